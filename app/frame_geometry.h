@@ -1,0 +1,18 @@
+#pragma once
+// The main frame's size and place, and the centring that the dialogs share.
+
+#include "view/display/geometry.h"
+
+namespace gauzel {
+
+inline constexpr int kFrameWidth = 550;   // initial size, and the minimum tracking size
+inline constexpr int kFrameHeight = 450;
+
+// Keeps the rectangle's size and centres it on a screen of the given pixels; integer halves
+// truncate toward zero, so a rectangle wider than the screen gets a negative left.
+void CenterRectOnScreen(Rect& rect, int screenWidth, int screenHeight);
+
+// The frame's first rectangle: 550 x 450, centred.
+Rect InitialFrameRect(int screenWidth, int screenHeight);
+
+}  // namespace gauzel

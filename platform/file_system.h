@@ -1,0 +1,53 @@
+#pragma once
+// The read-only view of the disk that a rescan needs: directory listings and volume figures.
+// Paths handed in are logical ("C:", "C:\dir\sub"); names handed out are logical names
+// (a real "\" in a name reads as "/").
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace gauzel {
+
+// Attribute words of a listing record.
+inline constexpr std::uint32_t kAttributeDirectory = 16;
+inline constexpr std::uint32_t kAttributeNormal = 128;
+// Symbolic link, or (together with kAttributeDirectory) the mount point of another filesystem.
+inline constexpr std::uint32_t kAttributeReparsePoint = 1024;
+
+struct ListingRecord {
+    std::uint32_t attributes = kAttributeNormal;
+    std::uint32_t sizeHigh = 0;  // upper 32 bits of the byte count
+    std::uint32_t sizeLow = 0;   // lower 32 bits
+    std::string_view name;       // valid only during the callback that receives the record
+};
+
+// One open directory. It can be listed, and its subdirectories opened relative to it, so that
+// a walk never builds a real path longer than one name.
+class Directory {
+public:
+    virtual ~Directory() = default;
+    // Calls `each` for every entry, in listing order. Reads the directory once per call.
+    virtual void List(const std::function<void(const ListingRecord&)>& each) = 0;
+    // Opens the subdirectory `name` (a logical name), never through a symbolic link;
+    // null when it cannot be opened.
+    virtual std::unique_ptr<Directory> OpenSubdirectory(std::string_view name) = 0;
+};
+
+struct VolumeSpace {
+    std::uint64_t freeBytes = 0;   // available to the user
+    std::uint64_t totalBytes = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Null when the directory cannot be opened (missing, refused, drive unknown).
+    virtual std::unique_ptr<Directory> OpenDirectory(const std::string& logicalPath) = 0;
+    // Both figures 0 when the query fails.
+    virtual VolumeSpace QueryVolume(const std::string& logicalPath) = 0;
+};
+
+}  // namespace gauzel

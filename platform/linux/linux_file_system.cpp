@@ -1,0 +1,143 @@
+#include "platform/linux/linux_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace gauzel {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    ~FileDescriptor() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reading a directory must not change its access time: O_NOATIME where the kernel allows it
+// (the owner, or a process with CAP_FOWNER), a plain open elsewhere.
+int OpenDirectoryAt(int parent, const char* name, int extraFlags) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | extraFlags;
+    int fd = openat(parent, name, flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = openat(parent, name, flags);
+    return fd;
+}
+
+// Which mount a directory belongs to; directories of another mount are not entered.
+struct MountKey {
+    bool byMountId = false;
+    std::uint64_t mountId = 0;
+    std::uint32_t devMajor = 0;
+    std::uint32_t devMinor = 0;
+
+    static MountKey Of(const struct statx& info) {
+        MountKey key;
+        key.byMountId = (info.stx_mask & STATX_MNT_ID) != 0;
+        key.mountId = info.stx_mnt_id;
+        key.devMajor = info.stx_dev_major;
+        key.devMinor = info.stx_dev_minor;
+        return key;
+    }
+    bool SameMount(const struct statx& info) const {
+        if (byMountId && (info.stx_mask & STATX_MNT_ID) != 0) return info.stx_mnt_id == mountId;
+        return info.stx_dev_major == devMajor && info.stx_dev_minor == devMinor;
+    }
+};
+
+constexpr unsigned kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID;
+constexpr std::size_t kListingBufferBytes = 32 * 1024;
+
+class LinuxDirectory final : public Directory {
+public:
+    LinuxDirectory(FileDescriptor fd, MountKey mount) : m_fd(std::move(fd)), m_mount(mount) {}
+
+    void List(const std::function<void(const ListingRecord&)>& each) override {
+        if (lseek(m_fd.Get(), 0, SEEK_SET) != 0) return;
+        auto buffer = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
+        std::string converted;  // a name holding "\" in its logical form
+        for (;;) {
+            const ssize_t length = getdents64(m_fd.Get(), buffer.get(), kListingBufferBytes);
+            if (length <= 0) return;
+            for (ssize_t offset = 0; offset < length;) {
+                const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + offset);
+                offset += entry->d_reclen;
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+
+                struct statx info;
+                if (statx(m_fd.Get(), name, kStatxFlags, kStatxMask, &info) != 0) continue;  // gone meanwhile
+                ListingRecord record;
+                if (S_ISDIR(info.stx_mode)) {
+                    record.attributes = kAttributeDirectory | (m_mount.SameMount(info) ? 0 : kAttributeReparsePoint);
+                } else {
+                    record.attributes = S_ISLNK(info.stx_mode) ? kAttributeReparsePoint : kAttributeNormal;
+                    record.sizeHigh = static_cast<std::uint32_t>(info.stx_size >> 32);
+                    record.sizeLow = static_cast<std::uint32_t>(info.stx_size);
+                }
+                record.name = name;
+                if (std::strchr(name, '\\') != nullptr) {
+                    converted = LogicalName(name);
+                    record.name = converted;
+                }
+                each(record);
+            }
+        }
+    }
+
+    std::unique_ptr<Directory> OpenSubdirectory(std::string_view name) override {
+        const std::string real = RealName(name);
+        FileDescriptor fd(OpenDirectoryAt(m_fd.Get(), real.c_str(), O_NOFOLLOW));
+        if (fd.Get() < 0) return nullptr;
+        // Its entries are compared with this directory's mount: the walk only enters
+        // directories of the same mount.
+        return std::make_unique<LinuxDirectory>(std::move(fd), m_mount);
+    }
+
+private:
+    FileDescriptor m_fd;
+    MountKey m_mount;
+};
+
+}  // namespace
+
+std::unique_ptr<Directory> LinuxFileSystem::OpenDirectory(const std::string& logicalPath) {
+    const std::optional<RealPath> real = m_drives.ToReal(logicalPath);
+    if (!real) return nullptr;
+    FileDescriptor fd(OpenDirectoryAt(AT_FDCWD, real->driveDirectory.c_str(), 0));
+    for (const std::string& name : real->names) {
+        if (fd.Get() < 0) return nullptr;
+        fd = FileDescriptor(OpenDirectoryAt(fd.Get(), name.c_str(), O_NOFOLLOW));
+    }
+    struct statx info;
+    if (fd.Get() < 0 || statx(fd.Get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0) return nullptr;
+    return std::make_unique<LinuxDirectory>(std::move(fd), MountKey::Of(info));
+}
+
+VolumeSpace LinuxFileSystem::QueryVolume(const std::string& logicalPath) {
+    if (logicalPath.empty()) return {};
+    const Drive* drive = m_drives.Find(logicalPath[0]);
+    struct statvfs info{};
+    if (drive == nullptr || statvfs(drive->directory.c_str(), &info) != 0) return {};
+    const std::uint64_t unit = info.f_frsize;
+    return {static_cast<std::uint64_t>(info.f_bavail) * unit, static_cast<std::uint64_t>(info.f_blocks) * unit};
+}
+
+}  // namespace gauzel

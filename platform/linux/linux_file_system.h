@@ -1,0 +1,25 @@
+#pragma once
+// Directory listing on openat / getdents64 / statx and volume figures on statvfs.
+
+#include "platform/drive_table.h"
+#include "platform/file_system.h"
+
+namespace gauzel {
+
+class LinuxFileSystem final : public FileSystem {
+public:
+    explicit LinuxFileSystem(DriveTable drives) : m_drives(std::move(drives)) {}
+
+    // Opens the drive's directory, then each level below it by name, never through a symbolic
+    // link, so a path of any length opens.
+    std::unique_ptr<Directory> OpenDirectory(const std::string& logicalPath) override;
+    // statvfs of the drive's directory.
+    VolumeSpace QueryVolume(const std::string& logicalPath) override;
+
+    const DriveTable& Drives() const { return m_drives; }
+
+private:
+    DriveTable m_drives;
+};
+
+}  // namespace gauzel

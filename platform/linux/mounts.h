@@ -1,0 +1,33 @@
+#pragma once
+// The machine's drives, from the mount table, and the current directory in logical form.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/drive_table.h"
+#include "platform/settings_store.h"
+
+namespace gauzel {
+
+// Mount points of /proc/self/mountinfo text that are drives: block-device and network
+// filesystems. Pseudo filesystems (proc, sysfs, cgroup, devpts, tmpfs, …) and squashfs images are
+// not. Octal escapes ("\040") are decoded.
+std::vector<std::string> ParseDriveMounts(std::string_view mountInfo);
+
+// The mount table of this process plus the settings' [Drives] section.
+DriveTable LoadDriveTable(const SettingsStore& settings);
+
+// A real directory (relative to the current directory or absolute), resolved through symbolic
+// links, in logical form; or an error text.
+struct LogicalDirectory {
+    std::optional<std::string> path;
+    std::string error;
+};
+LogicalDirectory ResolveDirectory(const DriveTable& drives, const std::string& realPath);
+
+// The process's current directory in logical form ("C:\home\me\src"), or nothing.
+std::optional<std::string> CurrentLogicalDirectory(const DriveTable& drives);
+
+}  // namespace gauzel

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_file_system.h"
+#include "view/profile/scan_engine.h"
+
+namespace gauzel {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::MemorySettings;
+
+// Records what a rescan reports, in order; status texts as they come.
+class RecordingSink final : public ProgressSink {
+public:
+    void Opened() override { events.push_back("<opened>"); }
+    void Status(const std::string& text) override { events.push_back(text); }
+    void Beep() override { events.push_back("<beep>"); }
+    void Closed() override { events.push_back("<closed>"); }
+    std::vector<std::string> events;
+};
+
+struct Scan {
+    FakeFileSystem fs;
+    MemorySettings settings;
+    RecordingSink sink;
+    Profile profile;
+
+    void Rescan(const std::string& path = "C:") {
+        profile.m_strPath = path;
+        ScanEngine(fs, settings, sink).Rescan(profile);
+    }
+    std::vector<std::pair<std::string, double>> Entries() const {
+        std::vector<std::pair<std::string, double>> entries;
+        for (std::size_t i = 0; i < profile.EntryCount(); ++i)
+            entries.emplace_back(profile.m_listNames[i], profile.EntrySize(i));
+        return entries;
+    }
+};
+
+using Entries = std::vector<std::pair<std::string, double>>;
+
+TEST(Rescan, SumsEachSubdirectoryAndTheLooseFilesThenSortsAndColours) {
+    Scan scan;
+    scan.fs.AddFile("C:\\a", "x", 10);
+    scan.fs.AddFile("C:\\b", "y", 30);
+    scan.fs.AddFile("C:", "f1", 15);
+    scan.fs.AddFile("C:", "f2", 5);
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"b", 30}, {">files", 20}, {"a", 10}}));
+    EXPECT_EQ(scan.profile.m_pEntryColors,
+              (std::vector<Colour>{Profile::m_crPalette[0], Profile::m_crPalette[1], Profile::m_crPalette[2]}));
+    EXPECT_EQ(scan.profile.m_dTreeSize, 60);
+    EXPECT_TRUE(scan.profile.IsFilesEntry(1));
+    EXPECT_FALSE(scan.profile.IsFilesEntry(0));
+}
+
+TEST(Rescan, LooseFilesComeLastAmongEqualSizes) {
+    Scan scan;
+    scan.fs.AddFile("C:\\a", "x", 10);
+    scan.fs.AddFile("C:", "f", 10);
+    scan.fs.AddFile("C:\\b", "y", 10);
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"a", 10}, {"b", 10}, {">files", 10}}));
+}
+
+TEST(Rescan, ProgressShowsStartingThenEveryDirectoryAndEndsWithBeepAndClose) {
+    Scan scan;
+    scan.fs.AddDirectory("C:\\top\\a\\a1");
+    scan.fs.AddDirectory("C:\\top\\b");
+    scan.fs.AddDirectory("C:\\top\\c\\c1");
+    scan.fs.AddDirectory("C:\\top\\c\\c2");
+    scan.fs.AddDirectory("C:\\second");
+    scan.Rescan();
+    EXPECT_EQ(scan.sink.events,
+              (std::vector<std::string>{"<opened>", "starting...", "C:\\top", "C:\\top\\c", "C:\\top\\c\\c2",
+                                        "C:\\top\\c\\c1", "C:\\top\\b", "C:\\top\\a", "C:\\top\\a\\a1",
+                                        "C:\\second", "<beep>", "<closed>"}));
+}
+
+TEST(Rescan, EmptyOrUnreadableDirectoryGivesTheLooseFilesEntryAlone) {
+    Scan empty;
+    empty.fs.AddDirectory("C:");
+    empty.Rescan();
+    EXPECT_EQ(empty.Entries(), (Entries{{">files", 0}}));
+    EXPECT_EQ(empty.sink.events, (std::vector<std::string>{"<opened>", "starting...", "<beep>", "<closed>"}));
+    EXPECT_EQ(empty.profile.m_pEntryColors, std::vector<Colour>{Profile::m_crPalette[0]});
+
+    Scan refused;
+    refused.fs.AddFile("D:\\sub", "x", 5);
+    refused.fs.Refuse("D:");
+    refused.Rescan("D:");
+    EXPECT_EQ(refused.Entries(), (Entries{{">files", 0}}));
+    EXPECT_EQ(refused.profile.m_dTreeSize, 0);
+}
+
+TEST(Rescan, AnUnreadableSubdirectoryIsReportedAndAddsNothing) {
+    Scan scan;
+    scan.fs.AddFile("C:\\a\\locked", "x", 100);
+    scan.fs.AddFile("C:\\a", "y", 1);
+    scan.fs.Refuse("C:\\a\\locked");
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"a", 1}, {">files", 0}}));
+    EXPECT_EQ(scan.sink.events[3], "C:\\a\\locked");
+}
+
+TEST(Rescan, RunningTwiceGivesTheSameProfile) {
+    Scan scan;
+    scan.fs.AddFile("C:\\a", "x", 10);
+    scan.fs.AddFile("C:", "f", 3);
+    scan.Rescan();
+    const Entries first = scan.Entries();
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), first);
+    EXPECT_EQ(scan.profile.m_dTreeSize, 13);
+    EXPECT_EQ(scan.profile.m_pEntryColors.size(), 2u);
+}
+
+TEST(Rescan, ReadsEveryDirectoryOnce) {
+    Scan scan;
+    scan.fs.AddFile("C:\\a\\b", "x", 1);
+    scan.fs.AddFile("C:\\a", "y", 1);
+    scan.fs.AddFile("C:", "z", 1);
+    scan.Rescan();
+    for (const auto& [path, count] : scan.fs.listings) EXPECT_EQ(count, 1) << path;
+    EXPECT_EQ(scan.fs.listings.size(), 3u);
+}
+
+TEST(Rescan, VolumeFiguresComeFromTheDrive) {
+    Scan scan;
+    scan.fs.AddDirectory("C:\\dir\\sub");
+    scan.fs.volume = {1234567, 10000000};
+    scan.Rescan("C:\\dir\\sub");
+    EXPECT_EQ(scan.profile.m_dFreeSpace, 1234567);
+    EXPECT_EQ(scan.profile.m_dDiskSize, 10000000);
+    EXPECT_EQ(scan.fs.volumeQueries, std::vector<std::string>{"C:\\dir\\sub"});
+
+    scan.fs.volume = {};
+    scan.Rescan();
+    EXPECT_EQ(scan.profile.m_dFreeSpace, 0);
+    EXPECT_EQ(scan.profile.m_dDiskSize, 0);
+}
+
+TEST(Classification, DirectoriesWithExtraAttributeBitsAreWalked) {
+    Scan scan;
+    for (std::uint32_t attributes : {17u, 18u, 20u, 48u}) {
+        const std::string name = "d" + std::to_string(attributes);
+        scan.fs.AddRecord("C:\\top", {name, attributes, 4096});  // a directory's own size never counts
+        scan.fs.AddFile("C:\\top\\" + name, "inside", attributes);
+    }
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"top", 17 + 18 + 20 + 48}, {">files", 0}}));
+}
+
+TEST(Classification, DotDirectoriesAreSummedAndListedButDotAndDotDotNever) {
+    Scan scan;
+    scan.fs.AddFile("C:\\.cache", "blob", 7);
+    scan.fs.AddFile("C:\\src\\.git", "pack", 11);
+    scan.fs.AddRecord("C:", {".", 17, 999});
+    scan.fs.AddRecord("C:", {"..", kAttributeNormal, 999});
+    scan.fs.AddRecord("C:\\src", {".", kAttributeDirectory, 0});
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"src", 11}, {".cache", 7}, {">files", 0}}));
+}
+
+TEST(Classification, LinksAndMountPointsCountAsFilesAndAreNeverEntered) {
+    Scan scan;
+    scan.fs.AddRecord("C:", {"link", kAttributeReparsePoint, 12});  // a symbolic link: its target text
+    scan.fs.AddRecord("C:", {"mnt", kAttributeDirectory | kAttributeReparsePoint, 0});
+    scan.fs.AddFile("C:\\mnt", "elsewhere", 1000);  // would be counted if the mount were entered
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{">files", 12}}));
+    EXPECT_EQ(scan.fs.listings.count("C:\\mnt"), 0u);
+}
+
+TEST(Classification, HugeFilesUseTheHighWord) {
+    Scan scan;
+    scan.fs.AddFile("C:", "big", 5000000000ull);
+    scan.fs.AddFile("C:\\d", "huge", (1ull << 52) + 1);  // still exact in a double
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"d", 4503599627370497.0}, {">files", 5000000000.0}}));
+    EXPECT_EQ(scan.profile.m_dTreeSize, 4503599627370497.0 + 5000000000.0);
+}
+
+TEST(Classification, ADirectoryNamedLikeTheLooseFilesEntryIsAnOrdinaryEntry) {
+    Scan scan;
+    scan.fs.AddFile("C:\\>files", "x", 50);
+    scan.fs.AddFile("C:", "y", 5);
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{">files", 50}, {">files", 5}}));
+    EXPECT_FALSE(scan.profile.IsFilesEntry(0));
+    EXPECT_TRUE(scan.profile.IsFilesEntry(1));
+}
+
+TEST(Filter, LimitKeepsOnlyNamesContainingTheTextCaseSensitively) {
+    Scan scan;
+    scan.fs.AddFile("C:\\tmp", "a", 1);
+    scan.fs.AddFile("C:\\mytmpdir", "b", 2);
+    scan.fs.AddFile("C:\\TMP", "c", 4);
+    scan.fs.AddFile("C:\\other", "d", 8);
+    scan.fs.AddFile("C:", "e", 16);
+    scan.settings.Write("Search", "Limit", "1");
+    scan.settings.Write("search", "NAME", "tmp");
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{">files", 16}, {"mytmpdir", 2}, {"tmp", 1}}));
+    EXPECT_EQ(scan.profile.m_dTreeSize, 19);
+    EXPECT_EQ(scan.fs.listings.count("C:\\other"), 0u);  // left out: not even read
+}
+
+TEST(Filter, AppliesToTheTopLevelOnlyAndNotWhenLimitIsZero) {
+    Scan scan;
+    scan.fs.AddFile("C:\\tmp\\deep", "a", 1);
+    scan.fs.AddFile("C:\\x", "b", 2);
+    scan.settings.Write("Search", "Name", "tmp");
+    scan.Rescan();
+    EXPECT_EQ(scan.profile.EntryCount(), 3u);  // Limit 0: Name has no effect
+
+    scan.settings.Write("Search", "Limit", "1");
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"tmp", 1}, {">files", 0}}));
+
+    scan.settings.Write("Search", "Name", "");  // an empty text is in every name
+    scan.Rescan();
+    EXPECT_EQ(scan.profile.EntryCount(), 3u);
+
+    scan.settings.Write("Search", "Name", "^");  // the default matches no ordinary name
+    scan.settings.Write("Search", "Limit", "junk");  // reads as 0
+    scan.Rescan();
+    EXPECT_EQ(scan.profile.EntryCount(), 3u);
+}
+
+TEST(Walk, ADeepChainNeitherOverflowsNorHoldsADescriptorPerLevel) {
+    Scan scan;
+    std::string path = "C:\\deep";
+    for (int i = 0; i < 5000; ++i) path += "\\d";
+    scan.fs.AddFile(path, "bottom", 42);
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"deep", 42}, {">files", 0}}));
+    EXPECT_LE(scan.fs.openMost, 3);
+    EXPECT_EQ(scan.sink.events.size(), 5001u + 4u);
+    EXPECT_EQ(scan.sink.events[scan.sink.events.size() - 3], path);
+}
+
+}  // namespace
+}  // namespace gauzel

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+
+#include "platform/linux/ini_settings.h"
+#include "tests/support/temp_tree.h"
+
+namespace gauzel {
+namespace {
+
+using testing::ScopedEnv;
+using testing::TempTree;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+TEST(SettingsRead, MissingFileOrKeyGivesTheDefault) {
+    TempTree tree;
+    const IniSettings settings(tree.PathOf("none.ini"));
+    EXPECT_EQ(settings.GetProfileInt("Option", "Num", 0), 0);
+    EXPECT_EQ(settings.GetProfileString("Search", "Name", "^"), "^");
+    EXPECT_TRUE(settings.ReadSection("Drives").empty());
+}
+
+TEST(SettingsRead, NamesIgnoreCaseAndIntegersReadLikeAtoi) {
+    TempTree tree;
+    WriteAll(tree.PathOf("g.ini"),
+             "; a comment\n[OPTION]\nnum = 2\n[Search]\nLimit=12abc\nName=tmp dir\n"
+             "[Numbers]\nneg= -3\nplus=+7\njunk=abc\nhuge=99999999999\nempty=\nhex=0x10\n"
+             "[Drives]\nT=/home/me/photos\nu=/srv\n");
+    const IniSettings settings(tree.PathOf("g.ini"));
+    EXPECT_EQ(settings.GetProfileInt("Option", "Num", 0), 2);
+    EXPECT_EQ(settings.GetProfileInt("search", "LIMIT", 0), 12);
+    EXPECT_EQ(settings.GetProfileString("Search", "Name", "^"), "tmp dir");
+    EXPECT_EQ(settings.GetProfileInt("Numbers", "neg", 5), -3);
+    EXPECT_EQ(settings.GetProfileInt("Numbers", "plus", 5), 7);
+    EXPECT_EQ(settings.GetProfileInt("Numbers", "junk", 5), 0);
+    EXPECT_EQ(settings.GetProfileInt("Numbers", "huge", 5), 2147483647);
+    EXPECT_EQ(settings.GetProfileInt("Numbers", "empty", 5), 0);
+    EXPECT_EQ(settings.GetProfileInt("Numbers", "hex", 5), 0);
+    EXPECT_EQ(settings.ReadSection("drives"),
+              (std::vector<std::pair<std::string, std::string>>{{"T", "/home/me/photos"}, {"u", "/srv"}}));
+}
+
+TEST(SettingsRead, AHandEditCountsAtTheNextRead) {
+    TempTree tree;
+    const IniSettings settings(tree.PathOf("g.ini"));
+    WriteAll(tree.PathOf("g.ini"), "[Search]\nLimit=1\n");
+    EXPECT_EQ(settings.GetProfileInt("Search", "Limit", 0), 1);
+    WriteAll(tree.PathOf("g.ini"), "[Search]\nLimit=0\n");
+    EXPECT_EQ(settings.GetProfileInt("Search", "Limit", 0), 0);
+}
+
+TEST(SettingsWrite, ReplacesOneLineAndKeepsEveryOtherByteForByte) {
+    const std::string text = "; Gauzel\n[Search]\nName = a,b\\c  ; kept as typed\n\n[Option]\n# units\nNum = 0\nOther=1\n";
+    EXPECT_EQ(WithIniValue(text, "option", "NUM", "2"),
+              "; Gauzel\n[Search]\nName = a,b\\c  ; kept as typed\n\n[Option]\n# units\nNum = 2\nOther=1\n");
+}
+
+TEST(SettingsWrite, AddsTheKeyOrTheSectionWhereMissing) {
+    EXPECT_EQ(WithIniValue("", "Option", "Num", "1"), "[Option]\nNum=1\n");
+    EXPECT_EQ(WithIniValue("[Search]\nLimit=1\n", "Option", "Num", "1"), "[Search]\nLimit=1\n\n[Option]\nNum=1\n");
+    EXPECT_EQ(WithIniValue("[Option]\nA=1\n\n[Search]\nLimit=1", "Option", "Num", "2"),
+              "[Option]\nA=1\nNum=2\n\n[Search]\nLimit=1");
+    EXPECT_EQ(WithIniValue("[Option]\r\nA=1\r\n", "Option", "Num", "2"), "[Option]\r\nA=1\r\nNum=2\r\n");
+    EXPECT_EQ(WithIniValue("[Option]\r\nNum=1\r\n", "Option", "Num", "2"), "[Option]\r\nNum=2\r\n");
+    EXPECT_EQ(WithIniValue("[Option]\nNum=1", "Option", "Num", "-1"), "[Option]\nNum=-1");
+    EXPECT_EQ(WithIniValue("[Option]\nNum=1\n[Option]\nNum=3\n", "Option", "Num", "2"),
+              "[Option]\nNum=2\n[Option]\nNum=2\n");
+    EXPECT_EQ(WithIniValue("[Option]\n;Num=1\n", "Option", "Num", "2"), "[Option]\n;Num=1\nNum=2\n");
+}
+
+TEST(SettingsWrite, GoesThroughAnAtomicRenameAndReadsBack) {
+    TempTree tree;
+    const std::string path = tree.PathOf("gauzel.ini");
+    WriteAll(path, "; mine\n[Search]\nLimit=0\n");
+    chmod(path.c_str(), 0600);
+    struct stat before{};
+    stat(path.c_str(), &before);
+
+    IniSettings settings(path);
+    settings.WriteProfileInt("Option", "Num", 2);
+    EXPECT_EQ(settings.GetProfileInt("Option", "Num", 0), 2);
+    EXPECT_EQ(ReadAll(path), "; mine\n[Search]\nLimit=0\n\n[Option]\nNum=2\n");
+
+    struct stat after{};
+    stat(path.c_str(), &after);
+    EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the old one's name
+    EXPECT_EQ(after.st_mode & 0777, 0600u);
+    DIR* dir = opendir(tree.Root().c_str());
+    int files = 0;
+    while (dirent* entry = readdir(dir)) files += entry->d_name[0] != '.';
+    closedir(dir);
+    EXPECT_EQ(files, 1);  // no temporary file left behind
+}
+
+TEST(SettingsWrite, ALinkStaysALinkAndAFailedWriteChangesNothing) {
+    TempTree tree;
+    tree.Dir("real");
+    WriteAll(tree.PathOf("real/g.ini"), "[Option]\nNum=0\n");
+    tree.Symlink(tree.PathOf("real/g.ini"), "link.ini");
+    IniSettings(tree.PathOf("link.ini")).WriteProfileInt("Option", "Num", 1);
+    struct stat info{};
+    lstat(tree.PathOf("link.ini").c_str(), &info);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadAll(tree.PathOf("real/g.ini")), "[Option]\nNum=1\n");
+
+    IniSettings nowhere("/proc/self/gauzel-test/g.ini");
+    nowhere.WriteProfileInt("Option", "Num", 1);  // cannot be written: silently nothing
+    EXPECT_EQ(nowhere.GetProfileInt("Option", "Num", 9), 9);
+}
+
+TEST(SettingsPath, FollowsXdgConfigHomeThenHome) {
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", "/x/config");
+        EXPECT_EQ(DefaultSettingsPath("gauzel"), "/x/config/gauzel.ini");
+    }
+    ScopedEnv config("XDG_CONFIG_HOME", "relative/ignored");
+    ScopedEnv home("HOME", "/home/me");
+    EXPECT_EQ(DefaultSettingsPath("gauzel"), "/home/me/.config/gauzel.ini");
+}
+
+}  // namespace
+}  // namespace gauzel

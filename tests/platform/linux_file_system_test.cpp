@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "platform/linux/linux_file_system.h"
+#include "tests/support/fake_file_system.h"
+#include "tests/support/temp_tree.h"
+#include "view/profile/scan_engine.h"
+
+namespace gauzel {
+namespace {
+
+using testing::MemorySettings;
+using testing::TempTree;
+
+class QuietSink final : public ProgressSink {
+public:
+    void Opened() override {}
+    void Status(const std::string& text) override { statuses.push_back(text); }
+    void Beep() override {}
+    void Closed() override {}
+    std::vector<std::string> statuses;
+};
+
+// The temporary tree is drive T.
+struct RealScan {
+    TempTree tree;
+    LinuxFileSystem fs{MakeDriveTable({}, {{"T", tree.Root()}})};
+    MemorySettings settings;
+    QuietSink sink;
+    Profile profile;
+
+    void Rescan(const std::string& path = "T:") {
+        profile.m_strPath = path;
+        ScanEngine(fs, settings, sink).Rescan(profile);
+    }
+    std::map<std::string, double> Sizes() const {
+        std::map<std::string, double> sizes;
+        for (std::size_t i = 0; i < profile.EntryCount(); ++i)
+            sizes[profile.IsFilesEntry(i) ? "<files>" : profile.m_listNames[i]] = profile.EntrySize(i);
+        return sizes;
+    }
+};
+
+std::map<std::string, ListingRecord> Records(Directory& directory) {
+    std::map<std::string, ListingRecord> records;
+    directory.List([&records](const ListingRecord& record) {
+        ListingRecord copy = record;
+        copy.name = {};
+        records[std::string(record.name)] = copy;
+    });
+    return records;
+}
+
+TEST(LinuxListing, RecordsCarryTheAttributeWordAndTheEntrysOwnSize) {
+    RealScan scan;
+    scan.tree.Dir("sub");
+    scan.tree.File("file", 1234);
+    scan.tree.Symlink("file", "link");
+    scan.tree.Symlink("a/much/longer/target", "dangling");
+    ASSERT_EQ(mkfifo(scan.tree.PathOf("fifo").c_str(), 0644), 0);
+
+    auto root = scan.fs.OpenDirectory("T:");
+    ASSERT_TRUE(root);
+    const auto records = Records(*root);
+    ASSERT_EQ(records.size(), 5u);  // "." and ".." are not listed
+    EXPECT_EQ(records.at("sub").attributes, kAttributeDirectory);
+    EXPECT_EQ(records.at("sub").sizeLow, 0u);
+    EXPECT_EQ(records.at("file").attributes, kAttributeNormal);
+    EXPECT_EQ(records.at("file").sizeLow, 1234u);
+    EXPECT_EQ(records.at("link").attributes, kAttributeReparsePoint);
+    EXPECT_EQ(records.at("link").sizeLow, 4u);
+    EXPECT_EQ(records.at("dangling").sizeLow, 20u);
+    EXPECT_EQ(records.at("fifo").attributes, kAttributeNormal);
+
+    EXPECT_EQ(Records(*root).size(), 5u);  // a second listing reads the directory again
+    EXPECT_FALSE(scan.fs.OpenDirectory("T:\\missing"));
+    EXPECT_FALSE(scan.fs.OpenDirectory("T:\\file"));
+    EXPECT_FALSE(scan.fs.OpenDirectory("T:\\link"));
+    EXPECT_FALSE(root->OpenSubdirectory("link"));
+    EXPECT_FALSE(scan.fs.OpenDirectory("Q:"));
+}
+
+TEST(LinuxListing, NamesWithBackslashReadWithSlashAndOpenBack) {
+    RealScan scan;
+    scan.tree.Dir("a\\b");
+    scan.tree.File("a\\b/inner", 9);
+    auto root = scan.fs.OpenDirectory("T:");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(Records(*root).count("a/b"), 1u);
+    auto inner = root->OpenSubdirectory("a/b");
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(Records(*inner).count("inner"), 1u);
+    EXPECT_TRUE(scan.fs.OpenDirectory("T:\\a/b"));
+}
+
+TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {
+    RealScan scan;
+    scan.tree.Dir("a/deeper");
+    scan.tree.File("a/deeper/f", 1000);
+    scan.tree.HardLink("a/deeper/f", "a/g");  // a hard link counts again, like du -l
+    scan.tree.Symlink("..", "a/deeper/up");    // a loop, never followed: 2 bytes of target
+    scan.tree.Symlink(scan.tree.Root(), "a/root");
+    scan.tree.File("sparse", 5000000000ull);   // five gigabytes, no block written
+    scan.tree.Dir(".cache/x");
+    scan.tree.File(".cache/x/blob", 77);
+    scan.tree.Dir(">files");
+    scan.tree.File(">files/in", 5);
+    scan.Rescan();
+
+    const double rootLink = static_cast<double>(scan.tree.Root().size());
+    EXPECT_EQ(scan.Sizes(), (std::map<std::string, double>{
+                                {"a", 2000 + 2 + rootLink}, {".cache", 77}, {">files", 5}, {"<files>", 5000000000.0}}));
+    EXPECT_EQ(scan.profile.m_dTreeSize, 5000000000.0 + 2000 + 2 + rootLink + 77 + 5);
+    EXPECT_EQ(scan.profile.m_listNames[0], ">files");  // the loose files, by identity
+    EXPECT_TRUE(scan.profile.IsFilesEntry(0));
+    EXPECT_GT(scan.profile.m_dDiskSize, 0);
+    EXPECT_LE(scan.profile.m_dFreeSpace, scan.profile.m_dDiskSize);
+}
+
+TEST(LinuxScan, NamesThatAreNotUtf8AreKeptAsBytes) {
+    RealScan scan;
+    const std::string name = "caf\xe9";
+    scan.tree.Dir(name);
+    scan.tree.File(name + "/x", 3);
+    scan.Rescan();
+    EXPECT_EQ(scan.Sizes().at(name), 3);
+    scan.Rescan("T:\\" + name);
+    EXPECT_EQ(scan.Sizes().at("<files>"), 3);
+}
+
+TEST(LinuxScan, TreesDeeperThanThePathLimitAreWalkedWhole) {
+    RealScan scan;
+    // 400 levels of 30-byte names: 12,400 bytes of path, three times PATH_MAX.
+    const std::string level(30, 'd');
+    int fd = open(scan.tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(mkdirat(fd, "deep", 0755), 0);
+    int next = openat(fd, "deep", O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+    for (int i = 0; i < 400; ++i) {
+        ASSERT_EQ(mkdirat(fd, level.c_str(), 0755), 0);
+        next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+    }
+    const int file = openat(fd, "bottom", O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(write(file, "12345", 5), 5);
+    close(file);
+    close(fd);
+
+    scan.Rescan();
+    EXPECT_EQ(scan.Sizes().at("deep"), 5);
+    EXPECT_GT(scan.sink.statuses.back().size(), 12000u);
+
+    std::string path = "T:\\deep";
+    for (int i = 0; i < 399; ++i) path += "\\" + level;
+    scan.Rescan(path);  // a place that deep opens too
+    EXPECT_EQ(scan.Sizes().at(level), 5);
+}
+
+TEST(LinuxScan, ReadingDoesNotTouchAccessTimes) {
+    RealScan scan;
+    scan.tree.Dir("d/e");
+    scan.tree.File("d/e/f", 10);
+    struct stat before{};
+    ASSERT_EQ(stat(scan.tree.PathOf("d/e").c_str(), &before), 0);
+    scan.Rescan();
+    struct stat after{};
+    ASSERT_EQ(stat(scan.tree.PathOf("d/e").c_str(), &after), 0);
+    EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
+    EXPECT_EQ(after.st_atim.tv_nsec, before.st_atim.tv_nsec);
+}
+
+// Runs `body` in a child process and returns its exit status, or -1 when it died.
+template <typename Body>
+int InChild(Body body) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(LinuxScan, UnreadableDirectoriesAddNothingForAnOrdinaryUser) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+    RealScan scan;
+    scan.tree.Dir("open");
+    scan.tree.File("open/a", 10);
+    scan.tree.Dir("open/locked");
+    scan.tree.File("open/locked/b", 1000);
+    ASSERT_EQ(chmod(scan.tree.PathOf("open/locked").c_str(), 0700), 0);
+
+    const int status = InChild([&scan] {
+        if (setgid(65534) != 0 || setuid(65534) != 0) return 99;
+        scan.Rescan();
+        const bool listed = scan.sink.statuses.size() == 3 && scan.sink.statuses[2] == "T:\\open\\locked";
+        return scan.Sizes().at("open") == 10 && listed ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+TEST(LinuxScan, AWalkStopsAtAMountPoint) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to mount";
+    RealScan scan;
+    scan.tree.Dir("outer/mnt");
+    scan.tree.File("outer/f", 3);
+    const int status = InChild([&scan] {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return 77;
+        if (mount("gauzel", scan.tree.PathOf("outer/mnt").c_str(), "tmpfs", 0, nullptr) != 0) return 77;
+        scan.tree.File("outer/mnt/hidden", 500);
+        scan.Rescan();
+        if (scan.Sizes().at("outer") != 3) return 1;
+        scan.Rescan("T:\\outer");  // and the mount point is no entry of its parent
+        return scan.Sizes().count("mnt") == 0 ? 0 : 2;
+    });
+    if (status == 77) GTEST_SKIP() << "cannot mount here";
+    EXPECT_EQ(status, 0);
+}
+
+TEST(LinuxVolume, FiguresOfTheDriveAndNothingForAnUnknownOne) {
+    RealScan scan;
+    const VolumeSpace space = scan.fs.QueryVolume("T:\\anything");
+    EXPECT_GT(space.totalBytes, 0u);
+    EXPECT_LE(space.freeBytes, space.totalBytes);
+    EXPECT_EQ(scan.fs.QueryVolume("Q:").totalBytes, 0u);
+    EXPECT_EQ(scan.fs.QueryVolume("").totalBytes, 0u);
+}
+
+}  // namespace
+}  // namespace gauzel

@@ -1,0 +1,95 @@
+#include "tests/support/fake_file_system.h"
+
+#include <algorithm>
+#include <strings.h>
+
+namespace gauzel::testing {
+
+class FakeDirectory final : public Directory {
+public:
+    FakeDirectory(FakeFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {
+        m_fs.openMost = std::max(m_fs.openMost, ++m_fs.openNow);
+    }
+    ~FakeDirectory() override { --m_fs.openNow; }
+
+    void List(const std::function<void(const ListingRecord&)>& each) override {
+        ++m_fs.listings[m_path];
+        for (const FakeRecord& fake : m_fs.m_directories[m_path]) {
+            ListingRecord record;
+            record.attributes = fake.attributes;
+            record.sizeHigh = static_cast<std::uint32_t>(fake.size >> 32);
+            record.sizeLow = static_cast<std::uint32_t>(fake.size);
+            record.name = fake.name;
+            each(record);
+        }
+    }
+
+    std::unique_ptr<Directory> OpenSubdirectory(std::string_view name) override {
+        return m_fs.OpenDirectory(m_path + "\\" + std::string(name));
+    }
+
+private:
+    FakeFileSystem& m_fs;
+    std::string m_path;
+};
+
+void FakeFileSystem::AddDirectory(const std::string& path) {
+    if (m_directories.count(path) != 0) return;
+    m_directories[path];
+    const std::size_t cut = path.rfind('\\');
+    if (cut == std::string::npos) return;
+    const std::string parent = path.substr(0, cut);
+    const std::string name = path.substr(cut + 1);
+    AddDirectory(parent);
+    std::vector<FakeRecord>& siblings = m_directories[parent];
+    const bool listed = std::any_of(siblings.begin(), siblings.end(), [&](const FakeRecord& r) { return r.name == name; });
+    if (!listed) siblings.push_back({name, kAttributeDirectory, 0});
+}
+
+void FakeFileSystem::AddFile(const std::string& directory, const std::string& name, std::uint64_t size) {
+    AddRecord(directory, {name, kAttributeNormal, size});
+}
+
+void FakeFileSystem::AddRecord(const std::string& directory, FakeRecord record) {
+    AddDirectory(directory);
+    m_directories[directory].push_back(std::move(record));
+}
+
+std::unique_ptr<Directory> FakeFileSystem::OpenDirectory(const std::string& logicalPath) {
+    if (m_directories.count(logicalPath) == 0) return nullptr;
+    if (std::find(m_refused.begin(), m_refused.end(), logicalPath) != m_refused.end()) return nullptr;
+    return std::make_unique<FakeDirectory>(*this, logicalPath);
+}
+
+VolumeSpace FakeFileSystem::QueryVolume(const std::string& logicalPath) {
+    volumeQueries.push_back(logicalPath);
+    return volume;
+}
+
+static bool Same(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::optional<std::string> MemorySettings::Read(std::string_view section, std::string_view key) const {
+    for (const auto& [s, kv] : m_values)
+        if (Same(s, section) && Same(kv.first, key)) return kv.second;
+    return std::nullopt;
+}
+
+std::vector<std::pair<std::string, std::string>> MemorySettings::ReadSection(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& [s, kv] : m_values)
+        if (Same(s, section)) entries.push_back(kv);
+    return entries;
+}
+
+void MemorySettings::Write(std::string_view section, std::string_view key, const std::string& value) {
+    for (auto& [s, kv] : m_values)
+        if (Same(s, section) && Same(kv.first, key)) {
+            kv.second = value;
+            return;
+        }
+    m_values.push_back({std::string(section), {std::string(key), value}});
+}
+
+}  // namespace gauzel::testing

@@ -1,0 +1,60 @@
+#pragma once
+// An in-memory file system: directories by logical path, each with the records it lists, in
+// the order given, with any attribute word and size; a directory can refuse to open.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/settings_store.h"
+
+namespace gauzel::testing {
+
+struct FakeRecord {
+    std::string name;
+    std::uint32_t attributes = kAttributeNormal;
+    std::uint64_t size = 0;
+};
+
+class FakeFileSystem final : public FileSystem {
+public:
+    // Creates the directory and its missing ancestors; each new one is listed in its parent
+    // (attribute 16) after the parent's earlier records, unless a record of that name is there.
+    void AddDirectory(const std::string& path);
+    // A file in a directory (made if missing).
+    void AddFile(const std::string& directory, const std::string& name, std::uint64_t size);
+    // Any record, listed as given; it does not make a directory of that name.
+    void AddRecord(const std::string& directory, FakeRecord record);
+    // The directory exists but cannot be opened.
+    void Refuse(const std::string& path) { m_refused.push_back(path); }
+
+    std::unique_ptr<Directory> OpenDirectory(const std::string& logicalPath) override;
+    VolumeSpace QueryVolume(const std::string& logicalPath) override;
+
+    VolumeSpace volume{};
+    std::vector<std::string> volumeQueries;  // the paths QueryVolume was asked about
+    std::map<std::string, int> listings;     // how often each directory was listed
+    int openNow = 0;                         // directories open at this moment
+    int openMost = 0;                        // the most open at once
+
+private:
+    friend class FakeDirectory;
+    std::map<std::string, std::vector<FakeRecord>> m_directories;
+    std::vector<std::string> m_refused;
+};
+
+// Settings held in memory, for tests that must not touch a file.
+class MemorySettings final : public SettingsStore {
+public:
+    std::optional<std::string> Read(std::string_view section, std::string_view key) const override;
+    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const override;
+    void Write(std::string_view section, std::string_view key, const std::string& value) override;
+
+private:
+    std::vector<std::pair<std::string, std::pair<std::string, std::string>>> m_values;  // section, key, value
+};
+
+}  // namespace gauzel::testing

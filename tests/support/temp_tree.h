@@ -1,0 +1,42 @@
+#pragma once
+// A real directory tree under /tmp for the platform tests, removed with everything in it.
+
+#include <cstdint>
+#include <string>
+
+namespace gauzel::testing {
+
+class TempTree {
+public:
+    TempTree();  // world-readable, so a test may look at it as another user
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    const std::string& Root() const { return m_root; }
+    std::string PathOf(const std::string& relative) const { return m_root + "/" + relative; }
+
+    void Dir(const std::string& relative) const;                           // with its parents
+    void File(const std::string& relative, std::uint64_t size) const;      // sparse: no blocks written
+    void Symlink(const std::string& target, const std::string& relative) const;
+    void HardLink(const std::string& existing, const std::string& relative) const;
+
+private:
+    std::string m_root;
+};
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    bool m_had;
+    std::string m_old;
+};
+
+}  // namespace gauzel::testing

@@ -1,0 +1,41 @@
+#include "view/display/format_size.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace gauzel {
+
+std::string FormatWhole(double value) {
+    const double rounded = std::round(value);  // halves away from zero
+    const int length = std::snprintf(nullptr, 0, "%.0f", rounded);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, "%.0f", rounded);
+    return text;
+}
+
+std::string FormatSize(double bytes, int units) {
+    double value = bytes;
+    if (units == kUnitsKilobytes) value /= 1000.0;
+    if (units == kUnitsMegabytes) value /= 1000000.0;
+
+    const std::string digits = FormatWhole(value);
+    const std::size_t first = digits.find_first_of("0123456789");  // after any sign
+    std::string text = digits.substr(0, first);
+    const std::size_t count = digits.size() - first;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k != 0 && (count - k) % 3 == 0) text += ',';
+        text += digits[first + k];
+    }
+
+    if (units == kUnitsKilobytes) text += 'K';
+    if (units == kUnitsMegabytes) text += 'M';
+    return text;
+}
+
+std::string FormatPercent(double freeBytes, double diskBytes) {
+    double percent = 100.0;
+    if (diskBytes != 0.0) percent = freeBytes * 100.0 / diskBytes;
+    return "(" + FormatWhole(percent) + "%)";
+}
+
+}  // namespace gauzel

@@ -1,0 +1,44 @@
+#pragma once
+// The pie's geometry: slices counter-clockwise from 3 o'clock, largest first, and the way back
+// from a point to a slice.
+
+#include <optional>
+#include <vector>
+
+#include "view/display/geometry.h"
+#include "view/profile/profile.h"
+
+namespace gauzel {
+
+// The point at `degrees` on the outline of the ellipse inscribed in `rect` (0 is 3 o'clock,
+// 90 the top; screen y grows downward).
+Point PointOnEllipse(Rect rect, double degrees);
+
+struct PieSlice {
+    std::size_t entry;  // the profile entry it stands for
+    Colour colour;
+    double endAngle;    // degrees, 0 to 360
+    Point start;        // on the outline; equal to `end` means the whole ellipse
+    Point end;
+};
+
+// The slices of a complete profile in drawing order. Entries of size 0 and white tail entries
+// get none. Their end angles are the list that HitTestPie reads.
+std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie);
+
+// The hit-test disc of a pie square: one pixel right of and below the drawing centre.
+struct PieDisc {
+    Point center;  // m_ptPieCenter
+    int radius;    // m_nPieRadius; a click counts below radius - 1
+};
+PieDisc PieDiscOf(Rect rectPie);
+
+// The slice under a double-click: the index into `endAngles`, or nothing when the point lies
+// outside the square (left and top edges inside), outside the disc, or on the unpainted tail.
+std::optional<std::size_t> HitTestPie(Rect rectPie, PieDisc disc, const std::vector<double>& endAngles,
+                                      Point click);
+
+// The angle of `click` seen from `center`, in [0, 360), counter-clockwise from 3 o'clock.
+double AngleOfPoint(Point center, Point click);
+
+}  // namespace gauzel

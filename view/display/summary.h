@@ -1,0 +1,30 @@
+#pragma once
+// The three summary lines under the chart, and where their baselines stand.
+
+#include <string>
+
+#include "view/profile/profile.h"
+
+namespace gauzel {
+
+struct SummaryLines {
+    std::string tree;       // "Size of tree: 8,000,000 bytes"
+    std::string freeSpace;  // "C: has 1,234,567 bytes free (12%)"
+    std::string path;       // "Path: C:\"
+};
+
+SummaryLines MakeSummaryLines(const Profile& profile, int units);
+
+// The logical path as the user reads it: a drive root gets its "\" ("C:\").
+std::string DisplayPath(const std::string& path);
+
+// Baselines, top to bottom, for a client area ending at `clientBottom` and a font `fontHeight`
+// pixels high: the path line half a line above the bottom, each other line one line above.
+struct SummaryBaselines {
+    int tree;
+    int freeSpace;
+    int path;
+};
+SummaryBaselines MakeSummaryBaselines(int clientBottom, int fontHeight);
+
+}  // namespace gauzel
