@@ -70,7 +70,8 @@ public:
     LinuxDirectory(FileDescriptor fd, MountKey mount) : m_fd(std::move(fd)), m_mount(mount) {}
 
     void List(const std::function<void(const ListingRecord&)>& each) override {
-        if (lseek(m_fd.Get(), 0, SEEK_SET) != 0) return;
+        if (m_listed && lseek(m_fd.Get(), 0, SEEK_SET) != 0) return;  // a second listing starts over
+        m_listed = true;
         auto buffer = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
         std::string converted;  // a name holding "\" in its logical form
         for (;;) {
@@ -93,8 +94,8 @@ public:
                     record.sizeLow = static_cast<std::uint32_t>(info.stx_size);
                 }
                 record.name = name;
-                if (std::strchr(name, '\\') != nullptr) {
-                    converted = LogicalName(name);
+                if (record.name.find('\\') != std::string_view::npos) {
+                    converted = LogicalName(record.name);
                     record.name = converted;
                 }
                 each(record);
@@ -114,6 +115,7 @@ public:
 private:
     FileDescriptor m_fd;
     MountKey m_mount;
+    bool m_listed = false;
 };
 
 }  // namespace
