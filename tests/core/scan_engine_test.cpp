@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_file_system.h"
+#include "tests/support/recording_sink.h"
 #include "view/profile/scan_engine.h"
 
 namespace gauzel {
@@ -8,16 +9,7 @@ namespace {
 
 using testing::FakeFileSystem;
 using testing::MemorySettings;
-
-// Records what a rescan reports, in order; status texts as they come.
-class RecordingSink final : public ProgressSink {
-public:
-    void Opened() override { events.push_back("<opened>"); }
-    void Status(const std::string& text) override { events.push_back(text); }
-    void Beep() override { events.push_back("<beep>"); }
-    void Closed() override { events.push_back("<closed>"); }
-    std::vector<std::string> events;
-};
+using testing::RecordingSink;
 
 struct Scan {
     FakeFileSystem fs;

@@ -10,6 +10,7 @@
 
 #include "platform/linux/linux_file_system.h"
 #include "tests/support/fake_file_system.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_tree.h"
 #include "view/profile/scan_engine.h"
 
@@ -17,23 +18,15 @@ namespace gauzel {
 namespace {
 
 using testing::MemorySettings;
+using testing::RecordingSink;
 using testing::TempTree;
-
-class QuietSink final : public ProgressSink {
-public:
-    void Opened() override {}
-    void Status(const std::string& text) override { statuses.push_back(text); }
-    void Beep() override {}
-    void Closed() override {}
-    std::vector<std::string> statuses;
-};
 
 // The temporary tree is drive T.
 struct RealScan {
     TempTree tree;
     LinuxFileSystem fs{MakeDriveTable({}, {{"T", tree.Root()}})};
     MemorySettings settings;
-    QuietSink sink;
+    RecordingSink sink;
     Profile profile;
 
     void Rescan(const std::string& path = "T:") {
@@ -160,7 +153,7 @@ TEST(LinuxScan, TreesDeeperThanThePathLimitAreWalkedWhole) {
 
     scan.Rescan();
     EXPECT_EQ(scan.Sizes().at("deep"), 5);
-    EXPECT_GT(scan.sink.statuses.back().size(), 12000u);
+    EXPECT_GT(scan.sink.events[scan.sink.events.size() - 3].size(), 12000u);
 
     std::string path = "T:\\deep";
     for (int i = 0; i < 399; ++i) path += "\\" + level;
@@ -203,7 +196,7 @@ TEST(LinuxScan, UnreadableDirectoriesAddNothingForAnOrdinaryUser) {
     const int status = InChild([&scan] {
         if (setgid(65534) != 0 || setuid(65534) != 0) return 99;
         scan.Rescan();
-        const bool listed = scan.sink.statuses.size() == 3 && scan.sink.statuses[2] == "T:\\open\\locked";
+        const bool listed = scan.sink.events.size() == 6 && scan.sink.events[3] == "T:\\open\\locked";
         return scan.Sizes().at("open") == 10 && listed ? 0 : 1;
     });
     EXPECT_EQ(status, 0);

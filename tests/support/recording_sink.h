@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "view/profile/scan_engine.h"
+
+namespace gauzel::testing {
+
+// Records what a rescan reports, in order: "<opened>", each status text, "<beep>", "<closed>".
+class RecordingSink final : public ProgressSink {
+public:
+    void Opened() override { events.push_back("<opened>"); }
+    void Status(const std::string& text) override { events.push_back(text); }
+    void Beep() override { events.push_back("<beep>"); }
+    void Closed() override { events.push_back("<closed>"); }
+    std::vector<std::string> events;
+};
+
+}  // namespace gauzel::testing
