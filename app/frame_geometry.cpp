@@ -17,4 +17,8 @@ Rect InitialFrameRect(int screenWidth, int screenHeight) {
     return rect;
 }
 
+Rect DialogUnits::Map(int x, int y, int width, int height) const {
+    return {X(x), Y(y), X(x + width), Y(y + height)};
+}
+
 }  // namespace gauzel

@@ -87,4 +87,10 @@ std::optional<std::string> CurrentLogicalDirectory(const DriveTable& drives) {
     return drives.ToLogical(cwd.get());
 }
 
+std::vector<std::string> LinuxDriveList::Entries() const {
+    std::vector<std::string> entries;
+    for (const Drive& drive : m_drives.Drives()) entries.push_back(DriveTable::EntryText(drive));
+    return entries;
+}
+
 }  // namespace gauzel

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/drive_list.h"
 #include "platform/drive_table.h"
 #include "platform/settings_store.h"
 
@@ -29,5 +30,15 @@ LogicalDirectory ResolveDirectory(const DriveTable& drives, const std::string& r
 
 // The process's current directory in logical form ("C:\home\me\src"), or nothing.
 std::optional<std::string> CurrentLogicalDirectory(const DriveTable& drives);
+
+class LinuxDriveList final : public DriveList {
+public:
+    explicit LinuxDriveList(DriveTable drives) : m_drives(std::move(drives)) {}
+    std::vector<std::string> Entries() const override;
+    std::optional<std::string> CurrentDirectory() const override { return CurrentLogicalDirectory(m_drives); }
+
+private:
+    DriveTable m_drives;
+};
 
 }  // namespace gauzel

@@ -1,0 +1,17 @@
+#include "app/dialog_units.h"
+
+#include <QFontMetrics>
+
+namespace gauzel {
+
+DialogUnits DialogUnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return {(letters / 26 + 1) / 2, metrics.height()};
+}
+
+QRect DialogRect(const DialogUnits& units, int x, int y, int width, int height) {
+    return ToQRect(units.Map(x, y, width, height));
+}
+
+}  // namespace gauzel

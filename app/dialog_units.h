@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+
+#include "app/frame_geometry.h"
+
+namespace gauzel {
+
+// Dialog units of a font: the average width of the 52 letters, and the font's height.
+DialogUnits DialogUnitsOf(const QFont& font);
+
+// A template rectangle (x, y, width, height in dialog units) in pixels.
+QRect DialogRect(const DialogUnits& units, int x, int y, int width, int height);
+
+inline QRect ToQRect(const Rect& rect) { return QRect(rect.left, rect.top, rect.Width(), rect.Height()); }
+inline Rect FromQRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+}  // namespace gauzel

@@ -1,0 +1,34 @@
+#pragma once
+// The application: creates the one document, frame and view, and shows the about box.
+
+#include <QApplication>
+#include <QDialog>
+#include <memory>
+
+#include "app/doc.h"
+#include "app/main_frm.h"
+
+namespace gauzel {
+
+class CAboutDlg final : public QDialog {
+public:
+    explicit CAboutDlg(QWidget* parent);
+};
+
+class CGauzelApp final : public QApplication {
+public:
+    CGauzelApp(int& argc, char** argv);
+    ~CGauzelApp() override;
+
+    // Creates the document and the main frame with its view, and shows the frame.
+    bool InitInstance(ViewServices services);
+    void OnAppAbout();
+
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+
+private:
+    CGauzelDoc m_doc;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+};
+
+}  // namespace gauzel

@@ -1,0 +1,117 @@
+#include "app/main_frm.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QUrl>
+
+#include "app/dialog_units.h"
+#include "app/frame_geometry.h"
+#include "app/message_box.h"
+
+namespace gauzel {
+
+CMainFrame::CMainFrame(ViewServices services, QWidget* parent)
+    : QMainWindow(parent), m_pView(new CGauzelView(services, this)) {
+    setObjectName("IDR_MAINFRAME");
+    setCentralWidget(m_pView);
+    PreCreateWindow();
+    OnGetMinMaxInfo();
+    MessageMap();
+}
+
+void CMainFrame::PreCreateWindow() {
+    setWindowTitle(kAppTitle);  // never a document name
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen != nullptr ? screen->geometry().size() : QSize(kFrameWidth, kFrameHeight);
+    setGeometry(ToQRect(InitialFrameRect(size.width(), size.height())));
+}
+
+void CMainFrame::OnGetMinMaxInfo() { setMinimumSize(kFrameWidth, kFrameHeight); }
+
+void CMainFrame::CenterRectOnScreen(QRect& rect) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    Rect centred = FromQRect(rect);
+    gauzel::CenterRectOnScreen(centred, screen->geometry().width(), screen->geometry().height());
+    rect = ToQRect(centred);
+}
+
+QMenu* CMainFrame::AddPopup(const char* title) { return menuBar()->addMenu(title); }
+
+void CMainFrame::MessageMap() {
+    CGauzelView* view = m_pView;
+
+    QMenu* gauzel = AddPopup("&Gauzel");
+    connect(gauzel->addAction("E&xit"), &QAction::triggered, this, &QWidget::close);
+
+    QMenu* rescan = AddPopup("&Rescan");
+    connect(rescan->addAction("From &Root"), &QAction::triggered, view, [view] { view->OnRescanFromRoot(); });
+    connect(rescan->addAction("This &Tree"), &QAction::triggered, view, [view] { view->OnRescanThisTree(); });
+
+    QMenu* goTo = AddPopup("&Go To");
+    QAction* goToRoot = goTo->addAction("Go To &Root");
+    QAction* goUp = goTo->addAction("Go &Up");
+    goToRoot->setObjectName("ID_GOTO_ROOT");
+    goUp->setObjectName("ID_GOTO_UP");
+    connect(goToRoot, &QAction::triggered, view, [view] { view->OnGoToRootCmd(); });
+    connect(goUp, &QAction::triggered, view, [view] { view->OnGoUpCmd(); });
+    connect(goTo, &QMenu::aboutToShow, view, [view, goToRoot, goUp] {
+        view->OnUpdateGoToRoot(goToRoot);
+        view->OnUpdateGoUp(goUp);
+    });
+    view->OnUpdateGoToRoot(goToRoot);
+    view->OnUpdateGoUp(goUp);
+
+    QMenu* options = AddPopup("&Options");
+    QAction* settings = options->addAction("&Settings...");
+    settings->setObjectName("ID_OPTIONS_SETTINGS");
+    settings->setStatusTip("Change program settings");
+    connect(settings, &QAction::triggered, view, [view] { view->OnOptionsSettings(); });
+
+    QMenu* help = AddPopup("&Help");
+    connect(help->addAction("&Help Topics"), &QAction::triggered, this, &CMainFrame::OnHelpFinder);
+    help->addSeparator();
+    connect(help->addAction("&About Gauzel..."), &QAction::triggered, this, &CMainFrame::aboutRequested);
+
+    // The accelerator table. Only F1 has work to do here; the document commands (new, open,
+    // save) and the editing keys have nothing to act on, and never touch a file.
+    const QKeySequence keys[] = {
+        QKeySequence(Qt::CTRL | Qt::Key_C),       QKeySequence(Qt::CTRL | Qt::Key_N),
+        QKeySequence(Qt::CTRL | Qt::Key_O),       QKeySequence(Qt::CTRL | Qt::Key_S),
+        QKeySequence(Qt::CTRL | Qt::Key_V),       QKeySequence(Qt::ALT | Qt::Key_Backspace),
+        QKeySequence(Qt::SHIFT | Qt::Key_Delete), QKeySequence(Qt::Key_F6),
+        QKeySequence(Qt::SHIFT | Qt::Key_F6),     QKeySequence(Qt::CTRL | Qt::Key_Insert),
+        QKeySequence(Qt::SHIFT | Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_X),
+        QKeySequence(Qt::CTRL | Qt::Key_Z)};
+    for (const QKeySequence& key : keys) new QShortcut(key, this);
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &CMainFrame::OnHelpFinder);
+}
+
+void CMainFrame::OnHelpFinder() {
+    // Installed beside the program (share/gauzel/gauzel.html), or in the build tree.
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    for (const QString& candidate : {programDir.filePath("../share/gauzel/gauzel.html"), programDir.filePath("gauzel.html")}) {
+        if (QFileInfo::exists(candidate)) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath()));
+            return;
+        }
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_pView->IsScanning()) {
+        event->ignore();  // a rescan in progress ends first
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace gauzel

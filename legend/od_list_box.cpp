@@ -1,0 +1,156 @@
+#include "legend/od_list_box.h"
+
+#include <QAbstractItemDelegate>
+#include <QAbstractListModel>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "app/message_box.h"
+#include "view/gauzel_view.h"
+
+namespace gauzel {
+
+// Rows without data of their own: the count, and a text for screen readers.
+class LegendRows final : public QAbstractListModel {
+public:
+    explicit LegendRows(const CGauzelView& view, QObject* parent) : QAbstractListModel(parent), m_view(view) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : m_count; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const Profile& profile = m_view.GetProfile();
+        const auto row = static_cast<std::size_t>(index.row());
+        if (role != Qt::AccessibleTextRole || m_view.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount())
+            return {};
+        return QString::fromStdString(profile.m_listNames[row]) + ", " + m_view.FormatSize(profile.EntrySize(row));
+    }
+    void Reset(int count) {
+        beginResetModel();
+        m_count = count;
+        endResetModel();
+    }
+
+private:
+    const CGauzelView& m_view;
+    int m_count = 0;
+};
+
+namespace {
+
+class LegendDelegate final : public QAbstractItemDelegate {
+public:
+    explicit LegendDelegate(const COdListBox& list) : QAbstractItemDelegate(nullptr), m_list(list) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        m_list.DrawItem(*painter, option.rect, index.row(), option.state & QStyle::State_Selected,
+                        option.state & QStyle::State_HasFocus);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return QSize(option.rect.width(), m_list.MeasureItem());
+    }
+
+private:
+    const COdListBox& m_list;
+};
+
+QColor ToQColor(Colour colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+
+}  // namespace
+
+COdListBox::COdListBox(const CGauzelView& view, MessageBoxes& messages, QWidget* parent)
+    : QListView(parent), m_view(view), m_messages(messages), m_rows(new LegendRows(view, this)) {
+    setObjectName("IDC_LEGEND");
+    setAccessibleName("Legend");
+    setModel(m_rows);
+    setItemDelegate(new LegendDelegate(*this));
+    itemDelegate()->setParent(this);
+    setUniformItemSizes(true);  // row i is found by arithmetic, never by walking the rows
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::Box);
+    setFrameShadow(QFrame::Plain);
+    setLineWidth(1);
+}
+
+void COdListBox::SetRowCount(int rows) { m_rows->Reset(rows); }
+
+int COdListBox::RowCount() const { return m_rows->rowCount(); }
+
+int COdListBox::CurrentSelection() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.front().row();
+}
+
+void COdListBox::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && CurrentSelection() >= 0) {
+        emit activatedByKey();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool selected, bool focus) const {
+    // A rescan rebuilds the profile in place: until it has ended there is nothing to draw.
+    const Profile& profile = m_view.GetProfile();
+    if (row < 0 || m_view.IsScanning()) return;
+
+    const int left = rect.left();
+    const int top = rect.top();
+    const int bottom = top + rect.height();
+    const QPalette& colours = palette();
+    const QColor background = selected ? colours.color(QPalette::Highlight) : colours.color(QPalette::Base);
+    const QColor text = selected ? colours.color(QPalette::HighlightedText) : colours.color(QPalette::Text);
+
+    painter.save();
+    painter.fillRect(rect, background);
+    painter.fillRect(QRect(left, top, kSwatchColumn - left, rect.height()), colours.color(QPalette::Base));
+
+    const std::size_t names = profile.m_listNames.size();
+    const std::size_t sizes = profile.m_listSizes.size();
+    const auto entry = static_cast<std::size_t>(row);
+    if (entry >= names || sizes == 0 || names != sizes || entry >= profile.m_pEntryColors.size()) {
+        ReportInconsistency(row, names, sizes);
+        painter.restore();
+        return;
+    }
+
+    // An 18 x 18 square with a one-pixel outline, inside the 20-pixel column.
+    painter.setPen(QPen(Qt::black, 0));
+    painter.setBrush(ToQColor(profile.m_pEntryColors[entry]));
+    painter.drawRect(QRect(left + 1, top + 1, kSwatchColumn - 1 - (left + 1) - 1, bottom - 1 - (top + 1) - 1));
+
+    // Texts are opaque: the size, drawn last, covers whatever of a long name runs under it.
+    painter.setPen(text);
+    const QFontMetrics metrics = painter.fontMetrics();
+    auto drawOpaque = [&](int x, const QString& words) {
+        const QRect cell(x, top + 3, metrics.horizontalAdvance(words), metrics.height());
+        painter.fillRect(cell, background);
+        painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, words);
+    };
+    drawOpaque(left + kNameX, QString::fromStdString(profile.m_listNames[entry]));
+    drawOpaque(left + kSizeX, m_view.FormatSize(profile.EntrySize(entry)));
+
+    if (focus) {
+        painter.setPen(QPen(text, 0, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(left + kSwatchColumn, top, rect.right() - (left + kSwatchColumn), rect.height() - 1));
+    }
+    painter.restore();
+}
+
+void COdListBox::ReportInconsistency(int row, std::size_t names, std::size_t sizes) const {
+    // Painting cannot wait for a modal box: it is shown once painting is over, one at a time.
+    if (m_bReportPending) return;
+    m_bReportPending = true;
+    const QString text = QString("FATAL ERROR\n\nid plain = %1\nid int = %2\ncountname = %3\ncountsize = %4")
+                             .arg(row)
+                             .arg(row)
+                             .arg(names)
+                             .arg(sizes);
+    QTimer::singleShot(0, const_cast<COdListBox*>(this), [this, text] {
+        m_messages.Show(const_cast<COdListBox*>(this), text);
+        m_bReportPending = false;
+    });
+}
+
+}  // namespace gauzel

@@ -1,0 +1,21 @@
+// The Options command: the units setting, kept in the settings file.
+
+#include "app/message_box.h"
+#include "legend/od_list_box.h"
+#include "options/opt_dlg.h"
+#include "view/gauzel_view.h"
+
+namespace gauzel {
+
+void CGauzelView::OnOptionsSettings() {
+    COptDlg dialog(window());
+    dialog.m_nUnits = m_nUnits;
+    if (dialog.DoModal() != QDialog::Accepted) return;
+    m_nUnits = dialog.m_nUnits;
+    m_services.settings.WriteProfileInt(kSectionOption, kKeyUnits, m_nUnits);
+    // The sizes are kept in bytes: a repaint shows them in the new units, with no rescan.
+    update();
+    m_lbLegend->viewport()->update();
+}
+
+}  // namespace gauzel

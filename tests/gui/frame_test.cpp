@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+
+#include "app/gauzel.h"
+#include "tests/gui/gui_support.h"
+
+namespace gauzel {
+namespace {
+
+using testing::ViewOnFakes;
+
+QStringList Titles(const QList<QAction*>& actions) {
+    QStringList titles;
+    for (QAction* action : actions) titles << (action->isSeparator() ? "-" : action->text());
+    return titles;
+}
+
+TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
+    ViewOnFakes fakes;
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages});
+    EXPECT_EQ(frame.windowTitle(), "Gauzel");
+    EXPECT_EQ(frame.minimumSize(), QSize(550, 450));
+    EXPECT_EQ(frame.size(), QSize(550, 450));
+    frame.resize(400, 300);
+    EXPECT_EQ(frame.size(), QSize(550, 450));  // never smaller than it starts
+
+    const QList<QAction*> popups = frame.menuBar()->actions();
+    EXPECT_EQ(Titles(popups), (QStringList{"&Gauzel", "&Rescan", "&Go To", "&Options", "&Help"}));
+    EXPECT_EQ(Titles(popups[0]->menu()->actions()), (QStringList{"E&xit"}));
+    EXPECT_EQ(Titles(popups[1]->menu()->actions()), (QStringList{"From &Root", "This &Tree"}));
+    EXPECT_EQ(Titles(popups[2]->menu()->actions()), (QStringList{"Go To &Root", "Go &Up"}));
+    EXPECT_EQ(Titles(popups[3]->menu()->actions()), (QStringList{"&Settings..."}));
+    EXPECT_EQ(Titles(popups[4]->menu()->actions()), (QStringList{"&Help Topics", "-", "&About Gauzel..."}));
+    EXPECT_FALSE(popups[2]->menu()->actions()[0]->isEnabled());  // at no place yet
+}
+
+TEST(Frame, CentringArithmetic) {
+    QRect rect(5, 5, 300, 100);
+    CMainFrame::CenterRectOnScreen(rect);
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    EXPECT_EQ(rect.size(), QSize(300, 100));
+    EXPECT_EQ(rect.left(), (screen.width() - 300) / 2);
+    EXPECT_EQ(rect.top(), (screen.height() - 100) / 2);
+}
+
+}  // namespace
+}  // namespace gauzel

@@ -1,0 +1,79 @@
+#pragma once
+// A view on fakes: an in-memory disk, settings, two drives, and recorded message boxes.
+
+#include <QApplication>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+#include "app/message_box.h"
+#include "legend/od_list_box.h"
+#include "platform/drive_list.h"
+#include "tests/support/fake_file_system.h"
+#include "view/gauzel_view.h"
+
+namespace gauzel::testing {
+
+class RecordedMessages final : public MessageBoxes {
+public:
+    void Show(QWidget*, const QString& text) override { shown.push_back(text); }
+    std::vector<QString> shown;
+};
+
+class FakeDrives final : public DriveList {
+public:
+    std::vector<std::string> Entries() const override { return entries; }
+    std::optional<std::string> CurrentDirectory() const override { return current; }
+    std::vector<std::string> entries{"[-d-] /data", "[-c-] /"};
+    std::optional<std::string> current = "C:\\home\\me";
+};
+
+struct ViewOnFakes {
+    FakeFileSystem fs;
+    MemorySettings settings;
+    FakeDrives drives;
+    RecordedMessages messages;
+    std::unique_ptr<CGauzelView> view;
+
+    ViewOnFakes() { fs.volume = {250, 1000}; }
+
+    // Builds and shows the view, and waits for the start-up timer's layout and first rescan.
+    CGauzelView& Start(QSize size = QSize(700, 500)) {
+        view = std::make_unique<CGauzelView>(ViewServices{fs, settings, drives, messages});
+        view->resize(size);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return view->m_bLayoutDone; }, 2000));
+        QApplication::processEvents();
+        return *view;
+    }
+
+    const Profile& profile() const { return view->GetProfile(); }
+    int Listings(const std::string& path) { return fs.listings[path]; }
+
+    QImage Picture() { return view->grab().toImage(); }
+    QImage LegendPicture() { return view->m_lbLegend->viewport()->grab().toImage(); }
+
+    // A real double-click on legend row `row` (a press first, as a user's first click).
+    void DoubleClickRow(int row) {
+        QWidget* viewport = view->m_lbLegend->viewport();
+        const QPoint point(60, row * COdListBox::kItemHeight + 10);
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
+    }
+    int RowOf(const std::string& name) const {
+        for (std::size_t i = 0; i < profile().EntryCount(); ++i)
+            if (profile().m_listNames[i] == name && !profile().IsFilesEntry(i)) return static_cast<int>(i);
+        return -1;
+    }
+    int FilesRow() const {
+        for (std::size_t i = 0; i < profile().EntryCount(); ++i)
+            if (profile().IsFilesEntry(i)) return static_cast<int>(i);
+        return -1;
+    }
+};
+
+inline QRgb Rgb(Colour colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+
+}  // namespace gauzel::testing

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "tests/gui/gui_support.h"
+
+namespace gauzel {
+namespace {
+
+using testing::Rgb;
+using testing::ViewOnFakes;
+
+struct Legend : ::testing::Test {
+    void SetUp() override {
+        fakes.fs.AddFile("C:\\big", "x", 990);
+        fakes.fs.AddFile("C:\\mid", "y", 6);
+        fakes.fs.AddFile("C:", "z", 2500);  // the loose files, first
+        fakes.fs.AddFile("C:\\tiny", "t", 1);
+        fakes.Start();
+    }
+    COdListBox& list() { return *fakes.view->m_lbLegend; }
+    QRgb Base() { return list().palette().color(QPalette::Base).rgb(); }
+
+    ViewOnFakes fakes;
+};
+
+TEST_F(Legend, RowsAreTwentyPixelsWithAnEighteenPixelSwatchInAWindowColouredColumn) {
+    // Entries: >files 2500, big 990, mid 6, tiny 1; mid and tiny are the white tail.
+    ASSERT_EQ(list().RowCount(), 4);
+    EXPECT_EQ(list().visualRect(list().model()->index(1, 0)).top(), 20);
+    const QImage rows = fakes.LegendPicture();
+    for (int row = 0; row < 4; ++row) {
+        const int top = row * 20;
+        EXPECT_EQ(rows.pixel(0, top + 10), Base()) << row;
+        EXPECT_EQ(rows.pixel(1, top + 10), qRgb(0, 0, 0)) << row;   // outline, left
+        EXPECT_EQ(rows.pixel(18, top + 10), qRgb(0, 0, 0)) << row;  // outline, right
+        EXPECT_EQ(rows.pixel(10, top + 1), qRgb(0, 0, 0)) << row;   // outline, top
+        EXPECT_EQ(rows.pixel(10, top + 18), qRgb(0, 0, 0)) << row;  // outline, bottom
+        EXPECT_EQ(rows.pixel(19, top + 10), Base()) << row;
+        EXPECT_EQ(rows.pixel(10, top + 10), Rgb(fakes.profile().m_pEntryColors[row])) << row;
+    }
+    EXPECT_EQ(rows.pixel(10, 3 * 20 + 10), qRgb(255, 255, 255));  // the white tail's square
+}
+
+TEST_F(Legend, ASelectedRowIsHighlightedFromTheSwatchColumnOn) {
+    list().setCurrentIndex(list().model()->index(1, 0));
+    const QImage rows = fakes.LegendPicture();
+    const QRgb highlight = list().palette().color(QPalette::Highlight).rgb();
+    EXPECT_EQ(rows.pixel(20, 21), highlight);
+    EXPECT_EQ(rows.pixel(list().viewport()->width() - 3, 21), highlight);
+    EXPECT_EQ(rows.pixel(19, 30), Base());
+    EXPECT_EQ(rows.pixel(10, 30), Rgb(Profile::m_crPalette[1]));
+    EXPECT_EQ(rows.pixel(20, 1), Base());  // the other rows are not
+}
+
+TEST_F(Legend, SizesFollowTheUnitsAtTheNextDraw) {
+    const int row = 0;  // the loose files, 2,500 bytes
+    ASSERT_TRUE(fakes.profile().IsFilesEntry(row));
+    const QImage bytes = fakes.LegendPicture();
+    fakes.view->m_nUnits = 1;
+    list().viewport()->update();
+    const QImage kilobytes = fakes.LegendPicture();
+    // The size column, from x = 101, changes ("2,500" becomes "3K"); the name column does not.
+    bool sizeChanged = false, nameChanged = false;
+    for (int y = row * 20; y < row * 20 + 20; ++y) {
+        for (int x = 101; x < 140; ++x) sizeChanged = sizeChanged || bytes.pixel(x, y) != kilobytes.pixel(x, y);
+        for (int x = 21; x < 60; ++x) nameChanged = nameChanged || bytes.pixel(x, y) != kilobytes.pixel(x, y);
+    }
+    EXPECT_TRUE(sizeChanged);
+    EXPECT_FALSE(nameChanged);
+    EXPECT_EQ(fakes.view->FormatSize(fakes.profile().EntrySize(row)), "3K");
+}
+
+TEST_F(Legend, RowsThatOutnumberTheEntriesReportOnceAndReadNothingPastTheEnd) {
+    list().SetRowCount(6);
+    QApplication::processEvents();  // the list lays out its new rows
+    fakes.LegendPicture();
+    fakes.LegendPicture();  // one box at a time, not one per paint
+    QApplication::processEvents();
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0], "FATAL ERROR\n\nid plain = 4\nid int = 4\ncountname = 4\ncountsize = 4");
+}
+
+TEST_F(Legend, AHundredThousandRowsScrollWithoutWalkingTheList) {
+    ViewOnFakes many;
+    for (int i = 0; i < 100000; ++i) many.fs.AddRecord("C:", {"d" + std::to_string(i), kAttributeDirectory, 0});
+    many.Start();
+    COdListBox& legend = *many.view->m_lbLegend;
+    ASSERT_EQ(legend.RowCount(), 100001);
+    const QModelIndex last = legend.model()->index(100000, 0);
+    legend.scrollTo(last);
+    const QRect row = legend.visualRect(last);
+    ASSERT_TRUE(legend.viewport()->rect().contains(row.center()));
+    const QImage bottom = many.LegendPicture();
+    EXPECT_EQ(bottom.pixel(1, row.top() + 10), qRgb(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace gauzel

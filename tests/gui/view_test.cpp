@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+
+#include "tests/gui/gui_support.h"
+#include "view/display/pie.h"
+
+namespace gauzel {
+namespace {
+
+using testing::Rgb;
+using testing::ViewOnFakes;
+
+TEST(StartUp, FirstPaintOnlyStartsTheTimerWhoseTickLaysOutAndScansOnce) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("C:\\a", "x", 10);
+    fakes.view = std::make_unique<CGauzelView>(ViewServices{fakes.fs, fakes.settings, fakes.drives, fakes.messages});
+    CGauzelView& view = *fakes.view;
+    view.resize(700, 500);
+    EXPECT_FALSE(view.m_bTimerStarted);
+    view.grab();  // a first paint
+    EXPECT_TRUE(view.m_bTimerStarted);
+    EXPECT_FALSE(view.m_bLayoutDone);
+    EXPECT_TRUE(fakes.fs.listings.empty());
+    EXPECT_FALSE(view.m_btnGoUp->isEnabled());
+
+    view.resize(720, 520);  // a size change before the tick changes nothing
+    EXPECT_EQ(view.m_layout.m_rectPie, Rect{});
+
+    ASSERT_TRUE(QTest::qWaitFor([&view] { return view.m_bLayoutDone; }, 2000));
+    QTest::qWait(250);  // no second tick
+    EXPECT_EQ(fakes.fs.listings["C:"], 1);
+    EXPECT_EQ(view.m_cbDrives->currentText(), "[-c-] /");  // the current directory's drive, in a sorted list
+    EXPECT_EQ(view.m_cbDrives->itemText(0), "[-c-] /");
+    EXPECT_EQ(view.GetProfile().m_strPath, "C:");
+    EXPECT_EQ(view.m_lbLegend->RowCount(), 2);
+    EXPECT_FALSE(view.m_btnGoUp->isEnabled());
+    EXPECT_FALSE(view.m_btnGoToRoot->isEnabled());
+}
+
+TEST(StartUp, ACurrentDirectoryOnNoDriveLeavesNoSelectionAndProfilesTheLastDrive) {
+    ViewOnFakes fakes;
+    fakes.drives.current = "\\\\server\\share";
+    fakes.fs.AddDirectory("D:");
+    CGauzelView& view = fakes.Start();
+    EXPECT_EQ(view.m_cbDrives->currentIndex(), -1);
+    EXPECT_EQ(view.GetProfile().m_strPath, "D:");
+}
+
+TEST(StartUp, NoDrivesAtAllShowsNothingAndCommandsAreIgnored) {
+    ViewOnFakes fakes;
+    fakes.drives.entries.clear();
+    CGauzelView& view = fakes.Start();
+    EXPECT_EQ(view.GetProfile().m_strPath, "");
+    view.OnGoToRoot();
+    view.OnRescanThisTree();
+    view.OnDblClkLegend();
+    EXPECT_TRUE(fakes.fs.listings.empty());
+}
+
+TEST(Layout, TheListBoxHoldsWholeRowsAndThePieFollowsIt) {
+    ViewOnFakes fakes;
+    CGauzelView& view = fakes.Start();
+    const QRect list = view.m_lbLegend->geometry();
+    const ViewLayout& layout = view.m_layout;
+    EXPECT_EQ(list.height() % 20, 0);
+    EXPECT_EQ(layout.m_nMargin, list.left());
+    EXPECT_EQ(layout.m_nHeaderSpace, 60);
+
+    view.resize(800, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(view.m_lbLegend->geometry().bottom() + 1, layout.m_rectList.bottom);
+    EXPECT_LE(layout.m_rectList.bottom, 600 - 60);
+    EXPECT_EQ(view.m_lbLegend->height() % 20, 0);
+    const int side = std::min(layout.m_rectList.bottom - layout.m_rectPie.top,
+                              800 - 2 * layout.m_nMargin - layout.m_rectPie.left) | 1;
+    EXPECT_EQ(layout.m_rectPie.Width(), side);
+    EXPECT_EQ(layout.m_rectPie.Height(), side);
+    EXPECT_EQ(layout.m_rectPie.left, list.width() + 3 * list.left());
+}
+
+// A point at `degrees` and `fraction` of the radius from the pie's drawing centre.
+QPoint PiePoint(const CGauzelView& view, double degrees, double fraction) {
+    const Rect pie = view.m_layout.m_rectPie;
+    const double radius = pie.Width() / 2.0 * fraction;
+    const double radians = degrees * kPi / 180.0;
+    return QPoint(pie.left + pie.Width() / 2 + static_cast<int>(std::lround(radius * std::cos(radians))),
+                  pie.top + pie.Height() / 2 - static_cast<int>(std::lround(radius * std::sin(radians))));
+}
+
+TEST(Pie, TwoEqualEntriesAreBlueAboveAndGreenBelow) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("C:\\a", "x", 10);
+    fakes.fs.AddFile("C:\\b", "y", 10);
+    CGauzelView& view = fakes.Start();
+    const QImage picture = fakes.Picture();
+    for (double degrees : {30.0, 90.0, 150.0})
+        EXPECT_EQ(picture.pixel(PiePoint(view, degrees, 0.7)), Rgb(Profile::m_crPalette[0])) << degrees;
+    for (double degrees : {210.0, 270.0, 330.0})
+        EXPECT_EQ(picture.pixel(PiePoint(view, degrees, 0.7)), Rgb(Profile::m_crPalette[1])) << degrees;
+    EXPECT_EQ(picture.pixel(PiePoint(view, 45.0, 1.0)), qRgb(0, 0, 0));  // the outline
+    EXPECT_EQ(view.m_listAngles, (std::vector<double>{180, 360}));
+}
+
+TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("C:\\a", "x", 990);
+    fakes.fs.AddFile("C:\\b", "y", 6);
+    fakes.fs.AddFile("C:", "z", 4);
+    CGauzelView& view = fakes.Start();
+    const QImage picture = fakes.Picture();
+    const QRgb background = view.palette().color(QPalette::Window).rgb();
+    EXPECT_EQ(picture.pixel(PiePoint(view, 359.4, 0.9)), background);
+    EXPECT_EQ(picture.pixel(PiePoint(view, 357.5, 0.9)), Rgb(Profile::m_crPalette[1]));
+    EXPECT_EQ(view.m_listAngles.size(), 2u);
+
+    ViewOnFakes single;
+    single.fs.AddFile("C:", "only", 500);
+    CGauzelView& disc = single.Start();
+    const QImage whole = single.Picture();
+    for (double degrees : {0.0, 1.0, 90.0, 180.0, 270.0, 359.0})
+        EXPECT_EQ(whole.pixel(PiePoint(disc, degrees, 0.8)), Rgb(Profile::m_crPalette[0])) << degrees;
+}
+
+TEST(Summary, ThreeLinesAtTheBottomInTheViewFont) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("C:", "z", 1234567);
+    CGauzelView& view = fakes.Start();
+    const QImage picture = fakes.Picture();
+    const QRgb background = view.palette().color(QPalette::Window).rgb();
+    const int h = view.fontMetrics().height();
+    auto inkOnRow = [&](int y) {
+        for (int x = view.m_layout.m_nMargin; x < view.m_layout.m_nMargin + 60; ++x)
+            if (picture.pixel(x, y) != background) return true;
+        return false;
+    };
+    // Each line's text stands just above its baseline.
+    for (int baseline : {500 - h / 2, 500 - h / 2 - h, 500 - h / 2 - 2 * h}) {
+        bool ink = false;
+        for (int y = baseline - h / 2; y < baseline; ++y) ink = ink || inkOnRow(y);
+        EXPECT_TRUE(ink) << baseline;
+    }
+}
+
+class Navigation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fakes.fs.AddFile("C:\\WINDOWS\\SYSTEM", "s", 100);
+        fakes.fs.AddFile("C:\\WINDOWS", "w", 50);
+        fakes.fs.AddFile("C:\\>files", "odd", 20);
+        fakes.fs.AddFile("C:", "loose", 5);
+        fakes.fs.AddFile("D:\\data", "d", 7);
+        view = &fakes.Start();
+        goToRoot.setEnabled(true);
+        goUp.setEnabled(true);
+    }
+    // The path, the buttons, and the menu items as the menu would show them now.
+    void ExpectAt(const std::string& path, bool below) {
+        EXPECT_EQ(view->GetProfile().m_strPath, path);
+        EXPECT_EQ(view->GetProfile().m_bBelowRoot, below);
+        EXPECT_EQ(view->m_btnGoUp->isEnabled(), below);
+        EXPECT_EQ(view->m_btnGoToRoot->isEnabled(), below);
+        view->OnUpdateGoUp(&goUp);
+        view->OnUpdateGoToRoot(&goToRoot);
+        EXPECT_EQ(goUp.isEnabled(), below);
+        EXPECT_EQ(goToRoot.isEnabled(), below);
+    }
+
+    ViewOnFakes fakes;
+    CGauzelView* view = nullptr;
+    QAction goToRoot{"Go To &Root"};
+    QAction goUp{"Go &Up"};
+};
+
+TEST_F(Navigation, DescendGoUpAndGoToRootThroughTheirControls) {
+    ExpectAt("C:", false);
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    ExpectAt("C:\\WINDOWS", true);
+    fakes.DoubleClickRow(fakes.RowOf("SYSTEM"));
+    ExpectAt("C:\\WINDOWS\\SYSTEM", true);
+    EXPECT_EQ(view->GetProfile().m_dTreeSize, 100);
+
+    QTest::mouseClick(view->m_btnGoUp, Qt::LeftButton);
+    ExpectAt("C:\\WINDOWS", true);
+    QTest::mouseClick(view->m_btnGoUp, Qt::LeftButton);
+    ExpectAt("C:", false);
+
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    fakes.DoubleClickRow(fakes.RowOf("SYSTEM"));
+    QTest::mouseClick(view->m_btnGoToRoot, Qt::LeftButton);
+    ExpectAt("C:", false);
+}
+
+TEST_F(Navigation, RescansKeepOrResetThePlace) {
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    const int before = fakes.Listings("C:\\WINDOWS");
+    view->OnRescanThisTree();
+    ExpectAt("C:\\WINDOWS", true);
+    EXPECT_EQ(fakes.Listings("C:\\WINDOWS"), before + 1);
+    view->OnRescanFromRoot();
+    ExpectAt("C:", false);
+    const int roots = fakes.Listings("C:");
+    view->OnRescanFromRoot();  // at the root: a fresh scan of the root
+    EXPECT_EQ(fakes.Listings("C:"), roots + 1);
+}
+
+TEST_F(Navigation, ChoosingADriveGoesToItsRoot) {
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    view->m_cbDrives->setCurrentIndex(1);
+    emit view->m_cbDrives->activated(1);
+    ExpectAt("D:", false);
+    EXPECT_EQ(view->GetProfile().m_dTreeSize, 7);
+}
+
+TEST_F(Navigation, TypedTextInTheDriveBoxDoesNothing) {
+    const int roots = fakes.Listings("C:");
+    QTest::keyClicks(view->m_cbDrives->lineEdit(), "[-d-] /data");
+    QTest::keyClick(view->m_cbDrives->lineEdit(), Qt::Key_Return);
+    ExpectAt("C:", false);
+    EXPECT_EQ(fakes.Listings("C:"), roots);
+}
+
+TEST_F(Navigation, TheLooseFilesRowShowsAMessageAndARealDirectoryNamedLikeItIsEntered) {
+    const int roots = fakes.Listings("C:");
+    fakes.DoubleClickRow(fakes.FilesRow());
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0], "Use Windows File Manager for file sizes");
+    EXPECT_EQ(fakes.Listings("C:"), roots);  // no rescan
+    ExpectAt("C:", false);
+
+    fakes.DoubleClickRow(fakes.RowOf(">files"));
+    ExpectAt("C:\\>files", true);
+    EXPECT_EQ(view->GetProfile().m_dTreeSize, 20);
+}
+
+TEST_F(Navigation, EnterOnALegendRowDescendsLikeADoubleClick) {
+    view->m_lbLegend->setFocus();
+    view->m_lbLegend->setCurrentIndex(view->m_lbLegend->model()->index(fakes.RowOf("WINDOWS"), 0));
+    QTest::keyClick(view->m_lbLegend, Qt::Key_Return);
+    ExpectAt("C:\\WINDOWS", true);
+}
+
+TEST_F(Navigation, ProgressShowsEveryDirectoryInScanOrder) {
+    QSignalSpy statuses(view, &CGauzelView::summingStatus);
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    QStringList seen;
+    for (const QList<QVariant>& status : statuses) seen << status.at(0).toString();
+    EXPECT_EQ(seen, (QStringList{"starting...", "C:\\WINDOWS\\SYSTEM"}));
+}
+
+TEST_F(Navigation, TheContextMenuIsGreyedAtTheRootAndWorksBelowIt) {
+    auto openMenu = [this](const char* choose) {
+        QStringList enabled;
+        QTimer::singleShot(100, [&enabled, choose] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) return;
+            for (QAction* action : menu->actions())
+                if (action->isEnabled()) enabled << action->text();
+            for (QAction* action : menu->actions())
+                if (action->text() == choose) {
+                    menu->setActiveAction(action);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                    return;
+                }
+            menu->close();
+        });
+        QTest::mouseClick(view, Qt::RightButton, {}, QPoint(view->width() - 20, view->height() / 2));
+        return enabled;
+    };
+    EXPECT_TRUE(openMenu("").isEmpty());
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    fakes.DoubleClickRow(fakes.RowOf("SYSTEM"));
+    EXPECT_EQ(openMenu("Go Up"), (QStringList{"Go To Root", "Go Up"}));
+    ExpectAt("C:\\WINDOWS", true);
+}
+
+TEST_F(Navigation, DoubleClickOnTheLooseFilesSliceShowsItsOwnMessage) {
+    // Entries: WINDOWS 150, >files (directory) 20, loose files 5: slices 0, 1, 2.
+    ASSERT_EQ(view->m_listAngles.size(), 3u);
+    const Rect pie = view->m_layout.m_rectPie;
+    const QPoint centre(view->m_layout.m_ptPieCenter.x, view->m_layout.m_ptPieCenter.y);
+    const double middle = (view->m_listAngles[1] + view->m_listAngles[2]) / 2 * kPi / 180.0;
+    const double reach = pie.Width() / 4.0;
+    const QPoint inFiles(centre.x() + static_cast<int>(reach * std::cos(middle)),
+                         centre.y() - static_cast<int>(reach * std::sin(middle)));
+    QTest::mouseDClick(view, Qt::LeftButton, {}, inFiles);
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0], "no info on files");
+
+    QTest::mouseDClick(view, Qt::LeftButton, {}, QPoint(centre.x() - 10, centre.y()));  // slice 0
+    ExpectAt("C:\\WINDOWS", true);
+}
+
+}  // namespace
+}  // namespace gauzel

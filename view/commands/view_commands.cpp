@@ -1,0 +1,94 @@
+// The view's navigation commands: each sets the place and rescans.
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+
+#include "app/message_box.h"
+#include "legend/od_list_box.h"
+#include "view/commands/navigation.h"
+#include "view/gauzel_view.h"
+
+namespace gauzel {
+
+void CGauzelView::GoTo(std::string path, bool belowRoot) {
+    m_profile.m_strPath = std::move(path);
+    m_profile.m_bBelowRoot = belowRoot;
+    Rescan();
+}
+
+void CGauzelView::FillDrivesAndRescan() {
+    std::vector<std::string> entries = m_services.drives.Entries();
+    std::sort(entries.begin(), entries.end());  // a sorted list, like the combo box it stands for
+    m_cbDrives->clear();
+    for (const std::string& entry : entries) m_cbDrives->addItem(QString::fromStdString(entry));
+    m_cbDrives->setCurrentIndex(-1);
+    SelectDriveAndRescan();
+}
+
+void CGauzelView::SelectDriveAndRescan() {
+    m_profile.ResetModel(1);
+    const int count = m_cbDrives->count();
+    if (count == 0) return;  // no drive at all: nothing to show
+    int index = m_cbDrives->currentIndex();
+    if (index < 0) {
+        std::vector<std::string> entries;
+        for (int i = 0; i < count; ++i) entries.push_back(m_cbDrives->itemText(i).toStdString());
+        const std::size_t match = DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
+        // No match leaves the combo without a selection, and the last drive is profiled.
+        index = match < entries.size() ? static_cast<int>(match) : count - 1;
+        m_cbDrives->setCurrentIndex(match < entries.size() ? index : -1);
+    }
+    const std::optional<Place> root = DriveRoot(m_cbDrives->itemText(index).toStdString());
+    if (root) GoTo(root->path, root->belowRoot);
+}
+
+void CGauzelView::OnSelChangeDrive() {
+    if (m_cbDrives->currentIndex() < 0) return;  // typed text never changes the drive
+    SelectDriveAndRescan();
+}
+
+void CGauzelView::OnDblClkLegend() {
+    const int row = m_lbLegend->CurrentSelection();
+    if (row < 0 || m_bScanning || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
+    if (m_profile.IsFilesEntry(static_cast<std::size_t>(row))) {
+        m_services.messages.Show(this, kNoFileSizesMessage);
+        return;
+    }
+    const Place place = Descend(m_profile.m_strPath, m_profile.m_listNames[static_cast<std::size_t>(row)]);
+    GoTo(place.path, place.belowRoot);
+}
+
+void CGauzelView::OnGoUp() {
+    if (!HasPath() || !m_profile.m_bBelowRoot) return;
+    const Place place = GoUp(m_profile.m_strPath);
+    GoTo(place.path, place.belowRoot);
+}
+
+void CGauzelView::OnGoToRoot() {
+    if (!HasPath()) return;
+    const Place place = GoToRoot(m_profile.m_strPath);
+    GoTo(place.path, place.belowRoot);
+}
+
+void CGauzelView::OnRescanThisTree() { Rescan(); }
+
+void CGauzelView::OnUpdateGoToRoot(QAction* action) const { action->setEnabled(m_profile.m_bBelowRoot); }
+
+void CGauzelView::OnUpdateGoUp(QAction* action) const { action->setEnabled(m_profile.m_bBelowRoot); }
+
+void CGauzelView::OnRButtonDown(QPoint point) {
+    QMenu menu("Dummy", this);
+    menu.setObjectName("IDR_CONTEXT");
+    QAction* goToRoot = menu.addAction("Go To Root");
+    QAction* goUp = menu.addAction("Go Up");
+    goUp->setEnabled(m_profile.m_bBelowRoot);
+    goToRoot->setEnabled(m_profile.m_bBelowRoot);
+    // Horizontally centred on the point, its top edge at the point.
+    const QPoint global = mapToGlobal(point);
+    QAction* chosen = menu.exec(QPoint(global.x() - menu.sizeHint().width() / 2, global.y()));
+    if (chosen == goToRoot) OnGoToRootCmd();
+    if (chosen == goUp) OnGoUpCmd();
+}
+
+}  // namespace gauzel

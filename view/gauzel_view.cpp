@@ -1,0 +1,129 @@
+#include "view/gauzel_view.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimerEvent>
+
+#include "app/dialog_units.h"
+#include "app/message_box.h"
+#include "legend/od_list_box.h"
+#include "view/display/format_size.h"
+#include "view/profile/summing_dlg.h"
+
+namespace gauzel {
+
+CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
+    : QWidget(parent),
+      m_cbDrives(new QComboBox(this)),
+      m_btnGoToRoot(new QPushButton("Go To Root", this)),
+      m_btnGoUp(new QPushButton("Go Up", this)),
+      m_lbLegend(new COdListBox(*this, services.messages, this)),
+      m_services(services) {
+    setObjectName("IDD_GAUZEL_FORM");
+    setAccessibleName("Gauzel");
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+
+    // The form's template, in dialog units of the desktop's UI font.
+    const DialogUnits units = DialogUnitsOf(font());
+    m_cbDrives->setObjectName("IDC_DRIVES");
+    m_cbDrives->setAccessibleName("Drive");
+    m_cbDrives->setEditable(true);  // a drop-down with an edit field, whose text does nothing
+    m_cbDrives->setInsertPolicy(QComboBox::NoInsert);
+    m_cbDrives->setCompleter(nullptr);
+    const QRect combo = DialogRect(units, 4, 4, 116, 77);  // the height includes the dropped list
+    m_cbDrives->setGeometry(combo.x(), combo.y(), combo.width(), m_cbDrives->sizeHint().height());
+    m_btnGoToRoot->setObjectName("IDC_GO_TO_ROOT");
+    m_btnGoToRoot->setGeometry(DialogRect(units, 5, 20, 55, 12));
+    m_btnGoToRoot->setEnabled(false);
+    m_btnGoUp->setObjectName("IDC_GO_UP");
+    m_btnGoUp->setGeometry(DialogRect(units, 65, 20, 55, 12));
+    m_btnGoUp->setEnabled(false);
+    m_lbLegend->setGeometry(DialogRect(units, 4, 36, 116, 156));
+    resize(DialogRect(units, 0, 0, 127, 196).size());
+
+    m_nUnits = m_services.settings.GetProfileInt(kSectionOption, kKeyUnits, 0);
+    MessageMap();
+}
+
+CGauzelView::~CGauzelView() = default;
+
+void CGauzelView::MessageMap() {
+    connect(m_cbDrives, &QComboBox::activated, this, [this] { OnSelChangeDrive(); });
+    connect(m_lbLegend, &COdListBox::doubleClicked, this, [this] { OnDblClkLegend(); });
+    connect(m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); });
+    connect(m_btnGoUp, &QPushButton::clicked, this, [this] { OnGoUp(); });
+    connect(m_btnGoToRoot, &QPushButton::clicked, this, [this] { OnGoToRoot(); });
+}
+
+QString CGauzelView::FormatSize(double bytes) const {
+    return QString::fromStdString(gauzel::FormatSize(bytes, m_nUnits));
+}
+
+void CGauzelView::Rescan() {
+    if (!HasPath()) return;  // nothing to scan before the first drive is chosen
+    m_bScanning = true;
+    ScanEngine(m_services.fileSystem, m_services.settings, *this).Rescan(m_profile);
+    m_bScanning = false;
+    m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
+    m_btnGoToRoot->setEnabled(m_profile.m_bBelowRoot);
+    m_btnGoUp->setEnabled(m_profile.m_bBelowRoot);
+    update();
+}
+
+void CGauzelView::Opened() {
+    m_pSummingDlg = std::make_unique<CSummingDlg>(window());
+    m_pSummingDlg->Create();
+}
+
+void CGauzelView::Status(const std::string& text) {
+    const QString status = QString::fromStdString(text);
+    if (m_pSummingDlg) m_pSummingDlg->SetStatus(status);
+    emit summingStatus(status);
+}
+
+void CGauzelView::Beep() { QApplication::beep(); }
+
+void CGauzelView::Closed() { m_pSummingDlg.reset(); }
+
+void CGauzelView::timerEvent(QTimerEvent* event) { OnTimer(event->timerId()); }
+
+void CGauzelView::OnTimer(int /*timerId*/) {
+    // The one timer is the start-up step: it runs once.
+    killTimer(m_nStartupTimer);
+    if (m_bLayoutDone) return;
+    m_bLayoutDone = true;
+    const QRect list(m_lbLegend->mapToGlobal(QPoint(0, 0)), m_lbLegend->size());
+    const QRect view(mapToGlobal(QPoint(0, 0)), size());
+    const TimerLayout start = LayoutAtTimer(FromQRect(list), FromQRect(view), {view.x(), view.y()});
+    m_layout = start.layout;
+    if (start.moveList) m_lbLegend->setGeometry(ToQRect(m_layout.m_rectList));
+    FillDrivesAndRescan();
+}
+
+void CGauzelView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    OnSize();
+}
+
+void CGauzelView::OnSize() {
+    if (!m_bLayoutDone) return;
+    LayoutAtSize(m_layout, FromQRect(rect()));
+    m_lbLegend->setGeometry(ToQRect(m_layout.m_rectList));
+    update();
+}
+
+void CGauzelView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) OnRButtonDown(event->position().toPoint());
+    QWidget::mousePressEvent(event);
+}
+
+void CGauzelView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) OnLButtonDblClk(event->position().toPoint());
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace gauzel

@@ -1,0 +1,115 @@
+#pragma once
+// The form view: the profile of the current directory as a pie, a legend and three summary
+// lines, and every command that moves through the tree.
+
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "platform/drive_list.h"
+#include "platform/file_system.h"
+#include "platform/settings_store.h"
+#include "view/display/layout.h"
+#include "view/profile/profile.h"
+#include "view/profile/scan_engine.h"
+
+class QAction;
+class QComboBox;
+class QPainter;
+class QPushButton;
+
+namespace gauzel {
+
+class COdListBox;
+class CSummingDlg;
+class MessageBoxes;
+
+// What the view reads the machine through; main.cpp hands the real ones, tests fakes.
+struct ViewServices {
+    FileSystem& fileSystem;
+    SettingsStore& settings;
+    const DriveList& drives;
+    MessageBoxes& messages;
+};
+
+inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";
+inline constexpr const char* kNoInfoOnFilesMessage = "no info on files";
+
+class CGauzelView final : public QWidget, private ProgressSink {
+    Q_OBJECT
+
+public:
+    CGauzelView(ViewServices services, QWidget* parent = nullptr);
+    ~CGauzelView() override;
+
+    const Profile& GetProfile() const { return m_profile; }
+    bool IsScanning() const { return m_bScanning; }
+    // A byte count in the current units.
+    QString FormatSize(double bytes) const;
+
+    // Rebuilds the profile of the current path, refills the legend, sets the buttons.
+    void Rescan();
+
+    // Navigation (each ends in a rescan).
+    void FillDrivesAndRescan();
+    void SelectDriveAndRescan();
+    void OnSelChangeDrive();
+    void OnDblClkLegend();
+    void OnGoUp();
+    void OnGoToRoot();
+    void OnGoUpCmd() { OnGoUp(); }
+    void OnGoToRootCmd() { OnGoToRoot(); }
+    void OnRescanFromRoot() { OnGoToRoot(); }
+    void OnRescanThisTree();
+    void OnUpdateGoToRoot(QAction* action) const;
+    void OnUpdateGoUp(QAction* action) const;
+    void OnOptionsSettings();
+
+    int m_nUnits = 0;                 // 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
+    std::vector<double> m_listAngles; // end angle of each slice of the last paint
+    ViewLayout m_layout;
+    bool m_bTimerStarted = false;
+    bool m_bLayoutDone = false;
+
+    QComboBox* m_cbDrives;
+    QPushButton* m_btnGoToRoot;
+    QPushButton* m_btnGoUp;
+    COdListBox* m_lbLegend;
+
+signals:
+    // Each value the progress window takes during a rescan, in order.
+    void summingStatus(const QString& status);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void MessageMap();
+    void OnPaint();
+    void OnTimer(int timerId);
+    void OnSize();
+    void OnRButtonDown(QPoint point);
+    void OnLButtonDblClk(QPoint point);
+    void DrawPie(QPainter& painter);
+    void DrawSummary(QPainter& painter);
+    void GoTo(std::string path, bool belowRoot);
+    bool HasPath() const { return !m_profile.m_strPath.empty(); }
+
+    // The progress of a rescan, shown in the summing window.
+    void Opened() override;
+    void Status(const std::string& text) override;
+    void Beep() override;
+    void Closed() override;
+
+    ViewServices m_services;
+    Profile m_profile;
+    std::unique_ptr<CSummingDlg> m_pSummingDlg;
+    bool m_bScanning = false;
+    int m_nStartupTimer = 0;
+};
+
+}  // namespace gauzel
