@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 .PHONY: run test bench deps build clean
 
 run: build
-	./$(BUILD)/gauzel-report .
+	./$(BUILD)/gauzel
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure

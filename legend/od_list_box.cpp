@@ -72,7 +72,11 @@ COdListBox::COdListBox(const CGauzelView& view, MessageBoxes& messages, QWidget*
     setLineWidth(1);
 }
 
-void COdListBox::SetRowCount(int rows) { m_rows->Reset(rows); }
+void COdListBox::SetRowCount(int rows) {
+    m_rows->Reset(rows);
+    // New rows start unselected: Enter must not descend into a row the user never chose.
+    selectionModel()->clear();
+}
 
 int COdListBox::RowCount() const { return m_rows->rowCount(); }
 

@@ -53,8 +53,9 @@ CGauzelView::~CGauzelView() = default;
 
 void CGauzelView::MessageMap() {
     connect(m_cbDrives, &QComboBox::activated, this, [this] { OnSelChangeDrive(); });
-    connect(m_lbLegend, &COdListBox::doubleClicked, this, [this] { OnDblClkLegend(); });
-    connect(m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); });
+    // Queued: the list finishes the mouse or key event before its rows are replaced.
+    connect(m_lbLegend, &COdListBox::doubleClicked, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
+    connect(m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
     connect(m_btnGoUp, &QPushButton::clicked, this, [this] { OnGoUp(); });
     connect(m_btnGoToRoot, &QPushButton::clicked, this, [this] { OnGoToRoot(); });
 }

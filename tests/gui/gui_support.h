@@ -61,6 +61,7 @@ struct ViewOnFakes {
         const QPoint point(60, row * COdListBox::kItemHeight + 10);
         QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
+        QApplication::processEvents();  // the descent is queued behind the mouse event
     }
     int RowOf(const std::string& name) const {
         for (std::size_t i = 0; i < profile().EntryCount(); ++i)

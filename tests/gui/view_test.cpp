@@ -243,6 +243,7 @@ TEST_F(Navigation, EnterOnALegendRowDescendsLikeADoubleClick) {
     view->m_lbLegend->setFocus();
     view->m_lbLegend->setCurrentIndex(view->m_lbLegend->model()->index(fakes.RowOf("WINDOWS"), 0));
     QTest::keyClick(view->m_lbLegend, Qt::Key_Return);
+    QApplication::processEvents();
     ExpectAt("C:\\WINDOWS", true);
 }
 
