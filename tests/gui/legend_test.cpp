@@ -51,6 +51,22 @@ TEST_F(Legend, ASelectedRowIsHighlightedFromTheSwatchColumnOn) {
     EXPECT_EQ(rows.pixel(20, 1), Base());  // the other rows are not
 }
 
+TEST_F(Legend, TheFocusedRowHasAFocusFrameRightOfTheSwatchColumn) {
+    QApplication::setActiveWindow(fakes.view.get());
+    list().setFocus();
+    list().selectionModel()->setCurrentIndex(list().model()->index(2, 0), QItemSelectionModel::NoUpdate);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return list().hasFocus(); }, 1000));
+    const QImage rows = fakes.LegendPicture();
+    const QRgb text = list().palette().color(QPalette::Text).rgb();
+    int framed = 0;
+    for (int x = 20; x < 90; ++x) framed += rows.pixel(x, 2 * 20) == text;  // the row's top line
+    EXPECT_GT(framed, 10);
+    for (int x = 0; x < 20; ++x) EXPECT_NE(rows.pixel(x, 2 * 20), text) << x;
+    int elsewhere = 0;
+    for (int x = 20; x < 90; ++x) elsewhere += rows.pixel(x, 1 * 20) == text;  // another row: none
+    EXPECT_EQ(elsewhere, 0);
+}
+
 TEST_F(Legend, SizesFollowTheUnitsAtTheNextDraw) {
     const int row = 0;  // the loose files, 2,500 bytes
     ASSERT_TRUE(fakes.profile().IsFilesEntry(row));

@@ -119,6 +119,11 @@ TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
     EXPECT_EQ(picture.pixel(PiePoint(view, 359.4, 0.9)), background);
     EXPECT_EQ(picture.pixel(PiePoint(view, 357.5, 0.9)), Rgb(Profile::m_crPalette[1]));
     EXPECT_EQ(view.m_listAngles.size(), 2u);
+    const int roots = fakes.Listings("C:");
+    QTest::mouseDClick(&view, Qt::LeftButton, {}, PiePoint(view, 359.4, 0.9));  // the tail: nothing
+    QApplication::processEvents();
+    EXPECT_EQ(fakes.Listings("C:"), roots);
+    EXPECT_TRUE(fakes.messages.shown.empty());
 
     ViewOnFakes single;
     single.fs.AddFile("C:", "only", 500);
