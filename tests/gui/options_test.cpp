@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "options/opt_dlg.h"
+#include "platform/linux/ini_settings.h"
+#include "tests/gui/gui_support.h"
+#include "tests/support/temp_tree.h"
+
+namespace gauzel {
+namespace {
+
+using testing::ViewOnFakes;
+
+// What the dialog showed when it opened: which radio buttons were checked.
+struct Shown {
+    bool bytes = false, kilobytes = false, megabytes = false;
+    bool okHasFocus = false;
+};
+
+// Opens Options through the view's command, lets `act` work the modal dialog, and returns what
+// the dialog showed first.
+Shown WorkOptions(CGauzelView& view, const std::function<void(QDialog&)>& act) {
+    Shown shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Options");
+        shown.bytes = dialog->findChild<QRadioButton*>("IDC_BYTES")->isChecked();
+        shown.kilobytes = dialog->findChild<QRadioButton*>("IDC_KILOBYTES")->isChecked();
+        shown.megabytes = dialog->findChild<QRadioButton*>("IDC_MEGABYTES")->isChecked();
+        shown.okHasFocus = dialog->focusWidget() == dialog->findChild<QPushButton*>("IDOK");
+        act(*dialog);
+    });
+    view.OnOptionsSettings();
+    return shown;
+}
+
+void Click(QDialog& dialog, const char* name) { QTest::mouseClick(dialog.findChild<QAbstractButton*>(name), Qt::LeftButton); }
+
+struct Options : ::testing::Test {
+    void SetUp() override {
+        fakes.fs.AddFile("C:", "z", 2500);
+        view = &fakes.Start();
+    }
+    std::optional<std::string> Stored() const { return fakes.settings.Read("Option", "Num"); }
+
+    ViewOnFakes fakes;
+    CGauzelView* view = nullptr;
+};
+
+TEST_F(Options, FirstStartShowsBytesAndOkTakesTheFocus) {
+    const Shown shown = WorkOptions(*view, [](QDialog& d) { Click(d, "IDCANCEL"); });
+    EXPECT_TRUE(shown.bytes);
+    EXPECT_FALSE(shown.kilobytes || shown.megabytes);
+    EXPECT_TRUE(shown.okHasFocus);
+    EXPECT_EQ(Stored(), std::nullopt);
+}
+
+TEST_F(Options, OkWritesTheChoiceAndRepaintsWithoutARescan) {
+    const int roots = fakes.Listings("C:");
+    WorkOptions(*view, [](QDialog& d) {
+        Click(d, "IDC_MEGABYTES");
+        Click(d, "IDOK");
+    });
+    EXPECT_EQ(Stored(), "2");
+    EXPECT_EQ(view->m_nUnits, 2);
+    EXPECT_EQ(view->FormatSize(2500), "0M");
+    EXPECT_EQ(fakes.Listings("C:"), roots);
+
+    WorkOptions(*view, [](QDialog& d) { Click(d, "IDOK"); });  // no change: the same value again
+    EXPECT_EQ(Stored(), "2");
+}
+
+TEST_F(Options, CancelEscapeAndCloseChangeNothing) {
+    WorkOptions(*view, [](QDialog& d) {
+        Click(d, "IDC_KILOBYTES");
+        Click(d, "IDCANCEL");
+    });
+    WorkOptions(*view, [](QDialog& d) {
+        Click(d, "IDC_KILOBYTES");
+        QTest::keyClick(&d, Qt::Key_Escape);
+    });
+    WorkOptions(*view, [](QDialog& d) {
+        Click(d, "IDC_KILOBYTES");
+        d.close();
+    });
+    EXPECT_EQ(Stored(), std::nullopt);
+    EXPECT_EQ(view->m_nUnits, 0);
+}
+
+TEST(OptionsStored, AValueOutOfRangeChecksNothingAndOkStoresMinusOne) {
+    ViewOnFakes fakes;
+    fakes.settings.Write("Option", "Num", "7");
+    CGauzelView& view = fakes.Start();
+    EXPECT_EQ(view.FormatSize(2500), "2,500");  // shown as bytes
+    Shown shown = WorkOptions(view, [](QDialog& d) { Click(d, "IDCANCEL"); });
+    EXPECT_FALSE(shown.bytes || shown.kilobytes || shown.megabytes);
+    EXPECT_EQ(fakes.settings.Read("Option", "Num"), "7");
+
+    WorkOptions(view, [](QDialog& d) { Click(d, "IDOK"); });
+    EXPECT_EQ(fakes.settings.Read("Option", "Num"), "-1");
+    EXPECT_EQ(view.FormatSize(2500), "2,500");
+}
+
+TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
+    const gauzel::testing::TempTree config;
+    const std::string path = config.PathOf("gauzel.ini");
+    std::ofstream(path) << "; my settings\n[Search]\nLimit=0\n";
+    {
+        ViewOnFakes fakes;
+        IniSettings settings(path);
+        auto view = std::make_unique<CGauzelView>(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages});
+        WorkOptions(*view, [](QDialog& d) {
+            Click(d, "IDC_KILOBYTES");
+            Click(d, "IDOK");
+        });
+    }
+    ViewOnFakes fakes;
+    IniSettings settings(path);
+    CGauzelView next(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages});
+    EXPECT_EQ(next.m_nUnits, 1);
+    std::ifstream file(path);
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(text, "; my settings\n[Search]\nLimit=0\n\n[Option]\nNum=1\n");
+}
+
+}  // namespace
+}  // namespace gauzel
