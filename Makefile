@@ -2,7 +2,9 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: run test bench deps build clean
+PREFIX ?= /usr/local
+
+.PHONY: run test bench deps build install uninstall clean
 
 run: build
 	./$(BUILD)/gauzel
@@ -21,6 +23,12 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 	cmake --build $(BUILD)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	cmake -DBUILD_DIR=$(BUILD) -DPREFIX=$(PREFIX) -P cmake/uninstall.cmake
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize

@@ -1,6 +1,7 @@
 #include "app/gauzel.h"
 
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
@@ -44,6 +45,8 @@ CAboutDlg::CAboutDlg(QWidget* parent)
 CGauzelApp::CGauzelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("gauzel");
     setApplicationDisplayName(kAppTitle);
+    setDesktopFileName("gauzel");
+    setWindowIcon(QIcon(":/gauzel.png"));
 }
 
 CGauzelApp::~CGauzelApp() = default;

@@ -93,6 +93,8 @@ void CMainFrame::MessageMap() {
         QKeySequence(Qt::CTRL | Qt::Key_Z)};
     for (const QKeySequence& key : keys) new QShortcut(key, this);
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &CMainFrame::OnHelpFinder);
+    // Backspace goes up, as in a file manager; a text field that has the focus keeps its own.
+    connect(new QShortcut(QKeySequence(Qt::Key_Backspace), this), &QShortcut::activated, view, [view] { view->OnGoUpCmd(); });
 }
 
 void CMainFrame::OnHelpFinder() {

@@ -9,6 +9,8 @@ packages=(
   libsimpleini-dev      # the settings file
   libgtest-dev          # unit tests
   libbenchmark-dev      # micro benchmarks
+  desktop-file-utils    # checks the .desktop file
+  xvfb xauth xdotool    # the end-to-end test: a real X display, and a user at it
 )
 
 missing=()
