@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRect>
 
 #include "app/frame_geometry.h"
+#include "view/profile/profile.h"
 
 namespace gauzel {
 
@@ -17,5 +19,6 @@ inline QRect ToQRect(const Rect& rect) { return QRect(rect.left, rect.top, rect.
 inline Rect FromQRect(const QRect& rect) {
     return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
 }
+inline QColor ToQColor(Colour colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
 
 }  // namespace gauzel

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "app/dialog_units.h"
 #include "app/message_box.h"
 #include "view/gauzel_view.h"
 
@@ -51,8 +52,6 @@ public:
 private:
     const COdListBox& m_list;
 };
-
-QColor ToQColor(Colour colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
 
 }  // namespace
 

@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kStartupDelayMs = 100;
 
-QColor ToQColor(Colour colour) { return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
-
 // Qt's pie angles are in sixteenths of a degree, counter-clockwise from 3 o'clock.
 int Sixteenths(double degrees) { return static_cast<int>(std::lround(degrees * 16.0)); }
 
