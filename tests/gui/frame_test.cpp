@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QMenuBar>
 
 #include "app/gauzel.h"
@@ -33,6 +34,38 @@ TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
     EXPECT_EQ(Titles(popups[3]->menu()->actions()), (QStringList{"&Settings..."}));
     EXPECT_EQ(Titles(popups[4]->menu()->actions()), (QStringList{"&Help Topics", "-", "&About Gauzel..."}));
     EXPECT_FALSE(popups[2]->menu()->actions()[0]->isEnabled());  // at no place yet
+}
+
+TEST(Frame, TheKeyboardReachesEveryMove) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("C:\\a\\b", "x", 10);
+    fakes.fs.AddFile("D:\\d", "y", 20);
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages});
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    CGauzelView& view = *frame.View();
+    ASSERT_TRUE(QTest::qWaitFor([&view] { return view.m_bLayoutDone; }, 2000));
+
+    view.m_lbLegend->setFocus();
+    view.m_lbLegend->setCurrentIndex(view.m_lbLegend->model()->index(0, 0));
+    QTest::keyClick(view.m_lbLegend, Qt::Key_Return);  // Enter descends
+    QApplication::processEvents();
+    EXPECT_EQ(view.GetProfile().m_strPath, "C:\\a");
+    // The offscreen platform hands the activation to every window it shows, the progress window
+    // included, and to none when that one goes: give it back.
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    view.m_lbLegend->setFocus();
+    QTest::keyClick(view.m_lbLegend, Qt::Key_Backspace);  // Backspace goes up
+    EXPECT_EQ(view.GetProfile().m_strPath, "C:");
+
+    view.m_cbDrives->setFocus();
+    QTest::keyClick(view.m_cbDrives, Qt::Key_Down);  // the next drive in the list
+    EXPECT_EQ(view.GetProfile().m_strPath, "D:");
+
+    for (QWidget* control : {static_cast<QWidget*>(view.m_cbDrives), static_cast<QWidget*>(view.m_lbLegend)})
+        EXPECT_FALSE(control->accessibleName().isEmpty());
 }
 
 TEST(Frame, CentringArithmetic) {

@@ -15,8 +15,11 @@ constexpr qint64 kRepaintIntervalMs = 33;  // about 30 repaints a second
 }
 
 CSummingDlg::CSummingDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),  // no close box
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |  // no close box
+                          Qt::WindowDoesNotAcceptFocus),
       m_status(new QLabel("Static", this)) {
+    // It only shows progress: the main window keeps the activation and the keyboard focus.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setObjectName("IDD_SUMMING");
     setWindowTitle(kSummingCaption);
     setModal(false);
