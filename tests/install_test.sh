@@ -13,13 +13,27 @@ for file in bin/gauzel bin/gauzel-report share/gauzel/gauzel.html share/applicat
   [ -e "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 desktop="$prefix/share/applications/gauzel.desktop"
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$desktop"
-else
-  echo "desktop-file-validate is missing (package desktop-file-utils): not validated"
-fi
+desktop-file-validate "$desktop"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
-[ -x "$prefix/bin/${exec_line%% *}" ] || { echo "the desktop entry starts '$exec_line', which is not installed"; exit 1; }
+program="$prefix/bin/${exec_line%% *}"
+[ -x "$program" ] || { echo "the desktop entry starts '$exec_line', which is not installed"; exit 1; }
+
+# Started as the desktop entry says, the installed program opens its window.
+if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
+  config=$(mktemp -d /tmp/gauzel-install-config-XXXXXX)
+  printf '[Drives]\nT=%s\n' "$config" > "$config/gauzel.ini"  # a small drive to start on
+  env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$config" PATH="$prefix/bin:$PATH" \
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+      cd "$XDG_CONFIG_HOME" && '"${exec_line}"' & pid=$!
+      for i in $(seq 50); do
+        xdotool search --onlyvisible --name "^Gauzel$" >/dev/null && { kill $pid; wait $pid; exit 0; }
+        sleep 0.1
+      done
+      kill $pid; exit 1' || { rm -rf "$config"; echo "the installed program opened no window"; exit 1; }
+  rm -rf "$config"
+else
+  echo "xvfb-run or xdotool is missing: the installed program was not started"
+fi
 
 cmake -DBUILD_DIR="$build" -DPREFIX="$prefix" -P "$source/cmake/uninstall.cmake" >/dev/null
 left=$(find "$prefix" -mindepth 1)

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QMenuBar>
 
 #include "app/gauzel.h"
@@ -66,6 +70,20 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
 
     for (QWidget* control : {static_cast<QWidget*>(view.m_cbDrives), static_cast<QWidget*>(view.m_lbLegend)})
         EXPECT_FALSE(control->accessibleName().isEmpty());
+}
+
+TEST(Frame, TheAboutBoxHasItsTextsAndClosesWithOk) {
+    CAboutDlg about(nullptr);
+    EXPECT_EQ(about.windowTitle(), "About Gauzel");
+    QStringList texts;
+    for (const QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
+    for (const char* text : {"Gauzel Version 2.1", "Profiles hard drive usage", "A 32 bit application"})
+        EXPECT_TRUE(texts.contains(text)) << text;
+    QStringList groups;
+    for (const QGroupBox* group : about.findChildren<QGroupBox*>()) groups << group->title();
+    EXPECT_EQ(groups, (QStringList{"What Gauzel Does", "Legal"}));
+    QTimer::singleShot(0, [&about] { QTest::mouseClick(about.findChild<QPushButton*>(), Qt::LeftButton); });
+    EXPECT_EQ(about.exec(), QDialog::Accepted);
 }
 
 TEST(Frame, CentringArithmetic) {
