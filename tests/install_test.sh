@@ -24,7 +24,7 @@ if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
   printf '[Drives]\nT=%s\n' "$config" > "$config/gauzel.ini"  # a small drive to start on
   env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$config" PATH="$prefix/bin:$PATH" \
     xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-      cd "$XDG_CONFIG_HOME" && '"${exec_line}"' & pid=$!
+      cd "$XDG_CONFIG_HOME"; '"${exec_line}"' & pid=$!
       for i in $(seq 50); do
         xdotool search --onlyvisible --name "^Gauzel$" >/dev/null && { kill $pid; wait $pid; exit 0; }
         sleep 0.1
