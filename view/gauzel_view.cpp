@@ -65,7 +65,9 @@ QString CGauzelView::FormatSize(double bytes) const {
 }
 
 void CGauzelView::Rescan() {
-    if (!HasPath()) return;  // nothing to scan before the first drive is chosen
+    // Nothing to scan before the first drive is chosen; and one scan at a time, even if an event
+    // that the progress window lets through would start another.
+    if (!HasPath() || m_bScanning) return;
     m_bScanning = true;
     ScanEngine(m_services.fileSystem, m_services.settings, *this).Rescan(m_profile);
     m_bScanning = false;
