@@ -27,7 +27,7 @@ std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie) {
         if (colour == kWhite) continue;
         const double endAngle = (runningSum + size) * 360.0 / profile.m_dTreeSize;
         const Point end = PointOnEllipse(rectPie, endAngle);
-        slices.push_back({i, colour, endAngle, start, end});
+        slices.push_back({colour, endAngle, start, end});
         runningSum += size;
         start = end;
         ++slice;

@@ -14,8 +14,8 @@ namespace gauzel {
 // 90 the top; screen y grows downward).
 Point PointOnEllipse(Rect rect, double degrees);
 
+// Slice i stands for entry i: zero sizes and the white tail come last in the sorted order.
 struct PieSlice {
-    std::size_t entry;  // the profile entry it stands for
     Colour colour;
     double endAngle;    // degrees, 0 to 360
     Point start;        // on the outline; equal to `end` means the whole ellipse

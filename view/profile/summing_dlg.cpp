@@ -5,7 +5,6 @@
 
 #include "app/dialog_units.h"
 #include "app/main_frm.h"
-#include "res/resource.h"
 #include "view/profile/scan_engine.h"
 
 namespace gauzel {
