@@ -21,11 +21,7 @@ int Sixteenths(double degrees) { return static_cast<int>(std::lround(degrees * 1
 
 // The angle of a point on the outline, seen from the drawing centre (left + W/2, top + H/2).
 double RadialAngle(Rect rect, Point point) {
-    const double cx = rect.left + rect.Width() / 2;
-    const double cy = rect.top + rect.Height() / 2;
-    double degrees = std::atan2(cy - point.y, point.x - cx) * 180.0 / kPi;
-    if (degrees < 0) degrees += 360.0;
-    return degrees;
+    return AngleOfPoint({rect.left + rect.Width() / 2, rect.top + rect.Height() / 2}, point);
 }
 
 }  // namespace
