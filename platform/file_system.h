@@ -3,6 +3,7 @@
 // Paths handed in are logical ("C:", "C:\dir\sub"); names handed out are logical names
 // (a real "\" in a name reads as "/").
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,16 +25,34 @@ struct ListingRecord {
     std::string_view name;       // valid only during the callback that receives the record
 };
 
+// How a listing went. Errors are errno values; 0 means none.
+struct ListingStatus {
+    int error = 0;                  // why the listing stopped before its end
+    std::uint32_t unsized = 0;      // entries found but not sized: they were not handed out
+    int unsizedError = 0;           // why the first of them could not be sized
+};
+
+class Directory;
+
+// The result of opening a directory: the directory, or why it could not be opened.
+struct Opened {
+    std::unique_ptr<Directory> directory;
+    int error = 0;
+};
+
+// A process or the whole system has no descriptor left: the directory itself may be fine.
+inline bool OutOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
+
 // One open directory. It can be listed, and its subdirectories opened relative to it, so that
 // a walk never builds a real path longer than one name.
 class Directory {
 public:
     virtual ~Directory() = default;
-    // Calls `each` for every entry, in listing order. Reads the directory once per call.
-    virtual void List(const std::function<void(const ListingRecord&)>& each) = 0;
-    // Opens the subdirectory `name` (a logical name), never through a symbolic link;
-    // null when it cannot be opened.
-    virtual std::unique_ptr<Directory> OpenSubdirectory(std::string_view name) = 0;
+    // Calls `each` for every entry that could be sized, in listing order. Reads the directory
+    // once per call.
+    virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each) = 0;
+    // Opens the subdirectory `name` (a logical name), never through a symbolic link.
+    virtual Opened OpenSubdirectory(std::string_view name) = 0;
 };
 
 struct VolumeSpace {
@@ -44,8 +63,8 @@ struct VolumeSpace {
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Null when the directory cannot be opened (missing, refused, drive unknown).
-    virtual std::unique_ptr<Directory> OpenDirectory(const std::string& logicalPath) = 0;
+    // Fails when the directory cannot be opened (missing, refused, drive unknown: ENOENT).
+    virtual Opened OpenDirectory(const std::string& logicalPath) = 0;
     // Both figures 0 when the query fails.
     virtual VolumeSpace QueryVolume(const std::string& logicalPath) = 0;
 };

@@ -40,6 +40,11 @@ int OpenDirectoryAt(int parent, const char* name, int extraFlags) {
     return fd;
 }
 
+// A level above the directory to read: a path descriptor needs only search permission on it.
+int OpenPathAt(int parent, const char* name, int extraFlags) {
+    return openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC | extraFlags);
+}
+
 // Which mount a directory belongs to; directories of another mount are not entered.
 struct MountKey {
     bool byMountId = false;
@@ -69,14 +74,20 @@ class LinuxDirectory final : public Directory {
 public:
     LinuxDirectory(FileDescriptor fd, MountKey mount) : m_fd(std::move(fd)), m_mount(mount) {}
 
-    void List(const std::function<void(const ListingRecord&)>& each) override {
-        if (m_listed && lseek(m_fd.Get(), 0, SEEK_SET) != 0) return;  // a second listing starts over
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each) override {
+        ListingStatus status;
+        if (m_listed && lseek(m_fd.Get(), 0, SEEK_SET) != 0) {  // a second listing starts over
+            status.error = errno;
+            return status;
+        }
         m_listed = true;
         auto buffer = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
         std::string converted;  // a name holding "\" in its logical form
         for (;;) {
             const ssize_t length = getdents64(m_fd.Get(), buffer.get(), kListingBufferBytes);
-            if (length <= 0) return;
+            if (length < 0 && errno == EINTR) continue;
+            if (length < 0) status.error = errno;
+            if (length <= 0) return status;
             for (ssize_t offset = 0; offset < length;) {
                 const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + offset);
                 offset += entry->d_reclen;
@@ -84,7 +95,14 @@ public:
                 if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
 
                 struct statx info;
-                if (statx(m_fd.Get(), name, kStatxFlags, kStatxMask, &info) != 0) continue;  // gone meanwhile
+                int result;
+                do result = statx(m_fd.Get(), name, kStatxFlags, kStatxMask, &info);
+                while (result != 0 && errno == EINTR);
+                if (result != 0) {
+                    if (errno == ENOENT) continue;  // gone meanwhile: it is no longer there to count
+                    if (status.unsized++ == 0) status.unsizedError = errno;
+                    continue;
+                }
                 ListingRecord record;
                 if (S_ISDIR(info.stx_mode)) {
                     record.attributes = kAttributeDirectory | (m_mount.SameMount(info) ? 0 : kAttributeReparsePoint);
@@ -103,13 +121,13 @@ public:
         }
     }
 
-    std::unique_ptr<Directory> OpenSubdirectory(std::string_view name) override {
+    Opened OpenSubdirectory(std::string_view name) override {
         const std::string real = RealName(name);
         FileDescriptor fd(OpenDirectoryAt(m_fd.Get(), real.c_str(), O_NOFOLLOW));
-        if (fd.Get() < 0) return nullptr;
+        if (fd.Get() < 0) return {nullptr, errno};
         // Its entries are compared with this directory's mount: the walk only enters
         // directories of the same mount.
-        return std::make_unique<LinuxDirectory>(std::move(fd), m_mount);
+        return {std::make_unique<LinuxDirectory>(std::move(fd), m_mount), 0};
     }
 
 private:
@@ -120,17 +138,23 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Directory> LinuxFileSystem::OpenDirectory(const std::string& logicalPath) {
+Opened LinuxFileSystem::OpenDirectory(const std::string& logicalPath) {
     const std::optional<RealPath> real = m_drives.ToReal(logicalPath);
-    if (!real) return nullptr;
-    FileDescriptor fd(OpenDirectoryAt(AT_FDCWD, real->driveDirectory.c_str(), 0));
-    for (const std::string& name : real->names) {
-        if (fd.Get() < 0) return nullptr;
-        fd = FileDescriptor(OpenDirectoryAt(fd.Get(), name.c_str(), O_NOFOLLOW));
+    if (!real) return {nullptr, ENOENT};
+    // The levels above are opened as paths, so a readable directory below one that may only be
+    // passed through (mode 711) opens; only the last level is opened for reading.
+    const std::size_t levels = real->names.size();
+    FileDescriptor fd(levels == 0 ? OpenDirectoryAt(AT_FDCWD, real->driveDirectory.c_str(), 0)
+                                  : OpenPathAt(AT_FDCWD, real->driveDirectory.c_str(), 0));
+    for (std::size_t i = 0; i < levels && fd.Get() >= 0; ++i) {
+        const char* name = real->names[i].c_str();
+        fd = FileDescriptor(i + 1 == levels ? OpenDirectoryAt(fd.Get(), name, O_NOFOLLOW)
+                                            : OpenPathAt(fd.Get(), name, O_NOFOLLOW));
     }
+    if (fd.Get() < 0) return {nullptr, errno};
     struct statx info;
-    if (fd.Get() < 0 || statx(fd.Get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0) return nullptr;
-    return std::make_unique<LinuxDirectory>(std::move(fd), MountKey::Of(info));
+    if (statx(fd.Get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0) return {nullptr, errno};
+    return {std::make_unique<LinuxDirectory>(std::move(fd), MountKey::Of(info)), 0};
 }
 
 VolumeSpace LinuxFileSystem::QueryVolume(const std::string& logicalPath) {

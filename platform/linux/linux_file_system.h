@@ -11,8 +11,8 @@ public:
     explicit LinuxFileSystem(DriveTable drives) : m_drives(std::move(drives)) {}
 
     // Opens the drive's directory, then each level below it by name, never through a symbolic
-    // link, so a path of any length opens.
-    std::unique_ptr<Directory> OpenDirectory(const std::string& logicalPath) override;
+    // link, so a path of any length opens; the levels above need only search permission.
+    Opened OpenDirectory(const std::string& logicalPath) override;
     // statvfs of the drive's directory.
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
 

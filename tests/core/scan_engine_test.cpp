@@ -232,5 +232,63 @@ TEST(Walk, ADeepChainNeitherOverflowsNorHoldsADescriptorPerLevel) {
     EXPECT_EQ(scan.sink.events[scan.sink.events.size() - 3], path);
 }
 
+// A chain `depth` levels deep below C:\deep; every level holds a 1-byte file and two leaves with
+// a 2-byte file each: 5 bytes a level, and three subdirectories pending at every level.
+void AddBranchingChain(FakeFileSystem& fs, int depth) {
+    std::string path = "C:\\deep";
+    for (int i = 0; i < depth; ++i) {
+        fs.AddFile(path + "\\left", "l", 2);
+        fs.AddFile(path, "f", 1);
+        fs.AddDirectory(path + "\\next");
+        fs.AddFile(path + "\\right", "r", 2);
+        path += "\\next";
+    }
+}
+
+TEST(Walk, RunningOutOfDescriptorsLosesNothingAndReadsEachDirectoryOnce) {
+    Scan unlimited;
+    AddBranchingChain(unlimited.fs, 300);
+    unlimited.Rescan();
+    ASSERT_EQ(unlimited.Entries(), (Entries{{"deep", 1500}, {">files", 0}}));
+
+    Scan limited;
+    AddBranchingChain(limited.fs, 300);
+    limited.fs.descriptorLimit = 32;
+    limited.Rescan();
+    EXPECT_EQ(limited.Entries(), unlimited.Entries());
+    EXPECT_EQ(limited.sink.events, unlimited.sink.events);
+    EXPECT_TRUE(limited.sink.problems.empty());
+    EXPECT_LE(limited.fs.openMost, 32);
+    for (const auto& [path, count] : limited.fs.listings) ASSERT_EQ(count, 1) << path;
+    EXPECT_EQ(limited.fs.listings.size(), unlimited.fs.listings.size());
+}
+
+TEST(Walk, WhatCannotBeReadIsReportedAsAProblemAndLeftOut) {
+    Scan scan;
+    scan.fs.AddFile("C:\\a\\locked", "x", 100);
+    scan.fs.Refuse("C:\\a\\locked");
+    scan.fs.AddFile("C:\\a\\broken", "y", 10);
+    scan.fs.listingErrors["C:\\a\\broken"] = EIO;
+    scan.fs.AddRecord("C:\\a", {"ghost", kAttributeNormal, 50, ESTALE});
+    scan.fs.AddRecord("C:\\a", {"ghost2", kAttributeNormal, 50, EIO});
+    scan.fs.AddFile("C:\\a", "z", 1);
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"a", 11}, {">files", 0}}));
+    ASSERT_EQ(scan.sink.problems.size(), 3u);
+    const auto has = [&](const std::string& path, int error, std::uint32_t unsized) {
+        for (const ScanProblem& p : scan.sink.problems)
+            if (p.path == path && p.error == error && p.unsizedEntries == unsized) return true;
+        return false;
+    };
+    EXPECT_TRUE(has("C:\\a", ESTALE, 2));
+    EXPECT_TRUE(has("C:\\a\\locked", EACCES, 0));
+    EXPECT_TRUE(has("C:\\a\\broken", EIO, 0));
+
+    Scan fine;  // a complete tree reports nothing
+    fine.fs.AddFile("C:\\a", "x", 1);
+    fine.Rescan();
+    EXPECT_TRUE(fine.sink.problems.empty());
+}
+
 }  // namespace
 }  // namespace gauzel

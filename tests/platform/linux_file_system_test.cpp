@@ -59,7 +59,7 @@ TEST(LinuxListing, RecordsCarryTheAttributeWordAndTheEntrysOwnSize) {
     scan.tree.Symlink("a/much/longer/target", "dangling");
     ASSERT_EQ(mkfifo(scan.tree.PathOf("fifo").c_str(), 0644), 0);
 
-    auto root = scan.fs.OpenDirectory("T:");
+    auto root = scan.fs.OpenDirectory("T:").directory;
     ASSERT_TRUE(root);
     const auto records = Records(*root);
     ASSERT_EQ(records.size(), 5u);  // "." and ".." are not listed
@@ -73,24 +73,24 @@ TEST(LinuxListing, RecordsCarryTheAttributeWordAndTheEntrysOwnSize) {
     EXPECT_EQ(records.at("fifo").attributes, kAttributeNormal);
 
     EXPECT_EQ(Records(*root).size(), 5u);  // a second listing reads the directory again
-    EXPECT_FALSE(scan.fs.OpenDirectory("T:\\missing"));
-    EXPECT_FALSE(scan.fs.OpenDirectory("T:\\file"));
-    EXPECT_FALSE(scan.fs.OpenDirectory("T:\\link"));
-    EXPECT_FALSE(root->OpenSubdirectory("link"));
-    EXPECT_FALSE(scan.fs.OpenDirectory("Q:"));
+    EXPECT_EQ(scan.fs.OpenDirectory("T:\\missing").error, ENOENT);
+    EXPECT_EQ(scan.fs.OpenDirectory("T:\\file").error, ENOTDIR);
+    EXPECT_EQ(scan.fs.OpenDirectory("T:\\link").error, ELOOP);
+    EXPECT_FALSE(root->OpenSubdirectory("link").directory);
+    EXPECT_FALSE(scan.fs.OpenDirectory("Q:").directory);
 }
 
 TEST(LinuxListing, NamesWithBackslashReadWithSlashAndOpenBack) {
     RealScan scan;
     scan.tree.Dir("a\\b");
     scan.tree.File("a\\b/inner", 9);
-    auto root = scan.fs.OpenDirectory("T:");
+    auto root = scan.fs.OpenDirectory("T:").directory;
     ASSERT_TRUE(root);
     EXPECT_EQ(Records(*root).count("a/b"), 1u);
-    auto inner = root->OpenSubdirectory("a/b");
+    auto inner = root->OpenSubdirectory("a/b").directory;
     ASSERT_TRUE(inner);
     EXPECT_EQ(Records(*inner).count("inner"), 1u);
-    EXPECT_TRUE(scan.fs.OpenDirectory("T:\\a/b"));
+    EXPECT_TRUE(scan.fs.OpenDirectory("T:\\a/b").directory);
 }
 
 TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {

@@ -12,9 +12,14 @@ public:
     }
     ~FakeDirectory() override { --m_fs.openNow; }
 
-    void List(const std::function<void(const ListingRecord&)>& each) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each) override {
         ++m_fs.listings[m_path];
+        ListingStatus status;
         for (const FakeRecord& fake : m_fs.m_directories[m_path]) {
+            if (fake.sizeError != 0) {
+                if (status.unsized++ == 0) status.unsizedError = fake.sizeError;
+                continue;
+            }
             ListingRecord record;
             record.attributes = fake.attributes;
             record.sizeHigh = static_cast<std::uint32_t>(fake.size >> 32);
@@ -22,9 +27,12 @@ public:
             record.name = fake.name;
             each(record);
         }
+        if (const auto error = m_fs.listingErrors.find(m_path); error != m_fs.listingErrors.end())
+            status.error = error->second;
+        return status;
     }
 
-    std::unique_ptr<Directory> OpenSubdirectory(std::string_view name) override {
+    Opened OpenSubdirectory(std::string_view name) override {
         return m_fs.OpenDirectory(m_path + "\\" + std::string(name));
     }
 
@@ -55,10 +63,11 @@ void FakeFileSystem::AddRecord(const std::string& directory, FakeRecord record) 
     m_directories[directory].push_back(std::move(record));
 }
 
-std::unique_ptr<Directory> FakeFileSystem::OpenDirectory(const std::string& logicalPath) {
-    if (m_directories.count(logicalPath) == 0) return nullptr;
-    if (std::find(m_refused.begin(), m_refused.end(), logicalPath) != m_refused.end()) return nullptr;
-    return std::make_unique<FakeDirectory>(*this, logicalPath);
+Opened FakeFileSystem::OpenDirectory(const std::string& logicalPath) {
+    if (m_directories.count(logicalPath) == 0) return {nullptr, ENOENT};
+    if (std::find(m_refused.begin(), m_refused.end(), logicalPath) != m_refused.end()) return {nullptr, EACCES};
+    if (openNow >= descriptorLimit) return {nullptr, EMFILE};
+    return {std::make_unique<FakeDirectory>(*this, logicalPath), 0};
 }
 
 VolumeSpace FakeFileSystem::QueryVolume(const std::string& logicalPath) {

@@ -2,6 +2,7 @@
 // An in-memory file system: directories by logical path, each with the records it lists, in
 // the order given, with any attribute word and size; a directory can refuse to open.
 
+#include <climits>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -17,6 +18,7 @@ struct FakeRecord {
     std::string name;
     std::uint32_t attributes = kAttributeNormal;
     std::uint64_t size = 0;
+    int sizeError = 0;  // not 0: the entry cannot be sized (it is left out and counted)
 };
 
 class FakeFileSystem final : public FileSystem {
@@ -28,10 +30,10 @@ public:
     void AddFile(const std::string& directory, const std::string& name, std::uint64_t size);
     // Any record, listed as given; it does not make a directory of that name.
     void AddRecord(const std::string& directory, FakeRecord record);
-    // The directory exists but cannot be opened.
+    // The directory exists but cannot be opened (EACCES).
     void Refuse(const std::string& path) { m_refused.push_back(path); }
 
-    std::unique_ptr<Directory> OpenDirectory(const std::string& logicalPath) override;
+    Opened OpenDirectory(const std::string& logicalPath) override;
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
 
     VolumeSpace volume{};
@@ -39,6 +41,8 @@ public:
     std::map<std::string, int> listings;     // how often each directory was listed
     int openNow = 0;                         // directories open at this moment
     int openMost = 0;                        // the most open at once
+    int descriptorLimit = INT_MAX;           // opens beyond it fail with EMFILE
+    std::map<std::string, int> listingErrors;  // directories whose listing ends with this error
 
 private:
     friend class FakeDirectory;

@@ -14,7 +14,9 @@ public:
     void Status(const std::string& text) override { events.push_back(text); }
     void Beep() override { events.push_back("<beep>"); }
     void Closed() override { events.push_back("<closed>"); }
+    void Problem(const ScanProblem& problem) override { problems.push_back(problem); }
     std::vector<std::string> events;
+    std::vector<ScanProblem> problems;
 };
 
 }  // namespace gauzel::testing
