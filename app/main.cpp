@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
                              "gauzel-report prints the same profile as text\n");
         return 1;
     }
+    gauzel::RaiseDescriptorLimit();
     gauzel::CGauzelApp app(argc, argv);
     gauzel::IniSettings settings(gauzel::DefaultSettingsPath("gauzel"));
     const gauzel::DriveTable drives = gauzel::LoadDriveTable(settings);

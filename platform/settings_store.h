@@ -43,8 +43,13 @@ public:
     virtual std::optional<std::string> Read(std::string_view section, std::string_view key) const = 0;
     // Every key=value of a section, in file order.
     virtual std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const = 0;
-    // Sets one key; a failure leaves the stored settings as they were.
-    virtual void Write(std::string_view section, std::string_view key, const std::string& value) = 0;
+    // Sets one key. 0, or an errno value when it failed; a failure leaves the stored settings
+    // as they were.
+    virtual int Write(std::string_view section, std::string_view key, const std::string& value) = 0;
+    // Where the settings are kept, for messages.
+    virtual std::string Location() const = 0;
+    // Why the stored settings cannot be read (they read as empty then), or nothing.
+    virtual std::string Problem() const = 0;
 
     int GetProfileInt(std::string_view section, std::string_view key, int defaultValue) const {
         std::optional<std::string> text = Read(section, key);
@@ -55,8 +60,8 @@ public:
         std::optional<std::string> text = Read(section, key);
         return text ? std::move(*text) : std::move(defaultValue);
     }
-    void WriteProfileInt(std::string_view section, std::string_view key, int value) {
-        Write(section, key, std::to_string(value));
+    int WriteProfileInt(std::string_view section, std::string_view key, int value) {
+        return Write(section, key, std::to_string(value));
     }
 };
 

@@ -1,6 +1,8 @@
 #include "tools/report.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
 #include <optional>
 
@@ -64,15 +66,36 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
     return options;
 }
 
+// At most this many problems are named one by one; the rest are counted.
+constexpr std::size_t kNamedProblems = 20;
+
+// Prints the progress if asked, and keeps what could not be read for the end of the report.
 class ProgressPrinter final : public ProgressSink {
 public:
     explicit ProgressPrinter(std::ostream* err) : m_err(err) {}
     void Opened() override {}
     void Status(const std::string& text) override {
-        if (m_err != nullptr) *m_err << text << '\n';
+        if (m_err != nullptr) *m_err << EscapeControls(text) << '\n';
     }
     void Beep() override {}
     void Closed() override {}
+    void Problem(const ScanProblem& problem) override {
+        if (problem.unsizedEntries == 0)
+            ++unreadDirectories;
+        else
+            unsizedEntries += problem.unsizedEntries;
+        if (++problems > kNamedProblems) return;
+        const std::string path = "'" + EscapeControls(problem.path) + "': " + std::strerror(problem.error);
+        if (problem.unsizedEntries == 0)
+            named.push_back("cannot read " + path);
+        else
+            named.push_back("cannot size " + std::to_string(problem.unsizedEntries) + " entries in " + path);
+    }
+
+    std::size_t problems = 0;
+    std::uint64_t unreadDirectories = 0;
+    std::uint64_t unsizedEntries = 0;
+    std::vector<std::string> named;  // the first kNamedProblems, as lines
 
 private:
     std::ostream* m_err;  // null: progress is not shown
@@ -80,13 +103,13 @@ private:
 
 void PrintText(const Profile& profile, int units, std::ostream& out) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
-    out << lines.tree << '\n' << lines.freeSpace << '\n' << lines.path << '\n';
+    out << lines.tree << '\n' << lines.freeSpace << '\n' << EscapeControls(lines.path) << '\n';
     for (std::size_t i = 0; i < profile.EntryCount(); ++i)
         out << HexColour(profile.m_pEntryColors[i]) << "  " << FormatSize(profile.EntrySize(i), units) << "  "
-            << profile.m_listNames[i] << '\n';
+            << EscapeControls(profile.m_listNames[i]) << '\n';
 }
 
-void PrintJson(const Profile& profile, std::ostream& out) {
+void PrintJson(const Profile& profile, const ProgressPrinter& problems, std::ostream& out) {
     out << "{\"path\": " << JsonString(profile.m_strPath) << ", \"treeSize\": " << FormatWhole(profile.m_dTreeSize)
         << ", \"freeSpace\": " << FormatWhole(profile.m_dFreeSpace)
         << ", \"diskSize\": " << FormatWhole(profile.m_dDiskSize) << ", \"entries\": [";
@@ -96,10 +119,30 @@ void PrintJson(const Profile& profile, std::ostream& out) {
             << HexColour(profile.m_pEntryColors[i]) << "\", \"isFiles\": "
             << (profile.IsFilesEntry(i) ? "true" : "false") << "}";
     }
-    out << "]}\n";
+    out << "], \"unreadDirectories\": " << problems.unreadDirectories
+        << ", \"unsizedEntries\": " << problems.unsizedEntries << "}\n";
 }
 
 }  // namespace
+
+std::string EscapeControls(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') escaped += "\\n";
+        else if (c == '\t') escaped += "\\t";
+        else if (c == '\r') escaped += "\\r";
+        else if (byte < 0x20 || byte == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            escaped += hex;
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
 
 std::string HexColour(unsigned colour) {
     char text[8];
@@ -165,11 +208,14 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
 
     const IniSettings settings(DefaultSettingsPath("gauzel"));
+    if (const std::string problem = settings.Problem(); !problem.empty())
+        err << "gauzel-report: warning: the settings file '" << EscapeControls(settings.Path())
+            << "' cannot be read (" << problem << "); the defaults are used\n";
     LinuxFileSystem fileSystem(LoadDriveTable(settings));
     const std::string directory = options->directory.value_or(".");
     const LogicalDirectory logical = ResolveDirectory(fileSystem.Drives(), directory);
     if (!logical.path) {
-        err << "gauzel-report: " << directory << ": " << logical.error << '\n';
+        err << "gauzel-report: " << EscapeControls(directory) << ": " << logical.error << '\n';
         return 1;
     }
 
@@ -180,12 +226,26 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ScanEngine(fileSystem, settings, progress).Rescan(profile);
 
     const int units = options->units.value_or(settings.GetProfileInt(kSectionOption, kKeyUnits, 0));
+    errno = 0;
     if (options->json)
-        PrintJson(profile, out);
+        PrintJson(profile, progress, out);
     else
         PrintText(profile, units, out);
     out.flush();
-    return out ? 0 : 1;
+    if (!out) {
+        const int error = errno;
+        err << "gauzel-report: cannot write the report" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
+            << '\n';
+        return 4;
+    }
+
+    if (progress.problems == 0) return 0;
+    for (const std::string& line : progress.named) err << "gauzel-report: " << line << '\n';
+    if (progress.problems > progress.named.size())
+        err << "gauzel-report: \u2026 and " << progress.problems - progress.named.size() << " more\n";
+    err << "gauzel-report: " << progress.unreadDirectories << " directories and " << progress.unsizedEntries
+        << " entries could not be read; the totals leave them out\n";
+    return 3;
 }
 
 }  // namespace gauzel

@@ -45,6 +45,10 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     m_lbLegend->setGeometry(DialogRect(units, 4, 36, 116, 156));
     resize(DialogRect(units, 0, 0, 127, 196).size());
 
+    if (const std::string problem = m_services.settings.Problem(); !problem.empty())
+        m_services.messages.Show(nullptr, QString("The settings file %1 cannot be read (%2); the default settings are used.")
+                                              .arg(QString::fromStdString(m_services.settings.Location()),
+                                                   QString::fromStdString(problem)));
     m_nUnits = m_services.settings.GetProfileInt(kSectionOption, kKeyUnits, 0);
     MessageMap();
 }

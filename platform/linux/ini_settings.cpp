@@ -1,20 +1,15 @@
 #include "platform/linux/ini_settings.h"
 
-// Names and values are bytes (no conversion library); the templates are instantiated here.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace gauzel {
 
@@ -36,161 +31,274 @@ std::string DefaultSettingsPath(const std::string& baseName) {
 
 namespace {
 
-bool ReadText(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    text.assign(std::istreambuf_iterator<char>(file), {});
-    return !file.bad();
-}
-
-struct LoadedIni {
-    CSimpleIniA ini{false, false, false};  // case-insensitive names, one value per key
-    bool loaded = false;
-};
-
-std::unique_ptr<LoadedIni> Load(const std::string& path) {
-    auto result = std::make_unique<LoadedIni>();
-    std::string text;
-    if (ReadText(path, text)) result->loaded = result->ini.LoadData(text) >= 0;
-    return result;
-}
-
-std::string_view Trim(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
     return true;
 }
 
-// The section name of a "[name]" line, or nothing.
-std::optional<std::string_view> SectionOf(std::string_view line) {
-    const std::string_view trimmed = Trim(line);
-    if (trimmed.empty() || trimmed.front() != '[') return std::nullopt;
-    const std::size_t close = trimmed.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
-    return Trim(trimmed.substr(1, close - 1));
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = FoldCase(c);
+    return folded;
 }
 
-bool IsKeyLine(std::string_view line, std::string_view key) {
-    const std::string_view trimmed = Trim(line);
-    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') return false;
-    const std::size_t equals = trimmed.find('=');
-    return equals != std::string_view::npos && SameName(Trim(trimmed.substr(0, equals)), key);
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// One line of INI text, by its place in the text.
+struct Line {
+    enum class Kind { kBlank, kOther, kSection, kKey } kind = Kind::kOther;
+    std::size_t begin = 0;        // first byte of the line
+    std::size_t end = 0;          // its terminator (or the end of the text)
+    std::size_t next = 0;         // the next line's first byte
+    std::string_view name;        // of the section or key
+    std::string_view value;       // of a key, trimmed
+    std::size_t valueBegin = 0;   // of a key: the byte after "="
+};
+
+std::vector<Line> Parse(std::string_view text) {
+    std::vector<Line> lines;
+    std::size_t at = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    while (at < text.size()) {
+        Line line;
+        line.begin = at;
+        line.end = text.find_first_of("\r\n", at);
+        if (line.end == std::string_view::npos) line.end = text.size();
+        line.next = line.end;
+        if (line.next < text.size()) line.next += text.compare(line.next, 2, "\r\n") == 0 ? 2 : 1;
+        at = line.next;
+
+        const std::string_view content = Trim(text.substr(line.begin, line.end - line.begin));
+        if (content.empty()) {
+            line.kind = Line::Kind::kBlank;
+        } else if (content.front() == ';' || content.front() == '#') {
+            line.kind = Line::Kind::kOther;
+        } else if (content.front() == '[') {
+            const std::size_t close = content.find(']');
+            if (close != std::string_view::npos) {
+                line.kind = Line::Kind::kSection;
+                line.name = Trim(content.substr(1, close - 1));
+            }
+        } else if (const std::size_t equals = content.find('='); equals != std::string_view::npos) {
+            line.name = Trim(content.substr(0, equals));
+            if (!line.name.empty()) {
+                line.kind = Line::Kind::kKey;
+                line.value = Trim(content.substr(equals + 1));
+                line.valueBegin = static_cast<std::size_t>(content.data() - text.data()) + equals + 1;
+            }
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Calls `each(sectionName, line)` for every key line.
+template <typename Each>
+void ForEachKey(const std::vector<Line>& lines, Each each) {
+    std::string_view section;  // keys before any section belong to the unnamed one
+    for (const Line& line : lines) {
+        if (line.kind == Line::Kind::kSection) section = line.name;
+        if (line.kind == Line::Kind::kKey) each(section, line);
+    }
 }
 
 }  // namespace
 
-std::string WithIniValue(const std::string& text, std::string_view section, std::string_view key,
+std::optional<std::string> IniValue(std::string_view text, std::string_view section, std::string_view key) {
+    std::optional<std::string> value;
+    ForEachKey(Parse(text), [&](std::string_view name, const Line& line) {
+        if (SameName(name, section) && SameName(line.name, key)) value = std::string(line.value);
+    });
+    return value;
+}
+
+std::vector<std::pair<std::string, std::string>> IniSection(std::string_view text, std::string_view section) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    ForEachKey(Parse(text), [&](std::string_view name, const Line& line) {
+        if (!SameName(name, section)) return;
+        for (auto& [key, value] : entries)
+            if (SameName(key, line.name)) {
+                value = line.value;
+                return;
+            }
+        entries.emplace_back(line.name, line.value);
+    });
+    return entries;
+}
+
+std::map<std::pair<std::string, std::string>, std::string> IniValues(std::string_view text) {
+    std::map<std::pair<std::string, std::string>, std::string> values;
+    ForEachKey(Parse(text), [&](std::string_view section, const Line& line) {
+        values[{Folded(section), Folded(line.name)}] = line.value;
+    });
+    return values;
+}
+
+std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,
                          const std::string& value) {
-    std::vector<std::string> lines;  // without their "\n"; a "\r" of CR LF files stays on the line
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    const std::string cr = text.find("\r\n") != std::string::npos ? "\r" : "";
-
-    // Every line of the key in every section of that name is rewritten, so that whichever one a
-    // reader takes holds the new value.
-    std::optional<std::size_t> insertAfter;  // the last non-blank line of the first such section
+    const std::vector<Line> lines = Parse(text);
+    std::vector<const Line*> keyLines;  // the key in every section of that name
+    const Line* insertAfter = nullptr;  // else: the last non-blank line of the first such section
     bool inSection = false;
-    bool inFirstSection = false;
-    bool replaced = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (const std::optional<std::string_view> name = SectionOf(lines[i])) {
-            inSection = SameName(*name, section);
-            inFirstSection = inSection && !insertAfter;
-            if (inFirstSection) insertAfter = i;
-            continue;
-        }
-        if (!inSection) continue;
-        if (IsKeyLine(lines[i], key)) {
-            const std::size_t equals = lines[i].find('=');
-            std::string kept = lines[i].substr(0, equals + 1);
-            if (lines[i].compare(equals + 1, 1, " ") == 0) kept += ' ';
-            lines[i] = kept + value + (lines[i].ends_with('\r') ? "\r" : "");
-            replaced = true;
-        } else if (inFirstSection && !Trim(lines[i]).empty()) {
-            insertAfter = i;
-        }
-    }
-
-    bool addedLast = false;
-    if (!replaced) {
-        const std::string keyLine = std::string(key) + "=" + value + cr;
-        if (insertAfter) {
-            addedLast = *insertAfter + 1 == lines.size();
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAfter) + 1, keyLine);
-        } else {
-            if (!lines.empty() && !Trim(lines.back()).empty()) lines.push_back(cr);
-            lines.push_back("[" + std::string(section) + "]" + cr);
-            lines.push_back(keyLine);
-            addedLast = true;
+    bool inFirst = false;
+    for (const Line& line : lines) {
+        if (line.kind == Line::Kind::kSection) {
+            inSection = SameName(line.name, section);
+            inFirst = inSection && insertAfter == nullptr;
+            if (inFirst) insertAfter = &line;
+        } else if (inSection && line.kind == Line::Kind::kKey && SameName(line.name, key)) {
+            keyLines.push_back(&line);
+        } else if (inFirst && line.kind != Line::Kind::kBlank) {
+            insertAfter = &line;
         }
     }
 
     std::string result;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        result += lines[i];
-        if (i + 1 < lines.size() || addedLast || text.ends_with('\n')) result += '\n';
+    if (!keyLines.empty()) {
+        // "Num = 0" becomes "Num = 2": the key and a blank after "=" stay as typed.
+        std::size_t copied = 0;
+        for (const Line* line : keyLines) {
+            std::size_t keep = line->valueBegin;
+            if (keep < line->end && text[keep] == ' ') ++keep;
+            result.append(text.substr(copied, keep - copied));
+            result += value;
+            copied = line->end;
+        }
+        result.append(text.substr(copied));
+        return result;
     }
+
+    // Added lines end the way the file's first line does.
+    std::string_view newline = "\n";
+    for (const Line& line : lines)
+        if (line.next > line.end) {
+            newline = text.substr(line.end, line.next - line.end);
+            break;
+        }
+    const std::string keyLine = std::string(key) + "=" + value + std::string(newline);
+    if (insertAfter != nullptr) {
+        result.append(text.substr(0, insertAfter->next));
+        if (insertAfter->next == insertAfter->end) result += newline;  // the file's last line had no ending
+        result += keyLine;
+        result.append(text.substr(insertAfter->next));
+        return result;
+    }
+    result = text;
+    if (!lines.empty() && lines.back().next == lines.back().end) result += newline;
+    if (!lines.empty() && lines.back().kind != Line::Kind::kBlank) result += newline;  // a blank line before it
+    result += "[" + std::string(section) + "]" + std::string(newline) + keyLine;
     return result;
 }
 
+namespace {
+
+// The settings text. A missing file reads as empty and is no problem; anything that is not a
+// regular file of at most kMaxSettingsBytes reads as empty too, with the reason in `problem`.
+struct SettingsText {
+    std::string text;
+    bool exists = false;
+    int error = 0;
+    std::string problem;
+};
+
+SettingsText LoadText(const std::string& path) {
+    SettingsText loaded;
+    auto fail = [&loaded](int error, std::string problem = {}) {
+        loaded.text.clear();
+        loaded.error = error;
+        loaded.problem = problem.empty() ? std::strerror(error) : std::move(problem);
+        return loaded;
+    };
+    // Non-blocking, so that a FIFO in its place cannot hang the program.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? loaded : fail(errno);
+    loaded.exists = true;
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat info{};
+    if (fstat(fd, &info) != 0) return fail(errno);
+    if (S_ISDIR(info.st_mode)) return fail(EISDIR);
+    if (!S_ISREG(info.st_mode)) return fail(EINVAL, "not a regular file");
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail(errno);
+        if (n == 0) break;
+        loaded.text.append(buffer, static_cast<std::size_t>(n));
+        if (loaded.text.size() > kMaxSettingsBytes) return fail(EFBIG, "larger than 1 MiB");
+    }
+    return loaded;
+}
+
+bool HasLineBreakOrOuterBlank(const std::string& value) {
+    return value.find_first_of("\r\n") != std::string::npos ||
+           (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())));
+}
+
+}  // namespace
+
 std::optional<std::string> IniSettings::Read(std::string_view section, std::string_view key) const {
-    const std::unique_ptr<LoadedIni> file = Load(m_path);
-    const char* value = file->ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
+    return IniValue(LoadText(m_path).text, section, key);
 }
 
 std::vector<std::pair<std::string, std::string>> IniSettings::ReadSection(std::string_view section) const {
-    const std::unique_ptr<LoadedIni> file = Load(m_path);
-    const std::string name(section);
-    CSimpleIniA::TNamesDepend keys;
-    file->ini.GetAllKeys(name.c_str(), keys);
-    keys.sort(CSimpleIniA::Entry::LoadOrder());
-    std::vector<std::pair<std::string, std::string>> entries;
-    for (const CSimpleIniA::Entry& key : keys)
-        entries.emplace_back(key.pItem, file->ini.GetValue(name.c_str(), key.pItem, ""));
-    return entries;
+    return IniSection(LoadText(m_path).text, section);
 }
 
-void IniSettings::Write(std::string_view section, std::string_view key, const std::string& value) {
-    // Write beside the file that a symbolic link points to, so the link stays a link.
-    std::string target = m_path;
-    if (std::unique_ptr<char, decltype(&std::free)> real(realpath(m_path.c_str(), nullptr), &std::free); real)
-        target = real.get();
+std::string IniSettings::Problem() const { return LoadText(m_path).problem; }
 
-    std::string text;
+int IniSettings::Write(std::string_view section, std::string_view key, const std::string& value) {
+    if (HasLineBreakOrOuterBlank(value)) return EINVAL;  // it would not read back as written
+
+    // Write beside the file that a symbolic link points to, so the link stays a link; a link
+    // that points nowhere is left alone.
+    std::string target = m_path;
+    struct stat link{};
+    if (lstat(m_path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        std::unique_ptr<char, decltype(&std::free)> real(realpath(m_path.c_str(), nullptr), &std::free);
+        if (!real) return errno;
+        target = real.get();
+    }
+
+    const SettingsText old = LoadText(target);
+    if (old.error != 0) return old.error;  // what cannot be read is not replaced
     struct stat info{};
-    const bool exists = stat(target.c_str(), &info) == 0;
-    if (exists && !ReadText(target, text)) return;
-    const std::string updated = WithIniValue(text, section, key, value);
+    if (old.exists) {
+        if (stat(target.c_str(), &info) != 0) return errno;
+        if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return errno;  // read-only: not ours to replace
+    }
+    const std::string updated = WithIniValue(old.text, section, key, value);
 
     const std::size_t slash = target.rfind('/');
     if (slash != std::string::npos && slash > 0) mkdir(target.substr(0, slash).c_str(), 0700);  // e.g. a fresh ~/.config
 
     std::string temporary = target + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
-    if (fd < 0) return;
-    bool ok = fchmod(fd, exists ? (info.st_mode & 07777) : 0644) == 0;
-    for (std::size_t done = 0; ok && done < updated.size();) {
+    if (fd < 0) return errno;
+    int error = fchmod(fd, old.exists ? (info.st_mode & 07777) : 0644) == 0 ? 0 : errno;
+    for (std::size_t done = 0; error == 0 && done < updated.size();) {
         const ssize_t n = ::write(fd, updated.data() + done, updated.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
+        if (n <= 0) error = n < 0 ? errno : ENOSPC;
+        else done += static_cast<std::size_t>(n);
     }
-    ok = fsync(fd) == 0 && ok;
-    ok = close(fd) == 0 && ok;
-    if (!ok || rename(temporary.c_str(), target.c_str()) != 0) unlink(temporary.c_str());
+    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) unlink(temporary.c_str());
+    return error;
 }
 
 }  // namespace gauzel

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -164,6 +165,13 @@ VolumeSpace LinuxFileSystem::QueryVolume(const std::string& logicalPath) {
     if (drive == nullptr || statvfs(drive->directory.c_str(), &info) != 0) return {};
     const std::uint64_t unit = info.f_frsize;
     return {static_cast<std::uint64_t>(info.f_bavail) * unit, static_cast<std::uint64_t>(info.f_blocks) * unit};
+}
+
+void RaiseDescriptorLimit() {
+    struct rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 }  // namespace gauzel

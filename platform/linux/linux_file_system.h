@@ -22,4 +22,8 @@ private:
     DriveTable m_drives;
 };
 
+// A walk keeps a descriptor per level with subdirectories left: the soft limit on open
+// descriptors (often 1024) is raised to the hard one. A walk that still runs out gives some back.
+void RaiseDescriptorLimit();
+
 }  // namespace gauzel

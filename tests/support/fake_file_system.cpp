@@ -92,13 +92,15 @@ std::vector<std::pair<std::string, std::string>> MemorySettings::ReadSection(std
     return entries;
 }
 
-void MemorySettings::Write(std::string_view section, std::string_view key, const std::string& value) {
+int MemorySettings::Write(std::string_view section, std::string_view key, const std::string& value) {
+    if (writeError != 0) return writeError;
     for (auto& [s, kv] : m_values)
         if (Same(s, section) && Same(kv.first, key)) {
             kv.second = value;
-            return;
+            return 0;
         }
     m_values.push_back({std::string(section), {std::string(key), value}});
+    return 0;
 }
 
 }  // namespace gauzel::testing

@@ -55,7 +55,12 @@ class MemorySettings final : public SettingsStore {
 public:
     std::optional<std::string> Read(std::string_view section, std::string_view key) const override;
     std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const override;
-    void Write(std::string_view section, std::string_view key, const std::string& value) override;
+    int Write(std::string_view section, std::string_view key, const std::string& value) override;
+    std::string Location() const override { return "/memory/gauzel.ini"; }
+    std::string Problem() const override { return problem; }
+
+    int writeError = 0;   // not 0: every write fails with it
+    std::string problem;  // what Problem() says
 
 private:
     std::vector<std::pair<std::string, std::pair<std::string, std::string>>> m_values;  // section, key, value

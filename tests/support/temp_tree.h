@@ -1,6 +1,9 @@
 #pragma once
 // A real directory tree under /tmp for the platform tests, removed with everything in it.
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <string>
 
@@ -38,5 +41,19 @@ private:
     bool m_had;
     std::string m_old;
 };
+
+// Runs `body` in a child process as an ordinary user (nobody, when the test runs as root, since
+// root reads everything) and returns the child's exit status, or -1 when it died.
+template <typename Body>
+int AsOrdinaryUser(Body body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 }  // namespace gauzel::testing
