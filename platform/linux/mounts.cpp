@@ -38,7 +38,8 @@ static bool IsNetworkFilesystem(std::string_view type) {
     return false;
 }
 
-std::vector<std::string> ParseDriveMounts(std::string_view mountInfo) {
+std::vector<std::string> ParseDriveMounts(std::string_view mountInfo,
+                                          const std::function<bool(const std::string&)>& isDirectory) {
     std::vector<std::string> mounts;
     std::istringstream lines{std::string(mountInfo)};
     std::string line;
@@ -52,7 +53,9 @@ std::vector<std::string> ParseDriveMounts(std::string_view mountInfo) {
         const std::string& type = words[dash + 1];
         const std::string& source = words[dash + 2];
         const bool blockDevice = source.starts_with("/dev/") && type != "squashfs";
-        if (blockDevice || IsNetworkFilesystem(type)) mounts.push_back(DecodeOctal(words[4]));
+        std::string mountPoint = DecodeOctal(words[4]);
+        if (IsNetworkFilesystem(type) || (blockDevice && (words[3] == "/" || isDirectory(mountPoint))))
+            mounts.push_back(std::move(mountPoint));
     }
     return mounts;
 }
@@ -60,12 +63,10 @@ std::vector<std::string> ParseDriveMounts(std::string_view mountInfo) {
 DriveTable LoadDriveTable(const SettingsStore& settings) {
     std::ifstream file("/proc/self/mountinfo");
     std::string text{std::istreambuf_iterator<char>(file), {}};
-    std::vector<std::string> mounts;
-    for (std::string& mount : ParseDriveMounts(text)) {
+    const std::vector<std::string> mounts = ParseDriveMounts(text, [](const std::string& path) {
         struct stat info{};
-        // Containers bind single files (/etc/hosts) from the root device: those are no drives.
-        if (stat(mount.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) mounts.push_back(std::move(mount));
-    }
+        return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    });
     return MakeDriveTable(mounts, settings.ReadSection(kSectionDrives));
 }
 

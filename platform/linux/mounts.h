@@ -1,6 +1,7 @@
 #pragma once
 // The machine's drives, from the mount table, and the current directory in logical form.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,11 @@ namespace gauzel {
 
 // Mount points of /proc/self/mountinfo text that are drives: block-device and network
 // filesystems. Pseudo filesystems (proc, sysfs, cgroup, devpts, tmpfs, …) and squashfs images are
-// not. Octal escapes ("\040") are decoded.
-std::vector<std::string> ParseDriveMounts(std::string_view mountInfo);
+// not. Octal escapes ("\040") are decoded. The text decides, so that a dead network server cannot
+// hang the start: `isDirectory` is asked only about a block-device mount of a part of a
+// filesystem, which may be a single file (containers bind /etc/hosts that way).
+std::vector<std::string> ParseDriveMounts(std::string_view mountInfo,
+                                          const std::function<bool(const std::string&)>& isDirectory);
 
 // The mount table of this process plus the settings' [Drives] section.
 DriveTable LoadDriveTable(const SettingsStore& settings);

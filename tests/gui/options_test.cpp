@@ -130,5 +130,29 @@ TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
     EXPECT_EQ(text, "; my settings\n[Search]\nLimit=0\n\n[Option]\nNum=1\n");
 }
 
+// A setting that cannot be kept is told, and still holds for this run.
+TEST(OptionsStored, AFailedWriteIsToldAndTheUnitsStillChange) {
+    ViewOnFakes fakes;
+    CGauzelView& view = fakes.Start();
+    fakes.settings.writeError = EACCES;
+    WorkOptions(view, [](QDialog& d) {
+        Click(d, "IDC_KILOBYTES");
+        Click(d, "IDOK");
+    });
+    EXPECT_EQ(fakes.messages.shown,
+              std::vector<QString>{"The setting could not be saved to /memory/gauzel.ini: Permission denied"});
+    EXPECT_EQ(view.FormatSize(2500), "3K");
+}
+
+TEST(OptionsStored, UnreadableSettingsAreToldOnceAtStartAndTheDefaultsHold) {
+    ViewOnFakes fakes;
+    fakes.settings.problem = "Is a directory";
+    fakes.Start();
+    EXPECT_EQ(fakes.messages.shown,
+              std::vector<QString>{"The settings file /memory/gauzel.ini cannot be read (Is a directory); "
+                                   "the default settings are used."});
+    EXPECT_EQ(fakes.view->m_nUnits, 0);
+}
+
 }  // namespace
 }  // namespace gauzel

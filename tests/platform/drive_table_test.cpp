@@ -55,9 +55,20 @@ TEST(Drives, MountTableGivesBlockAndNetworkFilesystemsOnly) {
         "30 27 7:3 / /snap/core/1 ro - squashfs /dev/loop3 ro\n"
         "31 27 0:60 / /net/share rw - nfs4 server:/export rw\n"
         "32 27 8:1 / /boot/efi rw - vfat /dev/sda1 rw\n"
+        "33 27 0:61 / /net/dead rw - cifs //dead/share rw\n"
+        "34 27 254:0 /var/lib/c/hosts /etc/hosts rw - ext4 /dev/vda rw\n"
+        "35 27 0:33 /@home /home rw - btrfs /dev/sda2 rw\n"
         "broken line\n";
-    EXPECT_EQ(ParseDriveMounts(mountInfo),
-              (std::vector<std::string>{"/", "/mnt/my disk", "/net/share", "/boot/efi"}));
+    // Only the binds of a part of a filesystem are looked at; a network share never is, so a
+    // dead server cannot hang the start.
+    std::vector<std::string> asked;
+    const auto isDirectory = [&asked](const std::string& path) {
+        asked.push_back(path);
+        return path == "/home";
+    };
+    EXPECT_EQ(ParseDriveMounts(mountInfo, isDirectory),
+              (std::vector<std::string>{"/", "/mnt/my disk", "/net/share", "/boot/efi", "/net/dead", "/home"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"/etc/hosts", "/home"}));
 }
 
 }  // namespace

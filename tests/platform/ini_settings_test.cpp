@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
@@ -12,6 +14,7 @@
 namespace gauzel {
 namespace {
 
+using testing::AsOrdinaryUser;
 using testing::ScopedEnv;
 using testing::TempTree;
 
@@ -126,6 +129,67 @@ TEST(SettingsPath, FollowsXdgConfigHomeThenHome) {
     ScopedEnv config("XDG_CONFIG_HOME", "relative/ignored");
     ScopedEnv home("HOME", "/home/me");
     EXPECT_EQ(DefaultSettingsPath("gauzel"), "/home/me/.config/gauzel.ini");
+}
+
+// Faults: a directory or /proc/self/mem in its place aborted the program, a FIFO hung it and
+// /dev/zero exhausted its memory; none of them may be replaced by a write either.
+TEST(SettingsRead, OnlyARegularFileIsReadAnythingElseReadsAsEmptyAndSaysWhy) {
+    TempTree tree;
+    tree.Dir("dir.ini");
+    ASSERT_EQ(mkfifo(tree.PathOf("fifo.ini").c_str(), 0644), 0);
+    tree.Symlink("/dev/zero", "zero.ini");
+    tree.Symlink("/proc/self/mem", "mem.ini");
+    WriteAll(tree.PathOf("big.ini"), "[Option]\nNum=2\n" + std::string(kMaxSettingsBytes, ';'));
+    const std::vector<std::pair<std::string, std::string>> cases = {{"dir.ini", "Is a directory"},
+                                                                    {"fifo.ini", "not a regular file"},
+                                                                    {"zero.ini", "not a regular file"},
+                                                                    {"mem.ini", "Input/output error"},
+                                                                    {"big.ini", "larger than 1 MiB"}};
+    for (const auto& [name, reason] : cases) {
+        IniSettings settings(tree.PathOf(name));
+        EXPECT_EQ(settings.GetProfileInt("Option", "Num", 7), 7) << name;
+        EXPECT_EQ(settings.Problem(), reason) << name;
+        EXPECT_NE(settings.WriteProfileInt("Option", "Num", 1), 0) << name;
+    }
+    struct stat info{};
+    EXPECT_TRUE(stat(tree.PathOf("dir.ini").c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+    EXPECT_EQ(IniSettings(tree.PathOf("missing.ini")).Problem(), "");
+}
+
+// Fault: the writer and the reader disagreed on lines and sections (found by fuzzing: lone CR
+// line ends, a "[" line without "]", NUL bytes), so a written value was never read back.
+TEST(SettingsWrite, WhatIsWrittenReadsBackAndEveryOtherKeyAsBefore) {
+    using namespace std::string_literals;
+    for (const std::string& text : {"[Option]\rNum=1\rOther=3\r"s, "[Option\nNum=1\n[Search]\nLimit=1"s,
+                                    "[Search]\nName=a\0b\n[Option]\nNum=5"s, "\xEF\xBB\xBF[option]\r\nnum=9"s,
+                                    "Num=4\n[Option]\r"s, "[Option]x\n = 3\nNum\n\tnum\t=\t8 \n[]\nNum=6\n"s,
+                                    "[Option]\n\r\n[Search]\r"s, "\n"s}) {
+        std::map<std::pair<std::string, std::string>, std::string> expected = IniValues(text);
+        expected[{"option", "num"}] = "2";
+        EXPECT_EQ(IniValues(WithIniValue(text, "Option", "Num", "2")), expected) << text;
+    }
+}
+
+// Fault: a file the user made read-only, or a link pointing nowhere, was replaced anyway.
+TEST(SettingsWrite, AReadOnlyFileOrADanglingLinkIsNotReplaced) {
+    TempTree tree;
+    tree.Dir("open");
+    chmod(tree.PathOf("open").c_str(), 0777);  // anyone may create files beside it
+    const std::string path = tree.PathOf("open/gauzel.ini");
+    WriteAll(path, "[Option]\nNum=0\n");
+    chmod(path.c_str(), 0444);
+    struct stat before{};
+    stat(path.c_str(), &before);
+    EXPECT_EQ(AsOrdinaryUser([&] { return IniSettings(path).WriteProfileInt("Option", "Num", 1); }), EACCES);
+    struct stat after{};
+    stat(path.c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadAll(path), "[Option]\nNum=0\n");
+
+    tree.Symlink("nowhere/gauzel.ini", "open/dangling.ini");
+    EXPECT_EQ(IniSettings(tree.PathOf("open/dangling.ini")).WriteProfileInt("Option", "Num", 1), ENOENT);
+    lstat(tree.PathOf("open/dangling.ini").c_str(), &after);
+    EXPECT_TRUE(S_ISLNK(after.st_mode));
 }
 
 }  // namespace
