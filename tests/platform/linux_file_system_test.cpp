@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 namespace gauzel {
 namespace {
 
+using testing::AsOrdinaryUser;
 using testing::MemorySettings;
 using testing::RecordingSink;
 using testing::TempTree;
@@ -227,6 +229,56 @@ TEST(LinuxVolume, FiguresOfTheDriveAndNothingForAnUnknownOne) {
     EXPECT_LE(space.freeBytes, space.totalBytes);
     EXPECT_EQ(scan.fs.QueryVolume("Q:").totalBytes, 0u);
     EXPECT_EQ(scan.fs.QueryVolume("").totalBytes, 0u);
+}
+
+// Fault: every level above the profiled directory was opened for reading, so a readable
+// directory below one that may only be passed through (mode 711) read as empty.
+TEST(LinuxScan, ADirectoryBelowAPassThroughOnlyOneIsRead) {
+    RealScan scan;
+    scan.tree.Dir("pub/sub");
+    scan.tree.File("pub/f", 4);
+    scan.tree.File("pub/sub/g", 6);
+    ASSERT_EQ(chmod(scan.tree.Root().c_str(), 0311), 0);  // no reading, for the owner and for others
+    const int status = AsOrdinaryUser([&scan] {
+        scan.Rescan("T:\\pub");
+        return scan.Sizes() == std::map<std::string, double>{{"sub", 6}, {"<files>", 4}} && scan.sink.problems.empty()
+                   ? 0
+                   : 1;
+    });
+    chmod(scan.tree.Root().c_str(), 0755);
+    EXPECT_EQ(status, 0);
+}
+
+// Fault: under a low descriptor limit the walk lost whole subtrees (296 bytes of 1,500 under
+// `ulimit -n 64`) and said nothing.
+TEST(LinuxScan, ADeepBranchingTreeIsExactUnderADescriptorLimitOf32) {
+    RealScan scan;
+    std::string level = "deep";
+    for (int i = 0; i < 300; ++i) {
+        scan.tree.Dir(level + "/left");
+        scan.tree.Dir(level + "/right");
+        scan.tree.File(level + "/f", 1);
+        scan.tree.File(level + "/left/l", 2);
+        scan.tree.File(level + "/right/r", 2);
+        level += "/next";
+    }
+    const int status = InChild([&scan] {
+        const struct rlimit limit{32, 32};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 77;
+        scan.Rescan();
+        return scan.Sizes().at("deep") == 1500 && scan.sink.problems.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+
+    // The soft limit is raised to the hard one at start.
+    EXPECT_EQ(InChild([] {
+                  struct rlimit limit{64, 4096};
+                  if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 77;
+                  RaiseDescriptorLimit();
+                  getrlimit(RLIMIT_NOFILE, &limit);
+                  return limit.rlim_cur == 4096 ? 0 : 1;
+              }),
+              0);
 }
 
 }  // namespace

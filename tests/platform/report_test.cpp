@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -10,6 +12,7 @@
 namespace gauzel {
 namespace {
 
+using testing::AsOrdinaryUser;
 using testing::ScopedEnv;
 using testing::TempTree;
 
@@ -138,6 +141,106 @@ TEST(Json, StringsAreEscapedAndInvalidBytesReplaced) {
 TEST(Json, ColoursAreRedGreenBlue) {
     EXPECT_EQ(HexColour(0x00FF0000), "0000FF");
     EXPECT_EQ(HexColour(0x000080FF), "FF8000");
+}
+
+// Runs the report as an ordinary user; what it printed comes back through a pipe.
+int RunAsOrdinaryUser(ReportRun& run, const std::vector<std::string>& args) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return -1;
+    const int status = AsOrdinaryUser([&] {
+        const int result = run.Run(args);
+        const std::string both = run.out + '\0' + run.err;
+        return write(pipeEnds[1], both.data(), both.size()) == static_cast<ssize_t>(both.size()) ? result : 98;
+    });
+    close(pipeEnds[1]);
+    std::string both;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) both.append(buffer, static_cast<std::size_t>(n));
+    close(pipeEnds[0]);
+    const std::size_t cut = both.find('\0');
+    run.out = both.substr(0, cut);
+    run.err = cut == std::string::npos ? "" : both.substr(cut + 1);
+    return status;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// Fault: directories that could not be opened and entries that could not be sized were left out
+// of the totals without a word, and the report exited 0 as if its numbers were whole.
+TEST(Report, SaysWhatItCouldNotReadAndExitsWithThree) {
+    ReportRun run;
+    run.tree.Dir("noexec");
+    run.tree.File("noexec/f", 10);
+    chmod(run.tree.PathOf("noexec").c_str(), 0444);  // listed, but its entries cannot be looked at
+    run.tree.Dir("locked");
+    chmod(run.tree.PathOf("locked").c_str(), 0);
+    ASSERT_EQ(RunAsOrdinaryUser(run, {run.tree.Root()}), 3) << run.err;
+    EXPECT_EQ(run.OutLines()[0], "Size of tree: 3,900,000 bytes");
+    EXPECT_EQ(CountOf(run.err, "\n"), 3u) << run.err;
+    EXPECT_NE(run.err.find("gauzel-report: cannot read 'T:\\locked': Permission denied\n"), std::string::npos);
+    EXPECT_NE(run.err.find("gauzel-report: cannot size 1 entries in 'T:\\noexec': Permission denied\n"),
+              std::string::npos);
+    EXPECT_TRUE(run.err.ends_with(
+        "gauzel-report: 1 directories and 1 entries could not be read; the totals leave them out\n"));
+
+    ASSERT_EQ(RunAsOrdinaryUser(run, {"--json", run.tree.Root()}), 3);
+    EXPECT_TRUE(run.out.ends_with(", \"unreadDirectories\": 1, \"unsizedEntries\": 1}\n")) << run.out;
+
+    // Twenty problems are named, the rest counted.
+    for (int i = 0; i < 22; ++i) {
+        run.tree.Dir("locked/x" + std::to_string(i));
+        chmod(run.tree.PathOf("locked/x" + std::to_string(i)).c_str(), 0);
+    }
+    chmod(run.tree.PathOf("locked").c_str(), 0755);
+    ASSERT_EQ(RunAsOrdinaryUser(run, {run.tree.Root()}), 3);
+    EXPECT_EQ(CountOf(run.err, "gauzel-report: cannot "), 20u) << run.err;
+    EXPECT_NE(run.err.find("gauzel-report: \u2026 and 3 more\n"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.err.ends_with("22 directories and 1 entries could not be read; the totals leave them out\n"));
+}
+
+// Fault: a report that could not be written (a full disk) exited 1, the status of an unreadable
+// directory, and said nothing.
+TEST(Report, AFailedWriteIsToldAndExitsWithFour) {
+    ReportRun run;
+    std::ofstream full("/dev/full");
+    std::ostringstream err;
+    EXPECT_EQ(RunReport({run.tree.Root()}, full, err), 4);
+    EXPECT_EQ(err.str(), "gauzel-report: cannot write the report: No space left on device\n");
+}
+
+// Fault: a name holding a line break printed a line of its own that read like an entry, and
+// escape sequences reached the terminal raw.
+TEST(Report, ControlCharactersInNamesCannotForgeLines) {
+    ReportRun run;
+    const std::string evil = "evil\n0000FF  999,999  forged";
+    run.tree.Dir(evil);
+    run.tree.File(evil + "/x", 1);
+    run.tree.Dir("red\x1b[31m\t\x7f");
+    ASSERT_EQ(run.Run({run.tree.Root()}), 0);
+    EXPECT_EQ(run.OutLines().size(), 8u) << run.out;
+    EXPECT_NE(run.out.find("  1  evil\\n0000FF  999,999  forged\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  0  red\\x1B[31m\\t\\x7F\n"), std::string::npos) << run.out;
+    ASSERT_EQ(run.Run({"--progress", run.tree.PathOf(evil)}), 0);
+    EXPECT_EQ(run.OutLines()[2], "Path: T:\\evil\\n0000FF  999,999  forged");
+    EXPECT_EQ(run.err, "starting...\n");
+    EXPECT_EQ(EscapeControls("a\r\x01\x1f~"), "a\\r\\x01\\x1F~");
+}
+
+// Fault: a settings file that is not a regular file aborted the report (a directory) or hung it
+// (a FIFO).
+TEST(Report, UnreadableSettingsAreAWarningAndTheDefaultsHold) {
+    ReportRun run;
+    const std::string path = run.config.PathOf("gauzel.ini");
+    unlink(path.c_str());
+    mkdir(path.c_str(), 0755);
+    ASSERT_EQ(run.Run({run.tree.PathOf("big")}), 0);
+    EXPECT_EQ(run.err, "gauzel-report: warning: the settings file '" + path +
+                           "' cannot be read (Is a directory); the defaults are used\n");
+    EXPECT_EQ(run.OutLines()[0], "Size of tree: 3,500,000 bytes");
 }
 
 }  // namespace
