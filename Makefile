@@ -3,8 +3,9 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 
 PREFIX ?= /usr/local
+FUZZ_SECONDS ?= 60
 
-.PHONY: run test bench deps build install uninstall clean
+.PHONY: run test bench fuzz deps build install uninstall clean
 
 run: build
 	./$(BUILD)/gauzel
@@ -16,6 +17,17 @@ bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGAUZEL_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD)-bench
 	./$(BUILD)-bench/bench/scan_bench $(BUILD)-bench/bench-trees
+
+# Each fuzz target for FUZZ_SECONDS, from the seed corpus in tests/fuzz/corpus (clang, libFuzzer).
+fuzz:
+	bash scripts/install-deps.sh fuzz
+	cmake -S . -B $(BUILD)-fuzz -G Ninja -DGAUZEL_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_CXX_COMPILER=clang++-14
+	cmake --build $(BUILD)-fuzz --target gauzel_fuzz_ini gauzel_fuzz_drives
+	for target in ini drives; do \
+	  mkdir -p $(BUILD)-fuzz/corpus-$$target && \
+	  ./$(BUILD)-fuzz/tests/fuzz/gauzel_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    $(BUILD)-fuzz/corpus-$$target tests/fuzz/corpus/$$target || exit 1; \
+	done
 
 deps:
 	bash scripts/install-deps.sh
@@ -31,4 +43,4 @@ uninstall:
 	cmake -DBUILD_DIR=$(BUILD) -DPREFIX=$(PREFIX) -P cmake/uninstall.cmake
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and benchmarking Gauzel need, and only
 # those that are missing. Runs apt-get update only when something has to be installed.
+# `install-deps.sh fuzz` adds what the fuzz targets need.
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build make pkg-config
   qt6-base-dev          # the window (Qt 6 Widgets); pulls qt6-qpa-plugins
-  libsimpleini-dev      # the settings file
   libgtest-dev          # unit tests
   libbenchmark-dev      # micro benchmarks
   desktop-file-utils    # checks the .desktop file
   xvfb xauth xdotool    # the end-to-end test: a real X display, and a user at it
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

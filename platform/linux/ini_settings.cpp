@@ -74,7 +74,7 @@ std::vector<Line> Parse(std::string_view text) {
         line.end = text.find_first_of("\r\n", at);
         if (line.end == std::string_view::npos) line.end = text.size();
         line.next = line.end;
-        if (line.next < text.size()) line.next += text.compare(line.next, 2, "\r\n") == 0 ? 2 : 1;
+        if (line.next < text.size()) line.next += text.compare(line.next, 2, "\r\n") == 0 ? 2u : 1u;
         at = line.next;
 
         const std::string_view content = Trim(text.substr(line.begin, line.end - line.begin));

@@ -167,7 +167,7 @@ TEST(EndToEnd, DescendGoUpPickKilobytesAndExit) {
     if (gauzel.state() != QProcess::NotRunning) gauzel.waitForFinished(10000);
     ASSERT_EQ(gauzel.state(), QProcess::NotRunning) << "Exit did not end the program";
     EXPECT_EQ(gauzel.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(gauzel.exitCode(), 0);
+    EXPECT_EQ(gauzel.exitCode(), 0) << gauzel.readAllStandardError().toStdString();
 
     std::ifstream file(settingsPath);
     const std::string text{std::istreambuf_iterator<char>(file), {}};

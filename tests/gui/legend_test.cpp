@@ -35,7 +35,7 @@ TEST_F(Legend, RowsAreTwentyPixelsWithAnEighteenPixelSwatchInAWindowColouredColu
         EXPECT_EQ(rows.pixel(10, top + 1), qRgb(0, 0, 0)) << row;   // outline, top
         EXPECT_EQ(rows.pixel(10, top + 18), qRgb(0, 0, 0)) << row;  // outline, bottom
         EXPECT_EQ(rows.pixel(19, top + 10), Base()) << row;
-        EXPECT_EQ(rows.pixel(10, top + 10), Rgb(fakes.profile().m_pEntryColors[row])) << row;
+        EXPECT_EQ(rows.pixel(10, top + 10), Rgb(fakes.profile().m_pEntryColors[static_cast<std::size_t>(row)])) << row;
     }
     EXPECT_EQ(rows.pixel(10, 3 * 20 + 10), qRgb(255, 255, 255));  // the white tail's square
 }
