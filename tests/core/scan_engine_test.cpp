@@ -274,20 +274,9 @@ TEST(Walk, WhatCannotBeReadIsReportedAsAProblemAndLeftOut) {
     scan.fs.AddFile("C:\\a", "z", 1);
     scan.Rescan();
     EXPECT_EQ(scan.Entries(), (Entries{{"a", 11}, {">files", 0}}));
-    ASSERT_EQ(scan.sink.problems.size(), 3u);
-    const auto has = [&](const std::string& path, int error, std::uint32_t unsized) {
-        for (const ScanProblem& p : scan.sink.problems)
-            if (p.path == path && p.error == error && p.unsizedEntries == unsized) return true;
-        return false;
-    };
-    EXPECT_TRUE(has("C:\\a", ESTALE, 2));
-    EXPECT_TRUE(has("C:\\a\\locked", EACCES, 0));
-    EXPECT_TRUE(has("C:\\a\\broken", EIO, 0));
-
-    Scan fine;  // a complete tree reports nothing
-    fine.fs.AddFile("C:\\a", "x", 1);
-    fine.Rescan();
-    EXPECT_TRUE(fine.sink.problems.empty());
+    EXPECT_EQ(scan.sink.problems, (std::vector<ScanProblem>{{"C:\\a", ESTALE, 2},
+                                                            {"C:\\a\\broken", EIO, 0},
+                                                            {"C:\\a\\locked", EACCES, 0}}));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ struct ScanProblem {
     int error = 0;                     // errno value
     std::uint32_t unsizedEntries = 0;  // 0: the directory could not be opened or read to its end;
                                        // otherwise this many of its entries could not be sized
+    bool operator==(const ScanProblem&) const = default;
 };
 
 // Where a rescan reports its progress: the window shows it, the report may print it.
