@@ -12,6 +12,7 @@ namespace gauzel {
 
 inline constexpr const char* kSectionOption = "Option";
 inline constexpr const char* kKeyUnits = "Num";
+inline constexpr const char* kKeyThreads = "Threads";
 inline constexpr const char* kSectionSearch = "Search";
 inline constexpr const char* kKeyLimit = "Limit";
 inline constexpr const char* kKeyName = "Name";

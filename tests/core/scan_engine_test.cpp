@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
 #include "view/profile/scan_engine.h"
@@ -221,15 +223,66 @@ TEST(Filter, AppliesToTheTopLevelOnlyAndNotWhenLimitIsZero) {
 }
 
 TEST(Walk, ADeepChainNeitherOverflowsNorHoldsADescriptorPerLevel) {
-    Scan scan;
-    std::string path = "C:\\deep";
-    for (int i = 0; i < 5000; ++i) path += "\\d";
-    scan.fs.AddFile(path, "bottom", 42);
-    scan.Rescan();
-    EXPECT_EQ(scan.Entries(), (Entries{{"deep", 42}, {">files", 0}}));
-    EXPECT_LE(scan.fs.openMost, 3);
-    EXPECT_EQ(scan.sink.events.size(), 5001u + 4u);
-    EXPECT_EQ(scan.sink.events[scan.sink.events.size() - 3], path);
+    for (const char* threads : {"1", "8"}) {
+        Scan scan;
+        scan.settings.Write("Option", "Threads", threads);
+        std::string path = "C:\\deep";
+        for (int i = 0; i < 5000; ++i) path += "\\d";
+        scan.fs.AddFile(path, "bottom", 42);
+        scan.Rescan();
+        EXPECT_EQ(scan.Entries(), (Entries{{"deep", 42}, {">files", 0}}));
+        // The walk's own, plus those read ahead (and being read) by the threads.
+        EXPECT_LE(scan.fs.openMost, threads[0] == '1' ? 3 : 3 + static_cast<int>(kReadAheadWindow) + 8);
+        EXPECT_EQ(scan.sink.events.size(), 5001u + 4u);
+        EXPECT_EQ(scan.sink.events[scan.sink.events.size() - 3], path);
+    }
+}
+
+// A tree of random shape (the same for a seed): fan-outs from 0 to 6, files, directories that
+// cannot be opened, listings cut short, entries that cannot be sized, and a 2,000-level chain.
+void AddRandomTree(FakeFileSystem& fs, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::string> directories{"C:"};
+    for (int i = 0; i < 3000; ++i) {
+        // Mostly below one of the last ones made, so that the tree gets deep as well as wide.
+        const std::size_t span = std::min<std::size_t>(directories.size(), random() % 2 ? 8 : 2000);
+        const std::string parent = directories[directories.size() - 1 - random() % span];
+        const std::string path = parent + "\\d" + std::to_string(i);
+        fs.AddDirectory(path);
+        directories.push_back(path);
+        for (unsigned f = random() % 4; f > 0; --f) fs.AddFile(path, "f" + std::to_string(f), random() % 100000);
+        const unsigned fault = random() % 100;
+        if (fault < 3) fs.Refuse(path);
+        if (fault == 3) fs.listingErrors[path] = EIO;
+        if (fault == 4) fs.AddRecord(path, {"ghost", kAttributeNormal, 9, ESTALE});
+    }
+    std::string chain = directories[1];
+    for (int i = 0; i < 2000; ++i) chain += "\\c";
+    fs.AddFile(chain, "bottom", 7);
+}
+
+// Fault: reading ahead on other threads changes a sum, the order of the progress, or reads a
+// directory twice.
+TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        Scan alone;
+        AddRandomTree(alone.fs, seed);
+        alone.settings.Write("Option", "Threads", "1");
+        alone.Rescan();
+        for (const char* threads : {"2", "8"}) {
+            Scan ahead;
+            AddRandomTree(ahead.fs, seed);
+            ahead.settings.Write("Option", "Threads", threads);
+            ahead.Rescan();
+            EXPECT_EQ(ahead.Entries(), alone.Entries()) << seed << " " << threads;
+            EXPECT_EQ(ahead.profile.m_pEntryColors, alone.profile.m_pEntryColors);
+            EXPECT_EQ(ahead.profile.m_dTreeSize, alone.profile.m_dTreeSize);
+            EXPECT_EQ(ahead.sink.events, alone.sink.events);
+            EXPECT_EQ(ahead.sink.problems, alone.sink.problems);
+            EXPECT_EQ(ahead.fs.listings, alone.fs.listings);
+            for (const auto& [path, count] : ahead.fs.listings) ASSERT_EQ(count, 1) << path;
+        }
+    }
 }
 
 // A chain `depth` levels deep below C:\deep; every level holds a 1-byte file and two leaves with

@@ -7,15 +7,20 @@ namespace gauzel::testing {
 
 class FakeDirectory final : public Directory {
 public:
-    FakeDirectory(FakeFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {
-        m_fs.openMost = std::max(m_fs.openMost, ++m_fs.openNow);
+    // Counted open by FakeFileSystem::OpenDirectory.
+    FakeDirectory(FakeFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
+    ~FakeDirectory() override {
+        const std::lock_guard lock(m_fs.m_counting);
+        --m_fs.openNow;
     }
-    ~FakeDirectory() override { --m_fs.openNow; }
 
     ListingStatus List(const std::function<void(const ListingRecord&)>& each) override {
-        ++m_fs.listings[m_path];
+        {
+            const std::lock_guard lock(m_fs.m_counting);
+            ++m_fs.listings[m_path];
+        }
         ListingStatus status;
-        for (const FakeRecord& fake : m_fs.m_directories[m_path]) {
+        for (const FakeRecord& fake : m_fs.m_directories.at(m_path)) {
             if (fake.sizeError != 0) {
                 if (status.unsized++ == 0) status.unsizedError = fake.sizeError;
                 continue;
@@ -66,11 +71,14 @@ void FakeFileSystem::AddRecord(const std::string& directory, FakeRecord record) 
 Opened FakeFileSystem::OpenDirectory(const std::string& logicalPath) {
     if (m_directories.count(logicalPath) == 0) return {nullptr, ENOENT};
     if (std::find(m_refused.begin(), m_refused.end(), logicalPath) != m_refused.end()) return {nullptr, EACCES};
+    const std::lock_guard lock(m_counting);
     if (openNow >= descriptorLimit) return {nullptr, EMFILE};
+    openMost = std::max(openMost, ++openNow);
     return {std::make_unique<FakeDirectory>(*this, logicalPath), 0};
 }
 
 VolumeSpace FakeFileSystem::QueryVolume(const std::string& logicalPath) {
+    const std::lock_guard lock(m_counting);
     volumeQueries.push_back(logicalPath);
     return volume;
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ public:
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
 
     VolumeSpace volume{};
+    // Counted under m_counting, since threads may read ahead.
     std::vector<std::string> volumeQueries;  // the paths QueryVolume was asked about
     std::map<std::string, int> listings;     // how often each directory was listed
     int openNow = 0;                         // directories open at this moment
@@ -48,6 +50,7 @@ private:
     friend class FakeDirectory;
     std::map<std::string, std::vector<FakeRecord>> m_directories;
     std::vector<std::string> m_refused;
+    std::mutex m_counting;
 };
 
 // Settings held in memory, for tests that must not touch a file.

@@ -1,5 +1,7 @@
 #include "view/profile/scan_engine.h"
 
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 namespace gauzel {
@@ -13,19 +15,6 @@ bool IsWalkedDirectory(const ListingRecord& record) {
 
 double RecordSize(const ListingRecord& record) {
     return static_cast<double>(record.sizeHigh) * 4294967296.0 + static_cast<double>(record.sizeLow);
-}
-
-DirectoryContents ReadDirectory(Directory* directory) {
-    DirectoryContents contents;
-    if (directory == nullptr) return contents;
-    contents.status = directory->List([&contents](const ListingRecord& record) {
-        if (IsDotOrDotDot(record.name)) return;
-        if (IsWalkedDirectory(record))
-            contents.subdirs.emplace_back(record.name);
-        else
-            contents.fileBytes += RecordSize(record);
-    });
-    return contents;
 }
 
 void ScanEngine::QueryDiskSpace(Profile& profile) {
@@ -47,12 +36,6 @@ void ScanEngine::SumFiles(double& accumulator, const DirectoryContents& contents
     profile.m_dTreeSize += contents.fileBytes;
 }
 
-struct ScanEngine::Level {
-    std::unique_ptr<Directory> directory;  // null once its last subdirectory is open, or given back
-    std::vector<std::string> pending;      // subdirectories still to walk, taken from the back
-    std::size_t pathLength;                // its logical path is that long a prefix of the walk's
-};
-
 void ScanEngine::Report(const std::string& path, const DirectoryContents& contents, int openError) {
     if (openError != 0) m_progress.Problem({path, openError, 0});
     if (contents.status.error != 0) m_progress.Problem({path, contents.status.error, 0});
@@ -60,78 +43,23 @@ void ScanEngine::Report(const std::string& path, const DirectoryContents& conten
         m_progress.Problem({path, contents.status.unsizedError, contents.status.unsized});
 }
 
-Opened ScanEngine::RetryOpen(std::vector<Level>& levels, std::size_t keep, const std::function<Opened()>& open) {
-    Opened opened = open();
-    if (opened.directory || !OutOfDescriptors(opened.error)) return opened;
-    for (std::size_t i = 1; i < levels.size(); ++i)
-        if (i != keep) levels[i].directory.reset();
-    return open();
+int ScanEngine::DefaultThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::min(16u, 4 * std::max(1u, cores)));
 }
 
-int ScanEngine::ReopenLevel(std::vector<Level>& levels, std::size_t at, const std::string& path) {
-    // From the nearest open level above; when none is, the first level by its logical path.
-    std::size_t next = at;
-    while (next > 0 && !levels[next - 1].directory) --next;
-    if (next == 0) {
-        const std::string first = path.substr(0, levels[0].pathLength);
-        Opened opened = RetryOpen(levels, 0, [&] { return m_fileSystem.OpenDirectory(first); });
-        if (!opened.directory) return opened.error;
-        levels[0].directory = std::move(opened.directory);
-        next = 1;
-    }
-    // The levels in between keep their descriptors while they have subdirectories left, so the
-    // next reopen starts nearer.
-    for (; next <= at; ++next) {
-        Level& parent = levels[next - 1];
-        const std::size_t begin = parent.pathLength + 1;
-        const std::string_view name = std::string_view(path).substr(begin, levels[next].pathLength - begin);
-        Opened opened = RetryOpen(levels, next - 1, [&] { return parent.directory->OpenSubdirectory(name); });
-        if (parent.pending.empty()) parent.directory.reset();
-        if (!opened.directory) return opened.error;
-        levels[next].directory = std::move(opened.directory);
-    }
-    return 0;
-}
-
-Opened ScanEngine::OpenBelow(std::vector<Level>& levels, std::size_t at, std::string_view name,
-                             const std::string& path) {
-    if (!levels[at].directory)
-        if (const int error = ReopenLevel(levels, at, path); error != 0) return {nullptr, error};
-    return RetryOpen(levels, at, [&] { return levels[at].directory->OpenSubdirectory(name); });
-}
-
-void ScanEngine::SumTree(double& accumulator, Opened root, std::string path, Profile& profile) {
-    std::vector<Level> levels;
-
+void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
+    int threads = m_threadsOverride.value_or(m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0));
+    if (threads <= 0) threads = DefaultThreads();
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
-    auto visit = [&](Opened opened) {
-        DirectoryContents contents = ReadDirectory(opened.directory.get());
-        SumFiles(accumulator, contents, profile);
-        m_progress.Status(path);
-        Report(path, contents, opened.directory ? 0 : opened.error);
-        if (!contents.subdirs.empty())
-            levels.push_back({std::move(opened.directory), std::move(contents.subdirs), path.size()});
-    };
-
-    visit(std::move(root));
-    while (!levels.empty()) {
-        Level& level = levels.back();
-        if (level.pending.empty()) {
-            levels.pop_back();
-            continue;
-        }
-        std::string name = std::move(level.pending.back());
-        level.pending.pop_back();
-        Opened child = OpenBelow(levels, levels.size() - 1, name, path);
-        // Keeps one descriptor per level that still has subdirectories to walk, so a long
-        // chain of single subdirectories holds a constant number open.
-        if (level.pending.empty()) level.directory.reset();
-        path.resize(level.pathLength);
-        path += '\\';
-        path += name;
-        visit(std::move(child));
-    }
+    TreeWalk(m_fileSystem, threads)
+        .Run(std::move(current), profile.m_strPath, profile.m_listNames,
+             [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
+                 SumFiles(*profile.m_listSizes[entry], contents, profile);
+                 m_progress.Status(path);
+                 Report(path, contents, openError);
+             });
 }
 
 void ScanEngine::Rescan(Profile& profile) {
@@ -148,11 +76,7 @@ void ScanEngine::Rescan(Profile& profile) {
 
     m_progress.Opened();
     m_progress.Status(kStartingStatus);
-    for (std::size_t i = 0; i < profile.m_listNames.size(); ++i) {
-        const std::string& name = profile.m_listNames[i];
-        SumTree(*profile.m_listSizes[i], current.directory->OpenSubdirectory(name),
-                profile.m_strPath + '\\' + name, profile);
-    }
+    SumTree(profile, std::move(current.directory));
     m_progress.Beep();
     m_progress.Closed();
 

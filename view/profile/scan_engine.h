@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/file_system.h"
 #include "platform/settings_store.h"
 #include "view/profile/profile.h"
+#include "view/profile/tree_walk.h"
 
 namespace gauzel {
 
@@ -37,20 +39,10 @@ public:
     virtual void Problem(const ScanProblem& problem) { (void)problem; }
 };
 
-// What one read of a directory yields: the bytes of its files and its subdirectories.
-struct DirectoryContents {
-    double fileBytes = 0;
-    std::vector<std::string> subdirs;  // listing order
-    ListingStatus status;
-};
-
 // A listed entry that is a directory of this filesystem (and not "." or "..") is walked into;
 // every other entry, symbolic links and mount points included, counts as a file of its size.
 bool IsWalkedDirectory(const ListingRecord& record);
 double RecordSize(const ListingRecord& record);
-
-// Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-DirectoryContents ReadDirectory(Directory* directory);
 
 class ScanEngine {
 public:
@@ -66,27 +58,25 @@ public:
     void ListSubdirs(const DirectoryContents& contents, std::vector<std::string>& names) const;
     // Adds the loose files of `contents` to the accumulator and to the tree total.
     static void SumFiles(double& accumulator, const DirectoryContents& contents, Profile& profile);
-    // Adds every file of the tree below `root` (logical path `path`) to the accumulator and to
-    // the tree total, reporting each directory, depth first, subdirectories in reverse listing
-    // order. Iterative: depth is bounded by memory, not by the stack or the path length.
-    // Descriptors: one per level that still has subdirectories to walk; when the process runs
-    // out, those are given back and reopened when their level is reached again.
-    void SumTree(double& accumulator, Opened root, std::string path, Profile& profile);
+    // Adds every file of the trees of the entries (the admitted subdirectories of `current`,
+    // in `profile.m_listNames`) to their sizes and to the tree total, reporting each directory,
+    // depth first, subdirectories in reverse listing order. Iterative: depth is bounded by
+    // memory, not by the stack or the path length.
+    void SumTree(Profile& profile, std::shared_ptr<Directory> current);
+
+    // Threads that read ahead of the walk: 0 the machine's default, 1 none. Without a call, the
+    // settings' [Option] Threads decides at every rescan.
+    void SetThreads(int threads) { m_threadsOverride = threads; }
+    // How many threads read ahead when the settings leave it to the program.
+    static int DefaultThreads();
 
 private:
-    struct Level;
-    // Opens `name` below level `at` of the walk, reopening that level first if it was given back.
-    Opened OpenBelow(std::vector<Level>& levels, std::size_t at, std::string_view name, const std::string& path);
-    // 0, or why the level could not be opened again.
-    int ReopenLevel(std::vector<Level>& levels, std::size_t at, const std::string& path);
-    // A failed open for lack of descriptors gives back those of the pending levels (all but the
-    // walk's first and `keep`), then tries once more.
-    static Opened RetryOpen(std::vector<Level>& levels, std::size_t keep, const std::function<Opened()>& open);
     void Report(const std::string& path, const DirectoryContents& contents, int openError);
 
     FileSystem& m_fileSystem;
     const SettingsStore& m_settings;
     ProgressSink& m_progress;
+    std::optional<int> m_threadsOverride;
 };
 
 }  // namespace gauzel

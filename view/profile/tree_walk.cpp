@@ -1,0 +1,234 @@
+#include "view/profile/tree_walk.h"
+
+#include <thread>
+#include <utility>
+
+#include "view/profile/scan_engine.h"
+
+namespace gauzel {
+
+DirectoryContents ReadDirectory(Directory* directory) {
+    DirectoryContents contents;
+    if (directory == nullptr) return contents;
+    contents.status = directory->List([&contents](const ListingRecord& record) {
+        if (record.name == "." || record.name == "..") return;
+        if (IsWalkedDirectory(record))
+            contents.subdirs.emplace_back(record.name);
+        else
+            contents.fileBytes += RecordSize(record);
+    });
+    return contents;
+}
+
+struct TreeWalk::Node {
+    enum class State { kReading, kRead, kRetry } state = State::kReading;
+    int openError = 0;
+    DirectoryContents contents;            // without its subdirectories: they are the children
+    std::shared_ptr<Directory> directory;  // while its subdirectories may be opened from it
+    std::vector<Pending> children;
+};
+
+namespace {
+
+// Subdirectories are visited in reverse listing order, and a level takes its next from the back.
+template <typename Pending>
+std::vector<Pending> ToPending(std::vector<std::string> names) {
+    std::vector<Pending> pending;
+    pending.reserve(names.size());
+    for (std::string& name : names) pending.push_back({std::move(name), nullptr});
+    return pending;
+}
+
+}  // namespace
+
+TreeWalk::TreeWalk(FileSystem& fileSystem, int threads) : m_fileSystem(fileSystem), m_threads(threads) {}
+TreeWalk::~TreeWalk() = default;
+
+void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
+                   const std::vector<std::string>& names, const Visit& visit) {
+    if (names.empty()) return;
+    {
+        // The entries are walked in listing order: the first at the back.
+        std::vector<Pending> entries;
+        for (auto name = names.rbegin(); name != names.rend(); ++name) entries.push_back({*name, nullptr});
+        m_levels.push_back({std::move(root), std::move(entries), rootPath.size(), true});
+    }
+    std::vector<std::jthread> workers;
+    for (int i = 0; m_threads > 1 && i < m_threads; ++i) workers.emplace_back([this] { Work(); });
+
+    std::string path = rootPath;
+    std::size_t entry = 0;
+    std::size_t entriesTaken = 0;
+    std::unique_lock lock(m_mutex);
+    while (!m_levels.empty()) {
+        const std::size_t at = m_levels.size() - 1;
+        Pending next = std::move(m_levels[at].pending.back());
+        m_levels[at].pending.pop_back();
+        if (m_levels[at].entries) entry = entriesTaken++;
+        path.resize(m_levels[at].pathLength);
+        path += '\\';
+        path += next.name;
+
+        std::unique_ptr<Node> node = std::move(next.ahead);
+        if (node) {
+            m_ready.wait(lock, [&node] { return node->state != Node::State::kReading; });
+            if (node->state == Node::State::kRetry) node.reset();  // the worker ran out of descriptors
+        }
+        if (!node) {
+            // Not read ahead: read here. The open needs the level's directory, so the level
+            // goes only after it.
+            node = std::make_unique<Node>();
+            Opened opened = OpenBelow(at, next.name, path);
+            if (m_levels[at].pending.empty()) m_levels.pop_back();
+            lock.unlock();
+            node->openError = opened.directory ? 0 : opened.error;
+            node->contents = ReadDirectory(opened.directory.get());
+            node->children = ToPending<Pending>(std::move(node->contents.subdirs));
+            if (!node->children.empty()) node->directory = std::move(opened.directory);
+            opened.directory.reset();  // closed outside the lock
+            lock.lock();
+        } else if (m_levels[at].pending.empty()) {
+            m_levels.pop_back();
+        }
+        if (!node->children.empty())
+            m_levels.push_back({std::move(node->directory), std::move(node->children), path.size(), false});
+        m_work.notify_all();  // the window moved on
+
+        lock.unlock();
+        visit(entry, path, node->contents, node->openError);
+        node.reset();
+        lock.lock();
+    }
+    m_finished = true;
+    lock.unlock();
+    m_work.notify_all();
+}
+
+void TreeWalk::Work() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        Candidate candidate;
+        m_work.wait(lock, [&] {
+            if (m_finished || m_starved) return true;
+            candidate = FindCandidate();
+            return candidate.pending != nullptr;
+        });
+        if (m_finished || m_starved) return;
+        candidate.pending->ahead = std::make_unique<Node>();
+        Node* node = candidate.pending->ahead.get();
+        const std::string name = candidate.pending->name;
+        lock.unlock();
+
+        Opened opened = candidate.parent->OpenSubdirectory(name);
+        candidate.parent.reset();
+        const bool retry = OutOfDescriptors(opened.error);
+        DirectoryContents contents;
+        if (!retry) contents = ReadDirectory(opened.directory.get());
+        std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
+        std::shared_ptr<Directory> directory;
+        if (!children.empty()) directory = std::move(opened.directory);
+        const int openError = opened.directory || directory ? 0 : opened.error;
+        opened.directory.reset();
+
+        lock.lock();
+        if (retry) {
+            node->state = Node::State::kRetry;
+            m_starved = true;
+        } else {
+            node->openError = openError;
+            node->contents = std::move(contents);
+            node->directory = std::move(directory);
+            node->children = std::move(children);
+            node->state = Node::State::kRead;
+        }
+        m_ready.notify_all();
+        m_work.notify_all();  // its subdirectories may be read now
+    }
+}
+
+TreeWalk::Candidate TreeWalk::FindCandidate() {
+    // The first directory not yet read, in the walk's order, among the next kReadAheadWindow.
+    std::size_t budget = kReadAheadWindow;
+    Candidate found;
+    for (std::size_t level = m_levels.size(); level-- > 0 && budget > 0;) {
+        std::vector<Pending>& pending = m_levels[level].pending;
+        for (std::size_t i = pending.size(); i-- > 0 && budget > 0;)
+            if (FindIn(pending[i], m_levels[level].directory, budget, found)) return found;
+    }
+    return found;
+}
+
+bool TreeWalk::FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget,
+                      Candidate& found) {
+    --budget;
+    if (!pending.ahead) {
+        if (!parent) return false;  // given back: the walk reopens it when it gets there
+        found = {&pending, parent};
+        return true;
+    }
+    Node& node = *pending.ahead;
+    if (node.state != Node::State::kRead) return false;
+    for (std::size_t i = node.children.size(); i-- > 0 && budget > 0;)
+        if (FindIn(node.children[i], node.directory, budget, found)) return true;
+    return false;
+}
+
+Opened TreeWalk::RetryOpen(std::size_t keep, const std::function<Opened()>& open) {
+    Opened opened = open();
+    if (opened.directory || !OutOfDescriptors(opened.error)) return opened;
+    // Give back every descriptor the walk holds but the first level's and `keep`'s, and stop
+    // reading ahead; then try once more.
+    m_starved = true;
+    for (std::size_t i = 0; i < m_levels.size(); ++i) {
+        if (i != 0 && i != keep) m_levels[i].directory.reset();
+        GiveBackAhead(m_levels[i].pending);
+    }
+    return open();
+}
+
+void TreeWalk::GiveBackAhead(std::vector<Pending>& pending) {
+    for (Pending& each : pending) {
+        if (!each.ahead || each.ahead->state != Node::State::kRead) continue;
+        each.ahead->directory.reset();
+        GiveBackAhead(each.ahead->children);
+    }
+}
+
+int TreeWalk::ReopenLevel(std::size_t at, const std::string& path) {
+    // From the nearest open level above; when none is, this level by its logical path.
+    std::size_t above = at;
+    while (above > 0 && !m_levels[above - 1].directory) --above;
+    if (above == 0) {
+        const std::string logical = path.substr(0, m_levels[at].pathLength);
+        Opened opened = RetryOpen(at, [&] { return m_fileSystem.OpenDirectory(logical); });
+        if (!opened.directory) return opened.error;
+        m_levels[at].directory = std::move(opened.directory);
+        return 0;
+    }
+    // Name by name down to it; the levels on the way keep their directories while they have
+    // subdirectories left, so the next reopen starts nearer.
+    std::shared_ptr<Directory> current = m_levels[above - 1].directory;
+    std::size_t length = m_levels[above - 1].pathLength;
+    const std::size_t target = m_levels[at].pathLength;
+    while (length < target) {
+        const std::size_t begin = length + 1;
+        const std::size_t end = std::min(path.find('\\', begin), target);
+        const std::string name = path.substr(begin, end - begin);
+        Opened opened = RetryOpen(at, [&] { return current->OpenSubdirectory(name); });
+        if (!opened.directory) return opened.error;
+        current = std::move(opened.directory);
+        length = end;
+        while (m_levels[above].pathLength < length) ++above;
+        if (m_levels[above].pathLength == length) m_levels[above].directory = current;
+    }
+    return 0;
+}
+
+Opened TreeWalk::OpenBelow(std::size_t at, const std::string& name, const std::string& path) {
+    if (!m_levels[at].directory)
+        if (const int error = ReopenLevel(at, path); error != 0) return {nullptr, error};
+    const std::shared_ptr<Directory> parent = m_levels[at].directory;
+    return RetryOpen(at, [&] { return parent->OpenSubdirectory(name); });
+}
+
+}  // namespace gauzel

@@ -1,0 +1,91 @@
+#pragma once
+// The walk of a rescan: every directory of the trees below the profiled one, in the order the
+// progress window shows them, read once each. Worker threads may read ahead of the walk; the
+// walk itself stays one ordered loop on the calling thread, which gets every directory's
+// contents in that order, whoever read them.
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace gauzel {
+
+// What one read of a directory yields: the bytes of its files and its subdirectories.
+struct DirectoryContents {
+    double fileBytes = 0;
+    std::vector<std::string> subdirs;  // listing order
+    ListingStatus status;
+};
+
+// Reads `directory` once. A null directory (one that could not be opened) reads as empty.
+DirectoryContents ReadDirectory(Directory* directory);
+
+// How far, in directories, the threads may read ahead of the walk. Each directory read ahead
+// holds at most one descriptor, so this bounds the descriptors and the memory of the read-ahead.
+inline constexpr std::size_t kReadAheadWindow = 64;
+
+class TreeWalk {
+public:
+    // `entry`: which of the walked subdirectories of the profiled directory this one lies in.
+    // `openError`: 0, or why the directory could not be opened (it reads as empty then).
+    using Visit = std::function<void(std::size_t entry, const std::string& path, const DirectoryContents& contents,
+                                     int openError)>;
+
+    // `threads` read ahead; 0 or 1: the walk reads every directory itself.
+    TreeWalk(FileSystem& fileSystem, int threads);
+    ~TreeWalk();
+
+    // Walks the trees of `names`, subdirectories of `root` (logical path `rootPath`): the entries
+    // in the order given, each tree depth first, subdirectories in reverse listing order, a
+    // directory before its subdirectories. Returns when every directory has been visited.
+    // Descriptors: one per level of the walk's path that has subdirectories left, plus one per
+    // directory read ahead. When the process runs out, those are given back (and the read-ahead
+    // stops for this walk); a level given back is reopened from its nearest open ancestor, or by
+    // its logical path, when the walk returns to it.
+    void Run(std::shared_ptr<Directory> root, const std::string& rootPath, const std::vector<std::string>& names,
+             const Visit& visit);
+
+private:
+    struct Node;
+    struct Pending {
+        std::string name;
+        std::unique_ptr<Node> ahead;  // read ahead, or being read, by a worker
+    };
+    struct Level {
+        std::shared_ptr<Directory> directory;  // null when given back
+        std::vector<Pending> pending;          // never empty on the stack; the next at the back
+        std::size_t pathLength;                // its logical path is that long a prefix of the walk's
+        bool entries;                          // the profiled directory: its subdirectories are the entries
+    };
+    struct Candidate {
+        Pending* pending = nullptr;
+        std::shared_ptr<Directory> parent;
+    };
+
+    void Work();
+    Candidate FindCandidate();
+    bool FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget, Candidate& found);
+
+    // These run with m_mutex held.
+    Opened OpenBelow(std::size_t at, const std::string& name, const std::string& path);
+    int ReopenLevel(std::size_t at, const std::string& path);
+    Opened RetryOpen(std::size_t keep, const std::function<Opened()>& open);
+    void GiveBackAhead(std::vector<Pending>& pending);
+
+    FileSystem& m_fileSystem;
+    const int m_threads;
+    std::vector<Level> m_levels;  // the walk's path; shared with the workers under m_mutex
+    std::mutex m_mutex;
+    std::condition_variable m_ready;  // a directory read ahead is done
+    std::condition_variable m_work;   // the walk moved on, or there is more to read
+    bool m_finished = false;
+    bool m_starved = false;           // out of descriptors: no more reading ahead
+};
+
+}  // namespace gauzel
