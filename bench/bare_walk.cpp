@@ -1,26 +1,38 @@
 // The floor for the scan benchmark: a bare walk with getdents64 and one statx per entry and
 // nothing else, printing the apparent size of every non-directory entry. gauzel-report's time
 // over this one's is the cost of everything above the system calls.
+//
+//   bare_walk [-j N] DIRECTORY
+//
+// With -j N, N threads take directories from one shared stack, in no order and with no
+// progress: the limit of this machine for that many threads.
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
-unsigned long long total = 0;
-char buffer[32768];
+std::atomic<unsigned long long> total{0};
 
-void Walk(int fd) {
+// Lists one directory: adds its files, returns its subdirectories' names.
+std::vector<std::string> List(int fd, char* buffer, std::size_t size) {
     std::vector<std::string> subdirectories;
+    unsigned long long bytes = 0;
     for (;;) {
-        const long length = getdents64(fd, buffer, sizeof buffer);
+        const long length = getdents64(fd, buffer, size);
         if (length <= 0) break;
         for (long offset = 0; offset < length;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
@@ -32,24 +44,80 @@ void Walk(int fd) {
             if (S_ISDIR(info.stx_mode))
                 subdirectories.emplace_back(name);
             else
-                total += info.stx_size;
+                bytes += info.stx_size;
         }
     }
-    for (const std::string& name : subdirectories) {
-        const int child = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    total += bytes;
+    return subdirectories;
+}
+
+int OpenChild(int fd, const std::string& name) {
+    return openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+char buffer[32768];
+
+void Walk(int fd) {
+    for (const std::string& name : List(fd, buffer, sizeof buffer)) {
+        const int child = OpenChild(fd, name);
         if (child < 0) continue;
         Walk(child);
         close(child);
     }
 }
 
+// N threads over one stack of open directories.
+void WalkParallel(int root, int threads) {
+    std::mutex mutex;
+    std::condition_variable more;
+    std::vector<int> stack{root};
+    int busy = 0;
+    auto work = [&] {
+        std::vector<char> own(32768);
+        std::unique_lock lock(mutex);
+        for (;;) {
+            more.wait(lock, [&] { return !stack.empty() || busy == 0; });
+            if (stack.empty()) return;
+            const int fd = stack.back();
+            stack.pop_back();
+            ++busy;
+            lock.unlock();
+            std::vector<int> children;
+            for (const std::string& name : List(fd, own.data(), own.size()))
+                if (const int child = OpenChild(fd, name); child >= 0) children.push_back(child);
+            close(fd);
+            lock.lock();
+            stack.insert(stack.end(), children.begin(), children.end());
+            --busy;
+            more.notify_all();
+        }
+    };
+    std::vector<std::jthread> workers;
+    for (int i = 0; i < threads; ++i) workers.emplace_back(work);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
+    int threads = 1;
+    if (argc == 4 && std::strcmp(argv[1], "-j") == 0) {
+        threads = std::atoi(argv[2]);
+        argv += 2;
+        argc -= 2;
+    }
+    if (argc != 2 || threads < 1) return 2;
+    struct rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;  // a wide directory holds many open children at once
+    setrlimit(RLIMIT_NOFILE, &limit);
     const int fd = open(argv[1], O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return 1;
-    Walk(fd);
-    std::printf("%llu\n", total);
+    if (threads == 1) {
+        Walk(fd);
+        close(fd);
+    } else {
+        WalkParallel(fd, threads);
+    }
+    std::printf("%llu\n", total.load());
     return 0;
 }

@@ -69,3 +69,19 @@ std::uint64_t MakeTree(const std::string& root, int directories, int files, std:
     }
     return total;
 }
+
+std::uint64_t MakeWideTree(const std::string& root, int directories) {
+    Check(mkdir(root.c_str(), 0755) == 0, "mkdir " + root);
+    std::vector<char> data(1000, 'w');
+    std::uint64_t total = 0;
+    for (int i = 0; i < directories; ++i) {
+        const std::string dir = root + "/w" + std::to_string(i);
+        Check(mkdir(dir.c_str(), 0755) == 0, "mkdir " + dir);
+        const std::size_t size = 300 + static_cast<std::size_t>(i % 700);
+        const int fd = open((dir + "/f").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        Check(fd >= 0 && write(fd, data.data(), size) == static_cast<ssize_t>(size), "write " + dir);
+        close(fd);
+        total += size;
+    }
+    return total;
+}

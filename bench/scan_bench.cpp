@@ -1,9 +1,12 @@
-// The scan benchmark: gauzel-report against GNU du on the same generated trees, warm, in
-// alternating pairs; prints the median of the per-pair time ratios and the peak memory.
+// The scan benchmark: gauzel-report against a bare getdents64 + statx walk (one thread, and N
+// threads), GNU du and the peers gdu and ncdu, on generated trees, warm and (as root) cold.
+// Every command of a table runs once per round, in an order that rotates from round to round;
+// a ratio is taken within each round and the median over the rounds is printed.
 //
-//   scan_bench WORKDIR [PAIRS]
+//   scan_bench WORKDIR [ROUNDS]
 //
-// WORKDIR keeps the generated trees between runs.
+// WORKDIR keeps the generated trees between runs. GAUZEL_BENCH_HUGE=1 adds a tree of a million
+// files for the memory line.
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -16,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,14 +28,23 @@
 
 namespace {
 
+using Command = std::vector<std::string>;
+
 struct RunResult {
-    double seconds;
-    long peakKilobytes;
+    double seconds = 0;
+    long peakKilobytes = 0;
     std::string out;
 };
 
+// Empties the page, dentry and inode caches, so that the next run reads the disk.
+void DropCaches() {
+    sync();
+    std::ofstream("/proc/sys/vm/drop_caches") << "3\n";
+}
+
 // Runs a command with its standard output captured and its error discarded.
-RunResult Run(const std::vector<std::string>& command) {
+RunResult Run(const Command& command, bool cold) {
+    if (cold) DropCaches();
     char outputName[] = "/tmp/gauzel-bench-XXXXXX";
     const int output = mkstemp(outputName);
     unlink(outputName);
@@ -61,18 +75,19 @@ RunResult Run(const std::vector<std::string>& command) {
     return {seconds, usage.ru_maxrss, out};
 }
 
-std::uint64_t Tree(const std::string& path, int directories, int files) {
+std::uint64_t Tree(const std::string& path, const std::function<std::uint64_t()>& make) {
     const std::string stamp = path + ".total";
     std::ifstream existing(stamp);
     std::uint64_t total = 0;
     if (existing >> total) return total;
-    std::printf("generating %s: %d directories, %d files...\n", path.c_str(), directories, files);
+    std::printf("generating %s...\n", path.c_str());
+    std::fflush(stdout);
     std::system(("rm -rf '" + path + "'").c_str());
     // Generated in a child, so that this process stays small: a forked command's peak memory
     // counts the pages it inherited before exec.
     const pid_t pid = fork();
     if (pid == 0) {
-        std::ofstream(stamp) << MakeTree(path, directories, files, 20261208) << "\n";
+        std::ofstream(stamp) << make() << "\n";
         _exit(0);
     }
     waitpid(pid, nullptr, 0);
@@ -94,15 +109,62 @@ std::uint64_t ReportedTotal(const std::string& out) {
     return digits.empty() ? 0 : std::stoull(digits);
 }
 
+// Each command's times and peak memory over `rounds` rounds, the order rotating every round.
+struct Table {
+    std::vector<std::string> names;
+    std::vector<std::vector<RunResult>> runs;  // [command][round]
+
+    double Ratio(std::size_t a, std::size_t b) const {
+        std::vector<double> ratios;
+        for (std::size_t r = 0; r < runs[a].size(); ++r) ratios.push_back(runs[a][r].seconds / runs[b][r].seconds);
+        return Median(ratios);
+    }
+    double MedianSeconds(std::size_t a) const {
+        std::vector<double> seconds;
+        for (const RunResult& run : runs[a]) seconds.push_back(run.seconds);
+        return Median(seconds);
+    }
+    long Peak(std::size_t a) const {
+        long peak = 0;
+        for (const RunResult& run : runs[a]) peak = std::max(peak, run.peakKilobytes);
+        return peak;
+    }
+};
+
+Table Measure(const std::vector<std::pair<std::string, Command>>& commands, int rounds, bool cold) {
+    Table table;
+    table.runs.resize(commands.size());
+    for (const auto& [name, command] : commands) table.names.push_back(name);
+    if (!cold)
+        for (const auto& [name, command] : commands) Run(command, false);  // warm the caches
+    for (int r = 0; r < rounds; ++r)
+        for (std::size_t k = 0; k < commands.size(); ++k) {
+            const std::size_t c = (k + static_cast<std::size_t>(r)) % commands.size();
+            table.runs[c].push_back(Run(commands[c].second, cold));
+        }
+    return table;
+}
+
+bool Have(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+void Report(const Table& table, std::size_t reference) {
+    for (std::size_t c = 0; c < table.names.size(); ++c)
+        std::printf("    %-28s %9.1f ms  %6.3f x %s  %7.2f MiB peak\n", table.names[c].c_str(),
+                    1000 * table.MedianSeconds(c), table.Ratio(c, reference), table.names[reference].c_str(),
+                    table.Peak(c) / 1024.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: scan_bench WORKDIR [PAIRS]\n");
+        std::fprintf(stderr, "usage: scan_bench WORKDIR [ROUNDS]\n");
         return 2;
     }
     const std::string work = argv[1];
-    const int pairs = argc > 2 ? std::atoi(argv[2]) : 11;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
     mkdir(work.c_str(), 0755);
     char* real = realpath(work.c_str(), nullptr);
     const std::string root = real;
@@ -111,49 +173,82 @@ int main(int argc, char** argv) {
     const std::string config = root + "/config";
     mkdir(config.c_str(), 0755);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-
+    const bool canDrop = geteuid() == 0;
     const std::string report = GAUZEL_REPORT_PATH;
-    struct Case {
-        const char* name;
-        int directories;
-        int files;
-    };
-    for (const Case& c : {Case{"small", 2000, 20000}, Case{"large", 20000, 200000}}) {
-        const std::string tree = root + "/" + c.name;
-        const std::uint64_t expected = Tree(tree, c.directories, c.files);
-        const std::vector<std::string> gauzel{report, "--units", "bytes", tree};
-        const std::vector<std::string> du{"du", "-sb", "-l", "-x", tree};
-        const std::vector<std::string> bare{BARE_WALK_PATH, tree};
+    const std::string bare = BARE_WALK_PATH;
 
-        Run(gauzel);  // warm the caches
-        Run(du);
-        Run(bare);
-        std::vector<double> ratios, bareRatios;
-        double gauzelSeconds = 0, duSeconds = 0;
-        long peak = 0, duPeak = 0;
-        std::uint64_t reported = 0;
-        for (int i = 0; i < pairs; ++i) {
-            const bool gauzelFirst = i % 2 == 0;  // alternate who goes first
-            RunResult first = Run(gauzelFirst ? gauzel : du);
-            RunResult second = Run(gauzelFirst ? du : gauzel);
-            const RunResult& g = gauzelFirst ? first : second;
-            const RunResult& d = gauzelFirst ? second : first;
-            ratios.push_back(g.seconds / d.seconds);
-            bareRatios.push_back(Run(bare).seconds / d.seconds);
-            gauzelSeconds += g.seconds;
-            duSeconds += d.seconds;
-            peak = std::max(peak, g.peakKilobytes);
-            duPeak = std::max(duPeak, d.peakKilobytes);
-            reported = ReportedTotal(g.out);
+    // The peers, installed when we may.
+    if (canDrop && (!Have("gdu") || !Have("ncdu")))
+        std::system("(apt-get install -y -qq gdu ncdu || (apt-get update -qq && apt-get install -y -qq gdu ncdu)) "
+                    ">/dev/null 2>&1");
+    for (const char* peer : {"gdu", "ncdu"})
+        if (!Have(peer)) std::printf("peer %s: not installed, left out\n", peer);
+
+    struct Case {
+        std::string name;
+        std::function<std::uint64_t(const std::string&)> make;
+    };
+    std::vector<Case> cases = {
+        {"large", [](const std::string& p) { return MakeTree(p, 20000, 200000, 20261208); }},
+        {"wide", [](const std::string& p) { return MakeWideTree(p, 100000); }},
+    };
+    std::vector<Case> memoryOnly = {{"small", [](const std::string& p) { return MakeTree(p, 2000, 20000, 20261208); }}};
+    if (std::getenv("GAUZEL_BENCH_HUGE") != nullptr)
+        memoryOnly.push_back({"huge", [](const std::string& p) { return MakeTree(p, 100000, 1000000, 20261208); }});
+
+    for (const Case& c : cases) {
+        const std::string tree = root + "/" + c.name;
+        const std::uint64_t expected = Tree(tree, [&] { return c.make(tree); });
+        const Command gauzel{report, "--units", "bytes", tree};
+        std::printf("\n%s tree\n", c.name.c_str());
+        const RunResult check = Run(gauzel, false);
+        std::printf("  tree total: reported %llu, generated %llu: %s\n",
+                    static_cast<unsigned long long>(ReportedTotal(check.out)),
+                    static_cast<unsigned long long>(expected), ReportedTotal(check.out) == expected ? "equal" : "DIFFERENT");
+
+        for (const bool cold : {false, true}) {
+            if (cold && !canDrop) {
+                std::printf("  cold: needs root to drop the caches, left out\n");
+                continue;
+            }
+            std::vector<std::pair<std::string, Command>> commands = {{"bare walk", {bare, tree}},
+                                                                     {"gauzel-report", gauzel}};
+            for (const char* n : {"1", "2", "4", "8", "16"}) {
+                commands.push_back({std::string("bare walk -j ") + n, {bare, "-j", n, tree}});
+                commands.push_back({std::string("gauzel-report --threads ") + n,
+                                    {report, "--threads", n, "--units", "bytes", tree}});
+            }
+            commands.push_back({"du -sb -l -x", {"du", "-sb", "-l", "-x", tree}});
+            if (Have("gdu")) commands.push_back({"gdu -n -p -x", {"gdu", "-n", "-p", "-x", tree}});
+            if (Have("ncdu")) commands.push_back({"ncdu -x -0 -o /dev/null", {"ncdu", "-x", "-0", "-o", "/dev/null", tree}});
+            const Table table = Measure(commands, rounds, cold);
+            std::printf("  %s, medians of %d rounds (ratios within a round):\n", cold ? "cold" : "warm", rounds);
+            Report(table, 0);
+
+            // The fastest bare parallel walk of this run, and the targets.
+            std::size_t best = 2;
+            for (std::size_t k = 2; k < table.names.size(); ++k)
+                if (table.names[k].starts_with("bare walk -j") && table.MedianSeconds(k) < table.MedianSeconds(best))
+                    best = k;
+            if (!cold) {
+                std::printf("  target: gauzel-report / bare walk %.3f (<= %s)\n", table.Ratio(1, 0),
+                            c.name == "wide" ? "0.65" : "0.6");
+            } else {
+                std::printf("  target: gauzel-report / fastest %s %.3f (<= 1.15)\n", table.names[best].c_str(),
+                            table.Ratio(1, best));
+                for (std::size_t k = 0; k < table.names.size(); ++k)
+                    if (table.names[k].starts_with("gdu"))
+                        std::printf("  target: gauzel-report / gdu %.3f (< 1)\n", table.Ratio(1, k));
+            }
         }
-        std::printf("%s tree (%d files, %d directories): gauzel-report %.1f ms, du %.1f ms (means)\n", c.name, c.files,
-                    c.directories, 1000 * gauzelSeconds / pairs, 1000 * duSeconds / pairs);
-        std::printf("  median ratio gauzel-report / du over %d pairs: %.3f (target <= 0.9)\n", pairs, Median(ratios));
-        std::printf("  median ratio bare getdents64 + statx walk / du: %.3f (the floor)\n", Median(bareRatios));
-        std::printf("  peak resident memory of gauzel-report: %.2f MiB (target < 8; du: %.2f MiB)\n", peak / 1024.0,
-                    duPeak / 1024.0);
-        std::printf("  tree total: reported %llu, generated %llu: %s\n", static_cast<unsigned long long>(reported),
-                    static_cast<unsigned long long>(expected), reported == expected ? "equal" : "DIFFERENT");
+    }
+
+    std::printf("\npeak resident memory of gauzel-report (target <= 16 MiB, flat):\n");
+    for (const Case& c : memoryOnly) {
+        const std::string tree = root + "/" + c.name;
+        Tree(tree, [&] { return c.make(tree); });
+        const RunResult run = Run({report, "--units", "bytes", tree}, false);
+        std::printf("  %-6s %7.2f MiB\n", c.name.c_str(), run.peakKilobytes / 1024.0);
     }
     return 0;
 }

@@ -18,10 +18,11 @@ namespace gauzel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gauzel-report [--units bytes|kilobytes|megabytes] [--json] [--progress] [DIRECTORY]\n";
+    "usage: gauzel-report [--units bytes|kilobytes|megabytes] [--threads N] [--json] [--progress] [DIRECTORY]\n";
 
 struct Options {
     std::optional<int> units;
+    std::optional<int> threads;
     bool json = false;
     bool progress = false;
     std::optional<std::string> directory;
@@ -34,28 +35,43 @@ std::optional<int> ParseUnits(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<int> ParseThreads(std::string_view text) {
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    return std::stoi(std::string(text));
+}
+
 std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
     Options options;
     bool onlyOperands = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        // The value of "--name VALUE" or "--name=VALUE"; nothing when `arg` is not that option
+        // (or its value is missing, which `bad` then tells).
+        bool bad = false;
+        auto valueOf = [&](std::string_view name) -> std::optional<std::string> {
+            if (onlyOperands || !arg.starts_with(name)) return std::nullopt;
+            if (arg.size() == name.size()) {
+                if (i + 1 < args.size()) return args[++i];
+                bad = true;
+                return std::nullopt;
+            }
+            if (arg[name.size()] != '=') return std::nullopt;
+            return arg.substr(name.size() + 1);
+        };
         if (!onlyOperands && arg == "--") {
             onlyOperands = true;
         } else if (!onlyOperands && arg == "--json") {
             options.json = true;
         } else if (!onlyOperands && arg == "--progress") {
             options.progress = true;
-        } else if (!onlyOperands && (arg == "--units" || arg.starts_with("--units="))) {
-            std::string value;
-            if (arg == "--units") {
-                if (++i == args.size()) return std::nullopt;
-                value = args[i];
-            } else {
-                value = arg.substr(8);
-            }
-            options.units = ParseUnits(value);
+        } else if (const std::optional<std::string> units = valueOf("--units")) {
+            options.units = ParseUnits(*units);
             if (!options.units) return std::nullopt;
-        } else if (!onlyOperands && arg.size() > 1 && arg.starts_with('-')) {
+        } else if (const std::optional<std::string> threads = valueOf("--threads")) {
+            options.threads = ParseThreads(*threads);
+            if (!options.threads) return std::nullopt;
+        } else if (bad || (!onlyOperands && arg.size() > 1 && arg.starts_with('-'))) {
             return std::nullopt;
         } else if (options.directory) {
             return std::nullopt;  // one directory at most
@@ -223,7 +239,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     profile.m_strPath = *logical.path;
     profile.m_bBelowRoot = profile.m_strPath.find('\\') != std::string::npos;
     ProgressPrinter progress(options->progress ? &err : nullptr);
-    ScanEngine(fileSystem, settings, progress).Rescan(profile);
+    ScanEngine engine(fileSystem, settings, progress);
+    if (options->threads) engine.SetThreads(*options->threads);
+    engine.Rescan(profile);
 
     const int units = options->units.value_or(settings.GetProfileInt(kSectionOption, kKeyUnits, 0));
     errno = 0;

@@ -7,7 +7,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <map>
+#include <thread>
 
 #include "platform/linux/linux_file_system.h"
 #include "tests/support/fake_file_system.h"
@@ -279,6 +282,46 @@ TEST(LinuxScan, ADeepBranchingTreeIsExactUnderADescriptorLimitOf32) {
                   return limit.rlim_cur == 4096 ? 0 : 1;
               }),
               0);
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    DIR* fds = opendir("/proc/self/fd");
+    while (readdir(fds) != nullptr) ++count;
+    closedir(fds);
+    return count;
+}
+
+// Faults: threads reading ahead change a result on a real disk; a tree that changes under the
+// walk crashes it, hangs it or leaks a descriptor.
+TEST(LinuxScan, ReadingAheadChangesNothingAndSurvivesATreeThatChanges) {
+    RealScan scan;
+    for (int i = 0; i < 200; ++i) {
+        const std::string dir = "t" + std::to_string(i % 7) + "/d" + std::to_string(i % 13) + "/e" + std::to_string(i);
+        scan.tree.Dir(dir);
+        scan.tree.File(dir + "/f", static_cast<std::uint64_t>(i) * 1000 + 1);
+    }
+    scan.settings.Write("Option", "Threads", "1");
+    scan.Rescan();
+    const auto alone = scan.Sizes();
+    const auto events = scan.sink.events;
+    scan.settings.Write("Option", "Threads", "8");
+    scan.sink.events.clear();
+    scan.Rescan();
+    EXPECT_EQ(scan.Sizes(), alone);
+    EXPECT_EQ(scan.sink.events, events);
+
+    const int before = OpenDescriptors();
+    std::jthread writer([&scan](std::stop_token stop) {
+        for (int i = 0; !stop.stop_requested(); ++i) {
+            const std::string dir = scan.tree.PathOf("t" + std::to_string(i % 7) + "/churn" + std::to_string(i % 50));
+            if (mkdir(dir.c_str(), 0755) != 0) rmdir(dir.c_str());
+        }
+    });
+    for (int i = 0; i < 30; ++i) scan.Rescan();
+    writer.request_stop();
+    writer.join();
+    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 }  // namespace
