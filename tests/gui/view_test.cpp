@@ -260,6 +260,38 @@ TEST_F(Navigation, ProgressShowsEveryDirectoryInScanOrder) {
     EXPECT_EQ(seen, (QStringList{"starting...", "C:\\WINDOWS\\SYSTEM"}));
 }
 
+// Fault: a command queued behind the progress window's repaint ran in the middle of a rescan
+// and moved the path under it.
+TEST_F(Navigation, ACommandQueuedDuringARescanChangesNothing) {
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    const Profile& profile = view->GetProfile();
+    const std::vector<std::string> names = profile.m_listNames;
+    const auto statusesOf = [this](const std::function<void()>& act) {
+        QSignalSpy spy(view, &CGauzelView::summingStatus);
+        act();
+        QStringList seen;
+        for (const QList<QVariant>& status : spy) seen << status.at(0).toString();
+        return seen;
+    };
+    const QStringList quiet = statusesOf([this] { view->OnRescanThisTree(); });
+
+    fakes.settings.Write("Option", "Threads", "1");  // the listing runs on this thread
+    fakes.fs.onList = [this](const std::string& path) {
+        if (path != "C:\\WINDOWS\\SYSTEM") return;
+        QMetaObject::invokeMethod(view, [this] { view->OnGoUp(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(view, [this] { view->OnGoToRoot(); }, Qt::QueuedConnection);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);  // as the progress window does
+    };
+    EXPECT_EQ(statusesOf([this] {
+                  view->OnRescanThisTree();
+                  QApplication::processEvents();
+              }),
+              quiet);
+    ExpectAt("C:\\WINDOWS", true);
+    EXPECT_EQ(profile.m_listNames, names);
+    EXPECT_EQ(profile.m_dTreeSize, 150);
+}
+
 TEST_F(Navigation, TheContextMenuIsGreyedAtTheRootAndWorksBelowIt) {
     auto openMenu = [this](const char* choose) {
         QStringList enabled;

@@ -19,6 +19,7 @@ public:
             const std::lock_guard lock(m_fs.m_counting);
             ++m_fs.listings[m_path];
         }
+        if (m_fs.onList) m_fs.onList(m_path);
         ListingStatus status;
         for (const FakeRecord& fake : m_fs.m_directories.at(m_path)) {
             if (fake.sizeError != 0) {

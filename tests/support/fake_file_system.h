@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -45,6 +46,7 @@ public:
     int openMost = 0;                        // the most open at once
     int descriptorLimit = INT_MAX;           // opens beyond it fail with EMFILE
     std::map<std::string, int> listingErrors;  // directories whose listing ends with this error
+    std::function<void(const std::string&)> onList;  // called with each directory as it is listed
 
 private:
     friend class FakeDirectory;

@@ -11,13 +11,17 @@
 
 namespace gauzel {
 
+// No command changes the path or the profile while a rescan runs: the progress window lets
+// timers and queued calls through while it repaints.
 void CGauzelView::GoTo(std::string path, bool belowRoot) {
+    if (m_bScanning) return;
     m_profile.m_strPath = std::move(path);
     m_profile.m_bBelowRoot = belowRoot;
     Rescan();
 }
 
 void CGauzelView::FillDrivesAndRescan() {
+    if (m_bScanning) return;
     std::vector<std::string> entries = m_services.drives.Entries();
     std::sort(entries.begin(), entries.end());  // a sorted list, like the combo box it stands for
     m_cbDrives->clear();
@@ -27,6 +31,7 @@ void CGauzelView::FillDrivesAndRescan() {
 }
 
 void CGauzelView::SelectDriveAndRescan() {
+    if (m_bScanning) return;
     m_profile.ResetModel(1);
     const int count = m_cbDrives->count();
     if (count == 0) return;  // no drive at all: nothing to show
