@@ -14,6 +14,7 @@ void CGauzelView::OnOptionsSettings() {
     dialog.m_nUnits = m_nUnits;
     if (dialog.DoModal() != QDialog::Accepted) return;
     m_nUnits = dialog.m_nUnits;
+    m_bPieStale = true;
     // The units change for this run even when they cannot be kept for the next.
     if (const int error = m_services.settings.WriteProfileInt(kSectionOption, kKeyUnits, m_nUnits); error != 0)
         m_services.messages.Show(window(), QString("The setting could not be saved to %1: %2")

@@ -78,6 +78,7 @@ void CGauzelView::Rescan() {
     m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
     m_btnGoToRoot->setEnabled(m_profile.m_bBelowRoot);
     m_btnGoUp->setEnabled(m_profile.m_bBelowRoot);
+    m_bPieStale = true;
     update();
 }
 

@@ -2,6 +2,7 @@
 // The form view: the profile of the current directory as a pie, a legend and three summary
 // lines, and every command that moves through the tree.
 
+#include <QImage>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -110,6 +111,9 @@ private:
     std::unique_ptr<CSummingDlg> m_pSummingDlg;
     bool m_bScanning = false;
     int m_nStartupTimer = 0;
+    QImage m_pieImage;         // the pie as last drawn, for m_pieSquare
+    Rect m_pieSquare{};
+    bool m_bPieStale = true;   // the profile or the units changed since
 };
 
 }  // namespace gauzel

@@ -10,6 +10,7 @@
 
 #include "tests/gui/gui_support.h"
 #include "view/display/pie.h"
+#include "view/display/pie_painter.h"
 
 namespace gauzel {
 namespace {
@@ -131,6 +132,38 @@ TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
     const QImage whole = single.Picture();
     for (double degrees : {0.0, 1.0, 90.0, 180.0, 270.0, 359.0})
         EXPECT_EQ(whole.pixel(PiePoint(disc, degrees, 0.8)), Rgb(Profile::m_crPalette[0])) << degrees;
+}
+
+// Fault: leaving out the slices that a later whole ellipse covers changes a pixel of the pie.
+TEST(Pie, LeavingOutCoveredSlicesDrawsTheSamePixels) {
+    const auto profileOf = [](const std::vector<double>& sizes) {
+        auto profile = std::make_unique<Profile>();
+        for (double size : sizes) {
+            profile->m_listNames.push_back("e");
+            profile->m_listSizes.push_back(std::make_unique<double>(size));
+            profile->m_dTreeSize += size;
+        }
+        profile->SortEntriesBySize();
+        profile->AssignEntryColors();
+        return profile;
+    };
+    std::vector<double> equalTiny(3000, 7.0);   // thousands of slices too thin to have two ends
+    std::vector<double> thinAfterColoured{400000, 200000, 90000};
+    thinAfterColoured.resize(2003, 100.0);
+    for (const std::vector<double>& sizes : {equalTiny, thinAfterColoured}) {
+        const auto profile = profileOf(sizes);
+        for (const Rect square : {Rect{3, 5, 303, 305}, Rect{0, 0, 41, 41}}) {
+            const std::vector<PieSlice> slices = ComputePieSlices(*profile, square);
+            ASSERT_TRUE(std::any_of(slices.begin() + 1, slices.end(), [](const PieSlice& s) { return s.start == s.end; }));
+            QImage straight(330, 330, QImage::Format_RGB32), fast(330, 330, QImage::Format_RGB32);
+            straight.fill(Qt::white);
+            fast.fill(Qt::white);
+            QPainter one(&straight), other(&fast);
+            DrawPieSlices(one, square, slices, false);
+            DrawPieSlices(other, square, slices, true);
+            EXPECT_TRUE(straight == fast) << sizes.size() << " entries, square " << square.Width();
+        }
+    }
 }
 
 TEST(Summary, ThreeLinesAtTheBottomInTheViewFont) {

@@ -2,11 +2,13 @@
 
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 #include <cmath>
 
 #include "app/dialog_units.h"
 #include "app/message_box.h"
 #include "view/display/pie.h"
+#include "view/display/pie_painter.h"
 #include "view/display/summary.h"
 #include "view/gauzel_view.h"
 
@@ -15,14 +17,6 @@ namespace gauzel {
 namespace {
 
 constexpr int kStartupDelayMs = 100;
-
-// Qt's pie angles are in sixteenths of a degree, counter-clockwise from 3 o'clock.
-int Sixteenths(double degrees) { return static_cast<int>(std::lround(degrees * 16.0)); }
-
-// The angle of a point on the outline, seen from the drawing centre (left + W/2, top + H/2).
-double RadialAngle(Rect rect, Point point) {
-    return AngleOfPoint({rect.left + rect.Width() / 2, rect.top + rect.Height() / 2}, point);
-}
 
 }  // namespace
 
@@ -44,27 +38,25 @@ void CGauzelView::OnPaint() {
 
 void CGauzelView::DrawPie(QPainter& painter) {
     const Rect square = m_layout.m_rectPie;
-    const std::vector<PieSlice> slices = ComputePieSlices(m_profile, square);
-    m_listAngles.clear();
-    for (const PieSlice& slice : slices) m_listAngles.push_back(slice.endAngle);
-
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(Qt::black, 0));
-    // The outline's right and bottom pixels stay inside the square, as with an exclusive edge.
-    const QRect ellipse(square.left, square.top, square.Width() - 1, square.Height() - 1);
-    for (const PieSlice& slice : slices) {
-        painter.setBrush(ToQColor(slice.colour));
-        if (slice.start == slice.end) {
-            painter.drawEllipse(ellipse);  // the whole ellipse, over what came before
-            continue;
-        }
-        const double from = RadialAngle(square, slice.start);
-        double span = RadialAngle(square, slice.end) - from;
-        if (span <= 0) span += 360.0;
-        painter.drawPie(ellipse, Sixteenths(from), Sixteenths(span));
+    const qreal scale = devicePixelRatioF();
+    // Drawn once for a profile, the units and a square; a repaint (an expose, a resize step)
+    // shows the picture. The picture is transparent around the pie, so its pixels are exactly
+    // those drawn directly.
+    if (m_bPieStale || square != m_pieSquare || scale != m_pieImage.devicePixelRatio()) {
+        const std::vector<PieSlice> slices = ComputePieSlices(m_profile, square);
+        m_listAngles.clear();
+        for (const PieSlice& slice : slices) m_listAngles.push_back(slice.endAngle);
+        m_pieImage = QImage(QSize(std::max(square.Width(), 1), std::max(square.Height(), 1)) * scale,
+                            QImage::Format_ARGB32_Premultiplied);
+        m_pieImage.setDevicePixelRatio(scale);
+        m_pieImage.fill(Qt::transparent);
+        QPainter pie(&m_pieImage);
+        pie.translate(-square.left, -square.top);
+        DrawPieSlices(pie, square, slices);
+        m_pieSquare = square;
+        m_bPieStale = false;
     }
-    painter.restore();
+    painter.drawImage(QPoint(square.left, square.top), m_pieImage);
 }
 
 void CGauzelView::DrawSummary(QPainter& painter) {
