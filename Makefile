@@ -17,6 +17,7 @@ bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGAUZEL_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD)-bench
 	./$(BUILD)-bench/bench/scan_bench $(BUILD)-bench/bench-trees
+	bash bench/paint_bench.sh $(BUILD)-bench/bench-trees/wide $(BUILD)-bench/gauzel $(BUILD)-bench/gauzel-report
 
 # Each fuzz target for FUZZ_SECONDS, from the seed corpus in tests/fuzz/corpus (clang, libFuzzer).
 fuzz:

@@ -8,6 +8,7 @@
 
 #include "app/dialog_units.h"
 #include "app/message_box.h"
+#include "app/paint_trace.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {
@@ -90,6 +91,11 @@ void COdListBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+void COdListBox::paintEvent(QPaintEvent* event) {
+    QListView::paintEvent(event);
+    TracePaint("legend");
 }
 
 void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool selected, bool focus) const {

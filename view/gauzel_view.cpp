@@ -9,6 +9,7 @@
 
 #include "app/dialog_units.h"
 #include "app/message_box.h"
+#include "app/paint_trace.h"
 #include "legend/od_list_box.h"
 #include "view/display/format_size.h"
 #include "view/profile/summing_dlg.h"
@@ -95,7 +96,10 @@ void CGauzelView::Status(const std::string& text) {
 
 void CGauzelView::Beep() { QApplication::beep(); }
 
-void CGauzelView::Closed() { m_pSummingDlg.reset(); }
+void CGauzelView::Closed() {
+    m_pSummingDlg.reset();
+    TracePaint("closed");
+}
 
 void CGauzelView::timerEvent(QTimerEvent* event) { OnTimer(event->timerId()); }
 

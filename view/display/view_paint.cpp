@@ -7,6 +7,7 @@
 
 #include "app/dialog_units.h"
 #include "app/message_box.h"
+#include "app/paint_trace.h"
 #include "view/display/pie.h"
 #include "view/display/pie_painter.h"
 #include "view/display/summary.h"
@@ -31,9 +32,11 @@ void CGauzelView::OnPaint() {
         return;
     }
     if (m_bScanning || !m_profile.IsComplete()) return;
+    TracePaint("view-begin");
     QPainter painter(this);
     DrawPie(painter);
     DrawSummary(painter);
+    TracePaint("view");
 }
 
 void CGauzelView::DrawPie(QPainter& painter) {
