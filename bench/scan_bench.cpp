@@ -163,6 +163,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: scan_bench WORKDIR [ROUNDS]\n");
         return 2;
     }
+    setvbuf(stdout, nullptr, _IOLBF, 0);  // lines as they come, also into a file
     const std::string work = argv[1];
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
     mkdir(work.c_str(), 0755);
