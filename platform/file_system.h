@@ -23,6 +23,12 @@ struct ListingRecord {
     std::uint32_t sizeHigh = 0;  // upper 32 bits of the byte count
     std::uint32_t sizeLow = 0;   // lower 32 bits
     std::string_view name;       // valid only during the callback that receives the record
+    // From the same look at the entry: the bytes the filesystem allocated for it (its blocks),
+    // and which file it is, with how many names it has.
+    std::uint64_t allocated = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint32_t links = 1;
 };
 
 // How a listing went. Errors are errno values; 0 means none.

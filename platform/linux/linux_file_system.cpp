@@ -68,7 +68,7 @@ struct MountKey {
 };
 
 constexpr unsigned kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
-constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID;
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_BLOCKS | STATX_NLINK | STATX_INO;
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
 
 class LinuxDirectory final : public Directory {
@@ -111,6 +111,11 @@ public:
                     record.attributes = S_ISLNK(info.stx_mode) ? kAttributeReparsePoint : kAttributeNormal;
                     record.sizeHigh = static_cast<std::uint32_t>(info.stx_size >> 32);
                     record.sizeLow = static_cast<std::uint32_t>(info.stx_size);
+                    // A filesystem that keeps no block count: its apparent size is all we know.
+                    record.allocated = (info.stx_mask & STATX_BLOCKS) != 0 ? info.stx_blocks * 512 : info.stx_size;
+                    record.links = (info.stx_mask & STATX_NLINK) != 0 ? info.stx_nlink : 1;
+                    record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
+                    record.inode = info.stx_ino;
                 }
                 record.name = name;
                 if (record.name.find('\\') != std::string_view::npos) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "tests/support/fake_file_system.h"
@@ -330,6 +331,34 @@ TEST(Walk, WhatCannotBeReadIsReportedAsAProblemAndLeftOut) {
     EXPECT_EQ(scan.sink.problems, (std::vector<ScanProblem>{{"C:\\a", ESTALE, 2},
                                                             {"C:\\a\\broken", EIO, 0},
                                                             {"C:\\a\\locked", EACCES, 0}}));
+}
+
+// Faults: a file of several names counts at every name, at a name other than the first one the
+// walk meets, or at another one when threads read ahead; the allocated size is not the one asked.
+TEST(Counting, DiskUsageAndAFileOfSeveralNamesOnce) {
+    const testing::FakeRecord linked{"l", kAttributeNormal, 100, 0, 4096, 7, 3};  // 100 bytes in one block
+    for (const char* threads : {"1", "8"}) {
+        const auto sizes = [&](const char* allocated, const char* linksOnce) {
+            Scan scan;
+            scan.fs.AddRecord("C:\\a\\deep", linked);
+            scan.fs.AddRecord("C:\\b", linked);
+            scan.fs.AddRecord("C:", linked);
+            scan.fs.AddRecord("C:\\b", {"one", kAttributeNormal, 10, 0, 8192, 8, 1});
+            scan.settings.Write("Option", "Threads", threads);
+            scan.settings.Write("Option", "Allocated", allocated);
+            scan.settings.Write("Option", "LinksOnce", linksOnce);
+            scan.Rescan();
+            std::map<std::string, double> byName;
+            for (const auto& [name, size] : scan.Entries()) byName[name] = size;
+            return byName;
+        };
+        using Sizes = std::map<std::string, double>;
+        EXPECT_EQ(sizes("0", "0"), (Sizes{{"a", 100}, {"b", 110}, {">files", 100}})) << threads;
+        EXPECT_EQ(sizes("2", "yes"), (Sizes{{"a", 100}, {"b", 110}, {">files", 100}})) << threads;
+        EXPECT_EQ(sizes("0", "1"), (Sizes{{"a", 100}, {"b", 10}, {">files", 0}})) << threads;
+        EXPECT_EQ(sizes("1", "1"), (Sizes{{"a", 4096}, {"b", 8192}, {">files", 0}})) << threads;
+        EXPECT_EQ(sizes("1", "0"), (Sizes{{"a", 4096}, {"b", 4096 + 8192}, {">files", 4096}})) << threads;
+    }
 }
 
 }  // namespace

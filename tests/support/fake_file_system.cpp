@@ -31,6 +31,10 @@ public:
             record.sizeHigh = static_cast<std::uint32_t>(fake.size >> 32);
             record.sizeLow = static_cast<std::uint32_t>(fake.size);
             record.name = fake.name;
+            record.allocated = fake.allocated;
+            record.device = 1;
+            record.inode = fake.inode;
+            record.links = fake.links;
             each(record);
         }
         if (const auto error = m_fs.listingErrors.find(m_path); error != m_fs.listingErrors.end())

@@ -21,6 +21,9 @@ struct FakeRecord {
     std::uint32_t attributes = kAttributeNormal;
     std::uint64_t size = 0;
     int sizeError = 0;  // not 0: the entry cannot be sized (it is left out and counted)
+    std::uint64_t allocated = 0;
+    std::uint64_t inode = 0;  // the file it is a name of (device 1)
+    std::uint32_t links = 1;
 };
 
 class FakeFileSystem final : public FileSystem {

@@ -31,9 +31,18 @@ void ScanEngine::ListSubdirs(const DirectoryContents& contents, std::vector<std:
     }
 }
 
+Counting ScanEngine::CountingOfSettings() const {
+    // Only 1 turns a way of counting on; any other value reads as 0.
+    return {m_settings.GetProfileInt(kSectionOption, kKeyAllocated, 0) == 1,
+            m_settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1};
+}
+
 void ScanEngine::SumFiles(double& accumulator, const DirectoryContents& contents, Profile& profile) {
-    accumulator += contents.fileBytes;
-    profile.m_dTreeSize += contents.fileBytes;
+    double bytes = contents.fileBytes;
+    for (const LinkedFile& file : contents.linked)
+        if (m_seen.insert({file.device, file.inode}).second) bytes += file.size;
+    accumulator += bytes;
+    profile.m_dTreeSize += bytes;
 }
 
 void ScanEngine::Report(const std::string& path, const DirectoryContents& contents, int openError) {
@@ -53,7 +62,7 @@ void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
     if (threads <= 0) threads = DefaultThreads();
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
-    TreeWalk(m_fileSystem, threads)
+    TreeWalk(m_fileSystem, threads, m_counting)
         .Run(std::move(current), profile.m_strPath, profile.m_listNames,
              [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
                  SumFiles(*profile.m_listSizes[entry], contents, profile);
@@ -65,10 +74,12 @@ void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
 void ScanEngine::Rescan(Profile& profile) {
     profile.ResetModel(2);
     QueryDiskSpace(profile);
+    m_counting = m_countingOverride.value_or(CountingOfSettings());
+    m_seen.clear();
 
     // One read of the current directory serves both the subdirectory list and the loose files.
     Opened current = m_fileSystem.OpenDirectory(profile.m_strPath);
-    const DirectoryContents contents = ReadDirectory(current.directory.get());
+    const DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting);
     Report(profile.m_strPath, contents, current.directory ? 0 : current.error);
     ListSubdirs(contents, profile.m_listNames);
     for (std::size_t i = 0; i < profile.m_listNames.size(); ++i)
@@ -85,6 +96,7 @@ void ScanEngine::Rescan(Profile& profile) {
     SumFiles(*profile.m_pFilesSize, contents, profile);
     profile.m_listNames.emplace_back(kFilesEntryName);
 
+    m_seen = {};  // its memory goes with the rescan
     profile.SortEntriesBySize();
     profile.AssignEntryColors();
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <unordered_set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,15 @@ public:
 bool IsWalkedDirectory(const ListingRecord& record);
 double RecordSize(const ListingRecord& record);
 
+struct FileId {
+    std::uint64_t device;
+    std::uint64_t inode;
+    bool operator==(const FileId&) const = default;
+};
+struct FileIdHash {
+    std::size_t operator()(const FileId& id) const { return std::hash<std::uint64_t>()(id.inode * 31 + id.device); }
+};
+
 class ScanEngine {
 public:
     ScanEngine(FileSystem& fileSystem, const SettingsStore& settings, ProgressSink& progress)
@@ -56,8 +66,10 @@ public:
     void QueryDiskSpace(Profile& profile);
     // Appends to `names` the subdirectories of `contents` that the [Search] filter admits.
     void ListSubdirs(const DirectoryContents& contents, std::vector<std::string>& names) const;
-    // Adds the loose files of `contents` to the accumulator and to the tree total.
-    static void SumFiles(double& accumulator, const DirectoryContents& contents, Profile& profile);
+    // Adds the loose files of `contents` to the accumulator and to the tree total. Counting
+    // links once, a file with several names adds its size only the first time the rescan meets
+    // it: the calls come in walk order.
+    void SumFiles(double& accumulator, const DirectoryContents& contents, Profile& profile);
     // Adds every file of the trees of the entries (the admitted subdirectories of `current`,
     // in `profile.m_listNames`) to their sizes and to the tree total, reporting each directory,
     // depth first, subdirectories in reverse listing order. Iterative: depth is bounded by
@@ -67,6 +79,9 @@ public:
     // Threads that read ahead of the walk: 0 the machine's default, 1 none. Without a call, the
     // settings' [Option] Threads decides at every rescan.
     void SetThreads(int threads) { m_threadsOverride = threads; }
+    // How sizes count, for every rescan; without a call, [Option] Allocated and LinksOnce decide.
+    void SetCounting(Counting counting) { m_countingOverride = counting; }
+    Counting CountingOfSettings() const;
     // How many threads read ahead when the settings leave it to the program.
     static int DefaultThreads();
 
@@ -77,6 +92,10 @@ private:
     const SettingsStore& m_settings;
     ProgressSink& m_progress;
     std::optional<int> m_threadsOverride;
+    std::optional<Counting> m_countingOverride;
+    Counting m_counting;
+    // The files of several names met so far in this rescan. Files of one name are never held.
+    std::unordered_set<FileId, FileIdHash> m_seen;
 };
 
 }  // namespace gauzel

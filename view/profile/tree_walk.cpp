@@ -7,15 +7,20 @@
 
 namespace gauzel {
 
-DirectoryContents ReadDirectory(Directory* directory) {
+DirectoryContents ReadDirectory(Directory* directory, Counting counting) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
-    contents.status = directory->List([&contents](const ListingRecord& record) {
+    contents.status = directory->List([&contents, counting](const ListingRecord& record) {
         if (record.name == "." || record.name == "..") return;
-        if (IsWalkedDirectory(record))
+        if (IsWalkedDirectory(record)) {
             contents.subdirs.emplace_back(record.name);
+            return;
+        }
+        const double size = counting.allocated ? static_cast<double>(record.allocated) : RecordSize(record);
+        if (counting.linksOnce && record.links > 1)
+            contents.linked.push_back({record.device, record.inode, size});
         else
-            contents.fileBytes += RecordSize(record);
+            contents.fileBytes += size;
     });
     return contents;
 }
@@ -41,7 +46,8 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 
 }  // namespace
 
-TreeWalk::TreeWalk(FileSystem& fileSystem, int threads) : m_fileSystem(fileSystem), m_threads(threads) {}
+TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting)
+    : m_fileSystem(fileSystem), m_threads(threads), m_counting(counting) {}
 TreeWalk::~TreeWalk() = default;
 
 void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
@@ -82,7 +88,7 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
             if (m_levels[at].pending.empty()) m_levels.pop_back();
             lock.unlock();
             node->openError = opened.directory ? 0 : opened.error;
-            node->contents = ReadDirectory(opened.directory.get());
+            node->contents = ReadDirectory(opened.directory.get(), m_counting);
             node->children = ToPending<Pending>(std::move(node->contents.subdirs));
             if (!node->children.empty()) node->directory = std::move(opened.directory);
             opened.directory.reset();  // closed outside the lock
@@ -123,7 +129,7 @@ void TreeWalk::Work() {
         candidate.parent.reset();
         const bool retry = OutOfDescriptors(opened.error);
         DirectoryContents contents;
-        if (!retry) contents = ReadDirectory(opened.directory.get());
+        if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting);
         std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
         std::shared_ptr<Directory> directory;
         if (!children.empty()) directory = std::move(opened.directory);

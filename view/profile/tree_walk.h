@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -16,15 +17,29 @@
 
 namespace gauzel {
 
+// How a file's size counts.
+struct Counting {
+    bool allocated = false;  // the bytes allocated for it, not its apparent size
+    bool linksOnce = false;  // a file with several names counts at the first name the walk meets
+};
+
+// A file with more than one name, met in a directory: whether it counts is decided in walk order.
+struct LinkedFile {
+    std::uint64_t device;
+    std::uint64_t inode;
+    double size;
+};
+
 // What one read of a directory yields: the bytes of its files and its subdirectories.
 struct DirectoryContents {
-    double fileBytes = 0;
+    double fileBytes = 0;              // without `linked`
+    std::vector<LinkedFile> linked;    // only when counting links once, in listing order
     std::vector<std::string> subdirs;  // listing order
     ListingStatus status;
 };
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-DirectoryContents ReadDirectory(Directory* directory);
+DirectoryContents ReadDirectory(Directory* directory, Counting counting = {});
 
 // How far, in directories, the threads may read ahead of the walk. Each directory read ahead
 // holds at most one descriptor, so this bounds the descriptors and the memory of the read-ahead.
@@ -38,7 +53,7 @@ public:
                                      int openError)>;
 
     // `threads` read ahead; 0 or 1: the walk reads every directory itself.
-    TreeWalk(FileSystem& fileSystem, int threads);
+    TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {});
     ~TreeWalk();
 
     // Walks the trees of `names`, subdirectories of `root` (logical path `rootPath`): the entries
@@ -80,6 +95,7 @@ private:
 
     FileSystem& m_fileSystem;
     const int m_threads;
+    const Counting m_counting;
     std::vector<Level> m_levels;  // the walk's path; shared with the workers under m_mutex
     std::mutex m_mutex;
     std::condition_variable m_ready;  // a directory read ahead is done
