@@ -54,7 +54,7 @@ void ScanEngine::Report(const std::string& path, const DirectoryContents& conten
 
 int ScanEngine::DefaultThreads() {
     const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::min(16u, 4 * std::max(1u, cores)));
+    return static_cast<int>(std::min(16u, 4 * std::max(1u, cores)));  // one reader a core always, the rest while the disk is slow
 }
 
 void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {

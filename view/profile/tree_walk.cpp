@@ -1,5 +1,7 @@
 #include "view/profile/tree_walk.h"
 
+#include <algorithm>
+#include <chrono>
 #include <thread>
 #include <utility>
 
@@ -16,6 +18,7 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting) {
             contents.subdirs.emplace_back(record.name);
             return;
         }
+        ++contents.files;
         const double size = counting.allocated ? static_cast<double>(record.allocated) : RecordSize(record);
         if (counting.linksOnce && record.links > 1)
             contents.linked.push_back({record.device, record.inode, size});
@@ -46,8 +49,17 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 
 }  // namespace
 
+namespace {
+
+// Above this, reads wait for the disk (a warm cache takes about 5 microseconds an entry here).
+constexpr double kSlowMicrosPerEntry = 15;
+
+int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+
+}  // namespace
+
 TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting)
-    : m_fileSystem(fileSystem), m_threads(threads), m_counting(counting) {}
+    : m_fileSystem(fileSystem), m_threads(threads), m_counting(counting), m_eager(std::min(threads, Cores())) {}
 TreeWalk::~TreeWalk() = default;
 
 void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
@@ -59,8 +71,9 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         for (auto name = names.rbegin(); name != names.rend(); ++name) entries.push_back({*name, nullptr});
         m_levels.push_back({std::move(root), std::move(entries), rootPath.size(), true});
     }
+    // The walk reads too: `m_threads` readers in all.
     std::vector<std::jthread> workers;
-    for (int i = 0; m_threads > 1 && i < m_threads; ++i) workers.emplace_back([this] { Work(); });
+    for (int i = 1; i < m_threads; ++i) workers.emplace_back([this, i] { Work(i < m_eager); });
 
     std::string path = rootPath;
     std::size_t entry = 0;
@@ -76,10 +89,15 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         path += next.name;
 
         std::unique_ptr<Node> node = std::move(next.ahead);
-        if (node) {
-            m_ready.wait(lock, [&node] { return node->state != Node::State::kReading; });
-            if (node->state == Node::State::kRetry) node.reset();  // the worker ran out of descriptors
+        // While a worker reads the next directory, the walk reads ahead too, rather than wait.
+        while (node && node->state == Node::State::kReading) {
+            Candidate candidate = m_starved ? Candidate{} : FindCandidate();
+            if (candidate.pending != nullptr)
+                ReadAhead(candidate, lock);
+            else
+                m_ready.wait(lock);
         }
+        if (node && node->state == Node::State::kRetry) node.reset();  // it ran out of descriptors
         if (!node) {
             // Not read ahead: read here. The open needs the level's directory, so the level
             // goes only after it.
@@ -96,9 +114,12 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         } else if (m_levels[at].pending.empty()) {
             m_levels.pop_back();
         }
+        // The window moved on by one: one more directory may be read ahead. A directory read
+        // here brings new ones, which any idle worker may take.
+        const bool fresh = node->state == Node::State::kReading && !node->children.empty();  // read here
         if (!node->children.empty())
             m_levels.push_back({std::move(node->directory), std::move(node->children), path.size(), false});
-        m_work.notify_all();  // the window moved on
+        Wake(fresh ? static_cast<std::size_t>(m_threads) : 1);
 
         lock.unlock();
         visit(entry, path, node->contents, node->openError);
@@ -108,48 +129,66 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
     m_finished = true;
     lock.unlock();
     m_work.notify_all();
+    m_reserve.notify_all();
 }
 
-void TreeWalk::Work() {
+void TreeWalk::Wake(std::size_t readers) {
+    for (std::size_t i = 0; i < readers; ++i) m_work.notify_one();
+    if (m_microsPerEntry > kSlowMicrosPerEntry) m_reserve.notify_all();
+}
+
+void TreeWalk::Work(bool eager) {
     std::unique_lock lock(m_mutex);
     for (;;) {
         Candidate candidate;
-        m_work.wait(lock, [&] {
+        (eager ? m_work : m_reserve).wait(lock, [&] {
             if (m_finished || m_starved) return true;
+            if (!eager && m_microsPerEntry <= kSlowMicrosPerEntry) return false;
             candidate = FindCandidate();
             return candidate.pending != nullptr;
         });
         if (m_finished || m_starved) return;
-        candidate.pending->ahead = std::make_unique<Node>();
-        Node* node = candidate.pending->ahead.get();
-        const std::string name = candidate.pending->name;
-        lock.unlock();
-
-        Opened opened = candidate.parent->OpenSubdirectory(name);
-        candidate.parent.reset();
-        const bool retry = OutOfDescriptors(opened.error);
-        DirectoryContents contents;
-        if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting);
-        std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
-        std::shared_ptr<Directory> directory;
-        if (!children.empty()) directory = std::move(opened.directory);
-        const int openError = opened.directory || directory ? 0 : opened.error;
-        opened.directory.reset();
-
-        lock.lock();
-        if (retry) {
-            node->state = Node::State::kRetry;
-            m_starved = true;
-        } else {
-            node->openError = openError;
-            node->contents = std::move(contents);
-            node->directory = std::move(directory);
-            node->children = std::move(children);
-            node->state = Node::State::kRead;
-        }
-        m_ready.notify_all();
-        m_work.notify_all();  // its subdirectories may be read now
+        ReadAhead(candidate, lock);
     }
+}
+
+void TreeWalk::ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& lock) {
+    candidate.pending->ahead = std::make_unique<Node>();
+    Node* node = candidate.pending->ahead.get();
+    const std::string name = candidate.pending->name;
+    lock.unlock();
+
+    const auto start = std::chrono::steady_clock::now();
+    Opened opened = candidate.parent->OpenSubdirectory(name);
+    candidate.parent.reset();
+    const bool retry = OutOfDescriptors(opened.error);
+    DirectoryContents contents;
+    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting);
+    const double micros = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
+    std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
+    std::shared_ptr<Directory> directory;
+    if (!children.empty()) directory = std::move(opened.directory);
+    const int openError = opened.directory || directory ? 0 : opened.error;
+    opened.directory.reset();
+
+    lock.lock();
+    const bool wasSlow = m_microsPerEntry > kSlowMicrosPerEntry;
+    m_microsPerEntry += (micros / static_cast<double>(entries) - m_microsPerEntry) / 16;
+    if (!wasSlow && m_microsPerEntry > kSlowMicrosPerEntry) m_reserve.notify_all();  // the rest may help now
+    if (retry) {
+        node->state = Node::State::kRetry;
+        m_starved = true;
+    } else {
+        node->openError = openError;
+        node->contents = std::move(contents);
+        node->directory = std::move(directory);
+        node->children = std::move(children);
+        node->state = Node::State::kRead;
+    }
+    m_ready.notify_one();  // only the walk waits there
+    // As many readers as there are new directories to read, but the one it takes itself.
+    if (node->children.size() > 1) Wake(std::min(node->children.size() - 1, static_cast<std::size_t>(m_threads)));
 }
 
 TreeWalk::Candidate TreeWalk::FindCandidate() {

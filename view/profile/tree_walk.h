@@ -35,6 +35,7 @@ struct DirectoryContents {
     double fileBytes = 0;              // without `linked`
     std::vector<LinkedFile> linked;    // only when counting links once, in listing order
     std::vector<std::string> subdirs;  // listing order
+    std::size_t files = 0;             // entries that are not walked into
     ListingStatus status;
 };
 
@@ -52,7 +53,8 @@ public:
     using Visit = std::function<void(std::size_t entry, const std::string& path, const DirectoryContents& contents,
                                      int openError)>;
 
-    // `threads` read ahead; 0 or 1: the walk reads every directory itself.
+    // `threads` read in all: the walk's own and `threads - 1` workers that read ahead of it;
+    // 0 or 1: the walk reads every directory itself.
     TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {});
     ~TreeWalk();
 
@@ -83,7 +85,11 @@ private:
         std::shared_ptr<Directory> parent;
     };
 
-    void Work();
+    void Work(bool eager);
+    // Wakes up to `readers` readers for new directories to read (m_mutex held).
+    void Wake(std::size_t readers);
+    // Reads `candidate` ahead, with m_mutex held by `lock` on entry and on return.
+    void ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& lock);
     Candidate FindCandidate();
     bool FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget, Candidate& found);
 
@@ -96,10 +102,16 @@ private:
     FileSystem& m_fileSystem;
     const int m_threads;
     const Counting m_counting;
+    const int m_eager;                // readers that always read ahead: one a core
+    // How long a read takes, per entry, lately (microseconds, a running average). The readers
+    // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
+    // would only take turns on the cores.
+    double m_microsPerEntry = 0;
     std::vector<Level> m_levels;  // the walk's path; shared with the workers under m_mutex
     std::mutex m_mutex;
     std::condition_variable m_ready;  // a directory read ahead is done
-    std::condition_variable m_work;   // the walk moved on, or there is more to read
+    std::condition_variable m_work;     // the walk moved on, or there is more to read
+    std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
     bool m_finished = false;
     bool m_starved = false;           // out of descriptors: no more reading ahead
 };
