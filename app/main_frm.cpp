@@ -75,6 +75,16 @@ void CMainFrame::MessageMap() {
     settings->setObjectName("ID_OPTIONS_SETTINGS");
     settings->setStatusTip("Change program settings");
     connect(settings, &QAction::triggered, view, [view] { view->OnOptionsSettings(); });
+    QAction* diskUsage = options->addAction("Count &Disk Usage");
+    QAction* linksOnce = options->addAction("Count Hard &Links Once");
+    diskUsage->setObjectName("ID_OPTIONS_DISK_USAGE");
+    linksOnce->setObjectName("ID_OPTIONS_LINKS_ONCE");
+    diskUsage->setCheckable(true);
+    linksOnce->setCheckable(true);
+    connect(diskUsage, &QAction::triggered, view, [view] { view->OnCountDiskUsage(); });
+    connect(linksOnce, &QAction::triggered, view, [view] { view->OnCountLinksOnce(); });
+    connect(options, &QMenu::aboutToShow, view, [view, diskUsage, linksOnce] { view->OnUpdateCounting(diskUsage, linksOnce); });
+    view->OnUpdateCounting(diskUsage, linksOnce);
 
     QMenu* help = AddPopup("&Help");
     connect(help->addAction("&Help Topics"), &QAction::triggered, this, &CMainFrame::OnHelpFinder);

@@ -18,11 +18,14 @@ namespace gauzel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gauzel-report [--units bytes|kilobytes|megabytes] [--threads N] [--json] [--progress] [DIRECTORY]\n";
+    "usage: gauzel-report [--units bytes|kilobytes|megabytes] [--allocated] [--links-once] [--threads N] [--json]\n"
+    "                     [--progress] [DIRECTORY]\n";
 
 struct Options {
     std::optional<int> units;
     std::optional<int> threads;
+    bool allocated = false;
+    bool linksOnce = false;
     bool json = false;
     bool progress = false;
     std::optional<std::string> directory;
@@ -65,6 +68,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             options.json = true;
         } else if (!onlyOperands && arg == "--progress") {
             options.progress = true;
+        } else if (!onlyOperands && arg == "--allocated") {
+            options.allocated = true;
+        } else if (!onlyOperands && arg == "--links-once") {
+            options.linksOnce = true;
         } else if (const std::optional<std::string> units = valueOf("--units")) {
             options.units = ParseUnits(*units);
             if (!options.units) return std::nullopt;
@@ -125,7 +132,7 @@ void PrintText(const Profile& profile, int units, std::ostream& out) {
             << EscapeControls(profile.m_listNames[i]) << '\n';
 }
 
-void PrintJson(const Profile& profile, const ProgressPrinter& problems, std::ostream& out) {
+void PrintJson(const Profile& profile, Counting counting, const ProgressPrinter& problems, std::ostream& out) {
     out << "{\"path\": " << JsonString(profile.m_strPath) << ", \"treeSize\": " << FormatWhole(profile.m_dTreeSize)
         << ", \"freeSpace\": " << FormatWhole(profile.m_dFreeSpace)
         << ", \"diskSize\": " << FormatWhole(profile.m_dDiskSize) << ", \"entries\": [";
@@ -135,7 +142,9 @@ void PrintJson(const Profile& profile, const ProgressPrinter& problems, std::ost
             << HexColour(profile.m_pEntryColors[i]) << "\", \"isFiles\": "
             << (profile.IsFilesEntry(i) ? "true" : "false") << "}";
     }
-    out << "], \"unreadDirectories\": " << problems.unreadDirectories
+    out << "], \"counting\": {\"allocated\": " << (counting.allocated ? "true" : "false")
+        << ", \"linksOnce\": " << (counting.linksOnce ? "true" : "false") << "}"
+        << ", \"unreadDirectories\": " << problems.unreadDirectories
         << ", \"unsizedEntries\": " << problems.unsizedEntries << "}\n";
 }
 
@@ -241,12 +250,16 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     if (options->threads) engine.SetThreads(*options->threads);
+    Counting counting = engine.CountingOfSettings();
+    counting.allocated = counting.allocated || options->allocated;
+    counting.linksOnce = counting.linksOnce || options->linksOnce;
+    engine.SetCounting(counting);
     engine.Rescan(profile);
 
     const int units = options->units.value_or(settings.GetProfileInt(kSectionOption, kKeyUnits, 0));
     errno = 0;
     if (options->json)
-        PrintJson(profile, progress, out);
+        PrintJson(profile, counting, progress, out);
     else
         PrintText(profile, units, out);
     out.flush();

@@ -51,6 +51,7 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
                                               .arg(QString::fromStdString(m_services.settings.Location()),
                                                    QString::fromStdString(problem)));
     m_nUnits = m_services.settings.GetProfileInt(kSectionOption, kKeyUnits, 0);
+    m_counting = ScanEngine(m_services.fileSystem, m_services.settings, *this).CountingOfSettings();
     MessageMap();
 }
 
@@ -74,7 +75,9 @@ void CGauzelView::Rescan() {
     // that the progress window lets through would start another.
     if (!HasPath() || m_bScanning) return;
     m_bScanning = true;
-    ScanEngine(m_services.fileSystem, m_services.settings, *this).Rescan(m_profile);
+    ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
+    engine.SetCounting(m_counting);
+    engine.Rescan(m_profile);
     m_bScanning = false;
     m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
     m_btnGoToRoot->setEnabled(m_profile.m_bBelowRoot);

@@ -65,8 +65,13 @@ public:
     void OnUpdateGoToRoot(QAction* action) const;
     void OnUpdateGoUp(QAction* action) const;
     void OnOptionsSettings();
+    // Flip a way of counting, keep it in the settings, and rescan: every size changes.
+    void OnCountDiskUsage();
+    void OnCountLinksOnce();
+    void OnUpdateCounting(QAction* diskUsage, QAction* linksOnce) const;
 
     int m_nUnits = 0;                 // 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
+    Counting m_counting;              // from the settings at start, then the menu's
     std::vector<double> m_listAngles; // end angle of each slice of the last paint
     ViewLayout m_layout;
     bool m_bTimerStarted = false;
@@ -99,6 +104,8 @@ private:
     void DrawSummary(QPainter& painter);
     void GoTo(std::string path, bool belowRoot);
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
+    // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
+    void WriteOption(const char* key, int value);
 
     // The progress of a rescan, shown in the summing window.
     void Opened() override;

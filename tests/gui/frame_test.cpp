@@ -35,7 +35,8 @@ TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
     EXPECT_EQ(Titles(popups[0]->menu()->actions()), (QStringList{"E&xit"}));
     EXPECT_EQ(Titles(popups[1]->menu()->actions()), (QStringList{"From &Root", "This &Tree"}));
     EXPECT_EQ(Titles(popups[2]->menu()->actions()), (QStringList{"Go To &Root", "Go &Up"}));
-    EXPECT_EQ(Titles(popups[3]->menu()->actions()), (QStringList{"&Settings..."}));
+    EXPECT_EQ(Titles(popups[3]->menu()->actions()),
+              (QStringList{"&Settings...", "Count &Disk Usage", "Count Hard &Links Once"}));
     EXPECT_EQ(Titles(popups[4]->menu()->actions()), (QStringList{"&Help Topics", "-", "&About Gauzel..."}));
     EXPECT_FALSE(popups[2]->menu()->actions()[0]->isEnabled());  // at no place yet
 }
@@ -93,6 +94,39 @@ TEST(Frame, CentringArithmetic) {
     EXPECT_EQ(rect.size(), QSize(300, 100));
     EXPECT_EQ(rect.left(), (screen.width() - 300) / 2);
     EXPECT_EQ(rect.top(), (screen.height() - 100) / 2);
+}
+
+// Faults: a way of counting that does not rescan, is not kept, is lost silently when it cannot
+// be kept, or is not shown checked at the next start.
+TEST(Frame, TheCountingItemsFlipTheirSettingAndRescan) {
+    ViewOnFakes fakes;
+    fakes.fs.AddRecord("C:\\a", {"f", kAttributeNormal, 10, 0, 4096, 3, 1});
+    fakes.settings.Write("Option", "LinksOnce", "1");
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages});
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    auto* view = frame.findChild<CGauzelView*>();
+    ASSERT_TRUE(QTest::qWaitFor([view] { return view->GetProfile().IsComplete(); }, 2000));
+    auto* diskUsage = frame.findChild<QAction*>("ID_OPTIONS_DISK_USAGE");
+    auto* linksOnce = frame.findChild<QAction*>("ID_OPTIONS_LINKS_ONCE");
+    EXPECT_FALSE(diskUsage->isChecked());
+    EXPECT_TRUE(linksOnce->isChecked());  // from the settings at start
+    EXPECT_EQ(view->GetProfile().m_dTreeSize, 10);
+
+    const int listings = fakes.Listings("C:");
+    diskUsage->trigger();
+    EXPECT_EQ(fakes.Listings("C:"), listings + 1);
+    EXPECT_EQ(view->GetProfile().m_dTreeSize, 4096);
+    EXPECT_EQ(fakes.settings.Read("Option", "Allocated"), "1");
+
+    fakes.settings.writeError = EROFS;
+    diskUsage->trigger();
+    EXPECT_EQ(view->GetProfile().m_dTreeSize, 10);  // the choice holds for this run
+    EXPECT_EQ(fakes.messages.shown,
+              std::vector<QString>{"The setting could not be saved to /memory/gauzel.ini: Read-only file system"});
+    fakes.settings.writeError = 0;
+    linksOnce->trigger();
+    EXPECT_EQ(fakes.settings.Read("Option", "LinksOnce"), "0");
 }
 
 }  // namespace

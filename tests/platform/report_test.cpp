@@ -89,6 +89,9 @@ TEST(Report, JsonHasPlainByteCountsAndValidUtf8) {
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("{\"name\": \"caf\xEF\xBF\xBD\", \"size\": 7"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"counting\": {\"allocated\": false, \"linksOnce\": false}"), std::string::npos);
+    ASSERT_EQ(run.Run({"--json", "--links-once", "--allocated", run.tree.Root()}), 0);
+    EXPECT_NE(run.out.find("\"counting\": {\"allocated\": true, \"linksOnce\": true}"), std::string::npos);
 }
 
 TEST(Report, ProgressGoesToStandardErrorInScanOrder) {
