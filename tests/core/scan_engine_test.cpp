@@ -251,8 +251,8 @@ void AddRandomTree(FakeFileSystem& fs, unsigned seed) {
         const std::string path = parent + "\\d" + std::to_string(i);
         fs.AddDirectory(path);
         directories.push_back(path);
-        for (unsigned f = random() % 4; f > 0; --f) fs.AddFile(path, "f" + std::to_string(f), random() % 100000);
-        const unsigned fault = random() % 100;
+        for (auto f = random() % 4; f > 0; --f) fs.AddFile(path, "f" + std::to_string(f), random() % 100000);
+        const auto fault = random() % 100;
         if (fault < 3) fs.Refuse(path);
         if (fault == 3) fs.listingErrors[path] = EIO;
         if (fault == 4) fs.AddRecord(path, {"ghost", kAttributeNormal, 9, ESTALE});
