@@ -266,6 +266,9 @@ TEST(LinuxScan, ADeepBranchingTreeIsExactUnderADescriptorLimitOf32) {
         scan.tree.File(level + "/right/r", 2);
         level += "/next";
     }
+    // One thread here: the sanitizers' own runtime needs descriptors that a limit of 32 leaves
+    // none of for them; the core tests run the threads into the same limit on the fake disk.
+    scan.settings.Write("Option", "Threads", "1");
     const int status = InChild([&scan] {
         const struct rlimit limit{32, 32};
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 77;
