@@ -28,7 +28,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     auto* icon = new QLabel(this);
     icon->setGeometry(DialogRect(units, 116, 96, 18, 20));
     icon->setPixmap(windowIcon().pixmap(32, 32));
-    label("Gauzel Version 2.1", 115, 5, 70, 8, Qt::AlignHCenter);
+    label("Gauzel Version " GAUZEL_VERSION, 115, 5, 70, 8, Qt::AlignHCenter);
     auto* ok = new QPushButton("OK", this);
     ok->setGeometry(DialogRect(units, 152, 100, 32, 14));
     ok->setDefault(true);
@@ -44,16 +44,17 @@ CAboutDlg::CAboutDlg(QWidget* parent)
 
 CGauzelApp::CGauzelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("gauzel");
-    setApplicationDisplayName(kAppTitle);
+    // No display name: Qt would append it to every caption but the main window's.
     setDesktopFileName("gauzel");
     setWindowIcon(QIcon(":/gauzel.png"));
 }
 
 CGauzelApp::~CGauzelApp() = default;
 
-bool CGauzelApp::InitInstance(ViewServices services) {
+bool CGauzelApp::InitInstance(ViewServices services, std::optional<std::string> startDirectory) {
     if (!m_doc.OnNewDocument()) return false;
     m_pMainFrame = std::make_unique<CMainFrame>(services);
+    if (startDirectory) m_pMainFrame->View()->SetStartDirectory(std::move(*startDirectory));
     QObject::connect(m_pMainFrame.get(), &CMainFrame::aboutRequested, m_pMainFrame.get(), [this] { OnAppAbout(); });
     m_pMainFrame->show();
     return true;

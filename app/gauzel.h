@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/doc.h"
 #include "app/main_frm.h"
@@ -20,8 +22,9 @@ public:
     CGauzelApp(int& argc, char** argv);
     ~CGauzelApp() override;
 
-    // Creates the document and the main frame with its view, and shows the frame.
-    bool InitInstance(ViewServices services);
+    // Creates the document and the main frame with its view, and shows the frame; its first
+    // rescan profiles `startDirectory` when one is given.
+    bool InitInstance(ViewServices services, std::optional<std::string> startDirectory = std::nullopt);
     void OnAppAbout();
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }

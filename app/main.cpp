@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/gauzel.h"
 #include "app/message_box.h"
 #include "platform/linux/ini_settings.h"
@@ -55,6 +57,15 @@ bool CanOpenDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const gauzel::CommandLine line = gauzel::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.action) {
+        case gauzel::CommandLine::Action::Help: std::fputs(gauzel::UsageText().c_str(), stdout); return 0;
+        case gauzel::CommandLine::Action::Version: std::fputs(gauzel::VersionText().c_str(), stdout); return 0;
+        case gauzel::CommandLine::Action::Usage:
+            std::fprintf(stderr, "gauzel: %s\n%s", line.problem.c_str(), gauzel::UsageText().c_str());
+            return 2;
+        case gauzel::CommandLine::Action::Run: break;
+    }
     if (!CanOpenDisplay()) {
         std::fprintf(stderr, "gauzel: no display to open (DISPLAY and WAYLAND_DISPLAY name none that answers); "
                              "gauzel-report prints the same profile as text\n");
@@ -67,6 +78,6 @@ int main(int argc, char** argv) {
     gauzel::LinuxFileSystem fileSystem(drives);
     const gauzel::LinuxDriveList driveList(drives);
     gauzel::QtMessageBoxes messages;
-    if (!app.InitInstance({fileSystem, settings, driveList, messages})) return 1;
+    if (!app.InitInstance({fileSystem, settings, driveList, messages}, line.directory)) return 1;
     return app.exec();
 }

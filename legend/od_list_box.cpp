@@ -2,6 +2,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QAbstractListModel>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include "app/dialog_units.h"
 #include "app/message_box.h"
 #include "app/paint_trace.h"
+#include "view/display/summary.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {
@@ -22,9 +24,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         const Profile& profile = m_view.GetProfile();
         const auto row = static_cast<std::size_t>(index.row());
-        if (role != Qt::AccessibleTextRole || m_view.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount())
-            return {};
-        return QString::fromStdString(profile.m_listNames[row]) + ", " + m_view.FormatSize(profile.EntrySize(row));
+        if (m_view.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount()) return {};
+        if (role == Qt::AccessibleTextRole)
+            return QString::fromStdString(profile.m_listNames[row]) + ", " + m_view.FormatSize(profile.EntrySize(row));
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
+            return QString::fromStdString(EntryDescription(profile, row, m_view.m_nUnits));
+        return {};
     }
     void Reset(int count) {
         beginResetModel();
@@ -91,6 +96,16 @@ void COdListBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+void COdListBox::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu key acts on the selected row; the mouse on the row under it.
+    const bool byKey = event->reason() == QContextMenuEvent::Keyboard;
+    const int row = byKey ? CurrentSelection() : indexAt(viewport()->mapFromGlobal(event->globalPos())).row();
+    if (row < 0) return;
+    const QModelIndex index = m_rows->index(row);
+    setCurrentIndex(index);  // the row acted on is the row shown selected
+    emit rowMenuRequested(row, byKey ? viewport()->mapToGlobal(visualRect(index).center()) : event->globalPos());
 }
 
 void COdListBox::paintEvent(QPaintEvent* event) {

@@ -35,9 +35,12 @@ public:
 signals:
     // Enter or Return on a row: the keyboard's double-click.
     void activatedByKey();
+    // A right-click (or the menu key) on row `row`, which is now selected.
+    void rowMenuRequested(int row, QPoint globalPos);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

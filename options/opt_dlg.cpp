@@ -34,7 +34,6 @@ COptDlg::COptDlg(QWidget* parent)
         auto* radio = new QRadioButton(radios[i].text, this);
         radio->setObjectName(radios[i].name);
         radio->setGeometry(DialogRect(units, 20, radios[i].y, 53, 9));
-        radio->setFocusPolicy(Qt::ClickFocus);  // not a tab stop; the arrow keys move within the group
         m_units->addButton(radio, i);
     }
     frame->lower();
@@ -45,6 +44,10 @@ COptDlg::COptDlg(QWidget* parent)
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("IDCANCEL");
     cancel->setGeometry(DialogRect(units, 108, 44, 50, 14));
+    // The keyboard's order is the eye's: the units (one stop, the arrow keys move within them),
+    // then OK and Cancel.
+    QWidget::setTabOrder(m_units->button(2), m_ok);
+    QWidget::setTabOrder(m_ok, cancel);
     connect(m_ok, &QPushButton::clicked, this, [this] {
         DoDataExchange(true);
         accept();

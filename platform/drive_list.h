@@ -7,6 +7,12 @@
 
 namespace gauzel {
 
+// A real directory in logical form, or why it has none.
+struct LogicalDirectory {
+    std::optional<std::string> path;
+    std::string error;
+};
+
 class DriveList {
 public:
     virtual ~DriveList() = default;
@@ -14,6 +20,11 @@ public:
     virtual std::vector<std::string> Entries() const = 0;
     // The current directory in logical form ("C:\home\me"), or nothing.
     virtual std::optional<std::string> CurrentDirectory() const = 0;
+    // A directory named on the command line (relative to the current directory or absolute,
+    // through symbolic links), in logical form; or why it cannot be profiled.
+    virtual LogicalDirectory Resolve(const std::string& realPath) const = 0;
+    // The real path of a logical one ("C:\home\me" gives "/home/me"), or nothing.
+    virtual std::optional<std::string> RealPathOf(const std::string& logicalPath) const = 0;
 };
 
 }  // namespace gauzel

@@ -18,13 +18,16 @@ exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 program="$prefix/bin/${exec_line%% *}"
 [ -x "$program" ] || { echo "the desktop entry starts '$exec_line', which is not installed"; exit 1; }
 
-# Started as the desktop entry says, the installed program opens its window.
+# Started as the desktop entry says, on a folder (as a file manager's "Open With" does), the
+# installed program opens its window (the end-to-end test checks the folder's profile).
 if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
   config=$(mktemp -d /tmp/gauzel-install-config-XXXXXX)
   printf '[Drives]\nT=%s\n' "$config" > "$config/gauzel.ini"  # a small drive to start on
+  mkdir "$config/folder"
+  command=${exec_line//%f/\"\$XDG_CONFIG_HOME/folder\"}
   env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$config" PATH="$prefix/bin:$PATH" \
     xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-      cd "$XDG_CONFIG_HOME"; '"${exec_line}"' & pid=$!
+      cd /; '"${command}"' & pid=$!
       for i in $(seq 50); do
         xdotool search --onlyvisible --name "^Gauzel$" >/dev/null && { kill $pid; wait $pid; exit 0; }
         sleep 0.1

@@ -59,6 +59,9 @@ CGauzelView::~CGauzelView() = default;
 
 void CGauzelView::MessageMap() {
     connect(m_cbDrives, &QComboBox::activated, this, [this] { OnSelChangeDrive(); });
+    // A long entry shows its start ("[-t-] /home/me/..."), which names the drive.
+    connect(m_cbDrives, &QComboBox::currentIndexChanged, this, [this] { m_cbDrives->lineEdit()->setCursorPosition(0); });
+    connect(m_lbLegend, &COdListBox::rowMenuRequested, this, [this](int row, QPoint at) { OnContextMenuLegend(row, at); });
     // Queued: the list finishes the mouse or key event before its rows are replaced.
     connect(m_lbLegend, &COdListBox::doubleClicked, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
     connect(m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/drive_list.h"
@@ -48,6 +50,10 @@ public:
     // A byte count in the current units.
     QString FormatSize(double bytes) const;
 
+    // A directory named on the command line: the first rescan profiles it (on its drive, as if the
+    // user had gone there) instead of the current directory's drive root.
+    void SetStartDirectory(std::string realPath) { m_startDirectory = std::move(realPath); }
+
     // Rebuilds the profile of the current path, refills the legend, sets the buttons.
     void Rescan();
 
@@ -56,6 +62,8 @@ public:
     void SelectDriveAndRescan();
     void OnSelChangeDrive();
     void OnDblClkLegend();
+    // The legend row's own menu: "Open in File Manager", "Copy Path", "Go Into".
+    void OnContextMenuLegend(int row, QPoint globalPos);
     void OnGoUp();
     void OnGoToRoot();
     void OnGoUpCmd() { OnGoUp(); }
@@ -103,6 +111,8 @@ private:
     void DrawPie(QPainter& painter);
     void DrawSummary(QPainter& painter);
     void GoTo(std::string path, bool belowRoot);
+    // The command-line directory's place, once; a message says why there is none.
+    std::optional<std::string> TakeStartDirectory();
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
     void WriteOption(const char* key, int value);
@@ -114,6 +124,7 @@ private:
     void Closed() override;
 
     ViewServices m_services;
+    std::optional<std::string> m_startDirectory;
     Profile m_profile;
     std::unique_ptr<CSummingDlg> m_pSummingDlg;
     bool m_bScanning = false;

@@ -94,4 +94,10 @@ std::vector<std::string> LinuxDriveList::Entries() const {
     return entries;
 }
 
+std::optional<std::string> LinuxDriveList::RealPathOf(const std::string& logicalPath) const {
+    const std::optional<RealPath> real = m_drives.ToReal(logicalPath);
+    if (!real) return std::nullopt;
+    return real->Joined();
+}
+
 }  // namespace gauzel

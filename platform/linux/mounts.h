@@ -26,10 +26,6 @@ DriveTable LoadDriveTable(const SettingsStore& settings);
 
 // A real directory (relative to the current directory or absolute), resolved through symbolic
 // links, in logical form; or an error text.
-struct LogicalDirectory {
-    std::optional<std::string> path;
-    std::string error;
-};
 LogicalDirectory ResolveDirectory(const DriveTable& drives, const std::string& realPath);
 
 // The process's current directory in logical form ("C:\home\me\src"), or nothing.
@@ -40,6 +36,8 @@ public:
     explicit LinuxDriveList(DriveTable drives) : m_drives(std::move(drives)) {}
     std::vector<std::string> Entries() const override;
     std::optional<std::string> CurrentDirectory() const override { return CurrentLogicalDirectory(m_drives); }
+    LogicalDirectory Resolve(const std::string& realPath) const override { return ResolveDirectory(m_drives, realPath); }
+    std::optional<std::string> RealPathOf(const std::string& logicalPath) const override;
 
 private:
     DriveTable m_drives;

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "app/dialog_units.h"
 #include "tests/support/temp_tree.h"
@@ -82,35 +83,15 @@ bool WaitForPixel(QPoint point, QRgb colour) {
 constexpr QRgb kBlue = 0xFF0000FF;
 constexpr QRgb kGreen = 0xFF00FF00;
 
-TEST(EndToEnd, DescendGoUpPickKilobytesAndExit) {
-    TempTree tree;
-    tree.Dir("big/inner1");
-    tree.Dir("big/inner2");
-    tree.Dir("small");
-    tree.File("big/inner1/a", 2000000);
-    tree.File("big/inner2/b", 1000000);
-    tree.File("small/c", 300000);
-    tree.File("loose", 200000);
-    TempTree config;
-    const std::string settingsPath = config.PathOf("gauzel.ini");
-    const std::string settings = "; written by the end-to-end test\n[Drives]\nT=" + tree.Root() + "\n";
-    std::ofstream(settingsPath) << settings;
+// The form, found from the legend's first swatch once the first rescan has drawn it (its fill
+// starts 3 pixels inside the list box: the frame, then the outline).
+struct Form {
+    QPoint list;   // the legend's top left corner
+    QPoint view;   // the view's
+    QPoint below;  // straight below the pie's centre (270 degrees), half way out
+};
 
-    QProcess gauzel;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(config.Root()));
-    environment.remove("QT_QPA_PLATFORM");
-    gauzel.setProcessEnvironment(environment);
-    gauzel.setWorkingDirectory(QString::fromStdString(tree.PathOf("big")));  // inside drive T
-    gauzel.start(QString::fromStdString(g_program), {});
-    ASSERT_TRUE(gauzel.waitForStarted());
-
-    const QString window = WaitForWindow("Gauzel");
-    ASSERT_FALSE(window.isEmpty()) << "no Gauzel window";
-    const QRect frame = WindowRect(window);
-
-    // The first rescan: the legend's first swatch turns blue. Its fill starts 3 pixels inside the
-    // list box (the frame, then the outline), which places the whole form.
+std::optional<Form> FindForm(const QRect& frame) {
     QPoint swatch;
     for (int attempt = 0; attempt < 100 && swatch.isNull(); ++attempt) {
         const QImage screen = Screen();
@@ -122,19 +103,64 @@ TEST(EndToEnd, DescendGoUpPickKilobytesAndExit) {
                 }
         if (swatch.isNull()) QTest::qWait(100);
     }
-    ASSERT_FALSE(swatch.isNull()) << "the first rescan drew no legend";
-    Screen().save("e2e-1-start.png");
-
+    if (swatch.isNull()) return std::nullopt;
     const DialogUnits units = DialogUnitsOf(QApplication::font());
-    const QPoint list = swatch - QPoint(3, 3);
-    const QPoint view = list - QPoint(units.X(4), units.Y(36));
-    const QRect listRect = DialogRect(units, 4, 36, 116, 156).translated(view);
-    const TimerLayout layout =
-        LayoutAtTimer(FromQRect(listRect), {view.x(), view.y(), view.x() + 10, view.y() + 10}, {view.x(), view.y()});
+    Form form;
+    form.list = swatch - QPoint(3, 3);
+    form.view = form.list - QPoint(units.X(4), units.Y(36));
+    const QRect listRect = DialogRect(units, 4, 36, 116, 156).translated(form.view);
+    const TimerLayout layout = LayoutAtTimer(FromQRect(listRect), {form.view.x(), form.view.y(), form.view.x() + 10, form.view.y() + 10},
+                                             {form.view.x(), form.view.y()});
     const Rect pie = layout.layout.m_rectPie;
-    // Straight below the pie's centre (270 degrees), half way out: blue at T:\ (big holds 86 %),
-    // green in T:\big (inner2 spans 240 to 360 degrees).
-    const QPoint below(view.x() + pie.left + pie.Width() / 2, view.y() + pie.top + pie.Height() / 2 + pie.Height() / 4);
+    form.below = QPoint(form.view.x() + pie.left + pie.Width() / 2, form.view.y() + pie.top + pie.Height() / 2 + pie.Height() / 4);
+    return form;
+}
+
+// Big holds 86 % of the tree: blue below the centre at T:\; in T:\big inner2 spans 240 to 360
+// degrees: green there.
+struct TestDrive {
+    TempTree tree;
+    TempTree config;
+    std::string settingsPath = config.PathOf("gauzel.ini");
+    std::string settings = "; written by the end-to-end test\n[Drives]\nT=" + tree.Root() + "\n";
+    TestDrive() {
+        tree.Dir("big/inner1");
+        tree.Dir("big/inner2");
+        tree.Dir("small");
+        tree.File("big/inner1/a", 2000000);
+        tree.File("big/inner2/b", 1000000);
+        tree.File("small/c", 300000);
+        tree.File("loose", 200000);
+        std::ofstream(settingsPath) << settings;
+    }
+    // Starts gauzel in `workingDirectory` with `args`, on this drive's settings.
+    void Start(QProcess& gauzel, const std::string& workingDirectory, const QStringList& args) const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(config.Root()));
+        environment.remove("QT_QPA_PLATFORM");
+        gauzel.setProcessEnvironment(environment);
+        gauzel.setWorkingDirectory(QString::fromStdString(workingDirectory));
+        gauzel.start(QString::fromStdString(g_program), args);
+    }
+};
+
+TEST(EndToEnd, DescendGoUpPickKilobytesAndExit) {
+    TestDrive drive;
+    const std::string& settingsPath = drive.settingsPath;
+    const std::string& settings = drive.settings;
+    QProcess gauzel;
+    drive.Start(gauzel, drive.tree.PathOf("big"), {});  // inside drive T
+    ASSERT_TRUE(gauzel.waitForStarted());
+
+    const QString window = WaitForWindow("Gauzel");
+    ASSERT_FALSE(window.isEmpty()) << "no Gauzel window";
+    const std::optional<Form> form = FindForm(WindowRect(window));
+    ASSERT_TRUE(form) << "the first rescan drew no legend";
+    Screen().save("e2e-1-start.png");
+    const DialogUnits units = DialogUnitsOf(QApplication::font());
+    const QPoint list = form->list;
+    const QPoint view = form->view;
+    const QPoint below = form->below;
     ASSERT_TRUE(WaitForPixel(below, kBlue)) << "pie at the root";
 
     ClickAt(list + QPoint(60, 1 + 10), 2);  // double-click row 0, "big"
@@ -172,6 +198,20 @@ TEST(EndToEnd, DescendGoUpPickKilobytesAndExit) {
     std::ifstream file(settingsPath);
     const std::string text{std::istreambuf_iterator<char>(file), {}};
     EXPECT_EQ(text, settings + "\n[Option]\nNum=1\n");
+}
+
+TEST(EndToEnd, AFolderOnTheCommandLineIsTheFirstProfile) {
+    TestDrive drive;
+    QProcess gauzel;
+    drive.Start(gauzel, drive.tree.Root(), {"big"});  // relative to the working directory
+    ASSERT_TRUE(gauzel.waitForStarted());
+    const QString window = WaitForWindow("Gauzel");
+    ASSERT_FALSE(window.isEmpty()) << "no Gauzel window";
+    const std::optional<Form> form = FindForm(WindowRect(window));
+    ASSERT_TRUE(form) << "the first rescan drew no legend";
+    EXPECT_TRUE(WaitForPixel(form->below, kGreen)) << "the first pie is not big's";
+    gauzel.kill();
+    gauzel.waitForFinished(5000);
 }
 
 }  // namespace

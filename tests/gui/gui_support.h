@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <cctype>
+#include <map>
 #include <memory>
 
 #include "app/message_box.h"
@@ -25,8 +27,19 @@ class FakeDrives final : public DriveList {
 public:
     std::vector<std::string> Entries() const override { return entries; }
     std::optional<std::string> CurrentDirectory() const override { return current; }
+    LogicalDirectory Resolve(const std::string& realPath) const override {
+        const auto found = resolvable.find(realPath);
+        return found != resolvable.end() ? LogicalDirectory{found->second, {}} : LogicalDirectory{{}, "No such file or directory"};
+    }
+    // "C:\a\b" is "/c/a/b".
+    std::optional<std::string> RealPathOf(const std::string& logicalPath) const override {
+        std::string real = "/" + std::string(1, static_cast<char>(std::tolower(logicalPath[0])));
+        for (char c : logicalPath.substr(2)) real += c == '\\' ? '/' : c;
+        return real;
+    }
     std::vector<std::string> entries{"[-d-] /data", "[-c-] /"};
     std::optional<std::string> current = "C:\\home\\me";
+    std::map<std::string, std::string> resolvable;  // real path -> logical
 };
 
 struct ViewOnFakes {
@@ -35,12 +48,14 @@ struct ViewOnFakes {
     FakeDrives drives;
     RecordedMessages messages;
     std::unique_ptr<CGauzelView> view;
+    std::optional<std::string> startDirectory;  // as on the command line
 
     ViewOnFakes() { fs.volume = {250, 1000}; }
 
     // Builds and shows the view, and waits for the start-up timer's layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {
         view = std::make_unique<CGauzelView>(ViewServices{fs, settings, drives, messages});
+        if (startDirectory) view->SetStartDirectory(*startDirectory);
         view->resize(size);
         view->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));

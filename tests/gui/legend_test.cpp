@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QTimer>
+#include <QUrl>
+
 #include "tests/gui/gui_support.h"
+#include "view/display/format_size.h"
 
 namespace gauzel {
 namespace {
@@ -109,5 +117,63 @@ TEST_F(Legend, AHundredThousandRowsScrollWithoutWalkingTheList) {
     EXPECT_EQ(bottom.pixel(1, row.top() + 10), qRgb(0, 0, 0));
 }
 
+TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
+    const std::string name(120, 'n');  // drawn, it runs under the size text
+    fakes.fs.AddFile("C:\\" + name, "w", 503);
+    fakes.view->OnRescanThisTree();  // >files 2500, big 990, name 503, ...: 4000 bytes
+    auto asked = [this](int row, int role) { return list().model()->index(row, 0).data(role).toString(); };
+    const QString files = "Files in this directory\n2,500 bytes\n62.5% of the tree";
+    EXPECT_EQ(asked(0, Qt::ToolTipRole), files);
+    EXPECT_EQ(asked(2, Qt::ToolTipRole), QString::fromStdString(name) + "\n503 bytes\n12.6% of the tree");
+    fakes.view->m_nUnits = kUnitsKilobytes;
+    EXPECT_EQ(asked(0, Qt::ToolTipRole), "Files in this directory\n3K (2,500 bytes)\n62.5% of the tree");
+    EXPECT_EQ(asked(0, Qt::AccessibleDescriptionRole), asked(0, Qt::ToolTipRole));
+}
+
+// Receives what would have gone to the desktop's file manager.
+class OpenedUrls final : public QObject {
+    Q_OBJECT
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+
+public:
+    QList<QUrl> urls;
+};
+
+TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
+    OpenedUrls opened;
+    QDesktopServices::setUrlHandler("file", &opened, "Open");
+    // Right-clicks row `row` and chooses `choice`; returns the menu's commands.
+    auto menuOf = [this](int row, const QString& choice) {
+        QStringList commands;
+        QTimer::singleShot(50, [&commands, choice] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) return;
+            for (QAction* action : menu->actions()) commands << action->text();
+            for (QAction* action : menu->actions())
+                if (action->text() == choice) {
+                    menu->setActiveAction(action);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                    return;
+                }
+            menu->close();
+        });
+        const QPoint at(60, row * COdListBox::kItemHeight + 10);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, list().viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list().viewport(), &click);
+        return commands;
+    };
+    const int big = fakes.RowOf("big");
+    EXPECT_EQ(menuOf(fakes.FilesRow(), "Open in File Manager"), (QStringList{"Open in File Manager", "Copy Path"}));
+    EXPECT_EQ(opened.urls, QList<QUrl>{QUrl("file:///c")});
+    EXPECT_EQ(menuOf(big, "Copy Path"), (QStringList{"Open in File Manager", "Copy Path", "Go Into"}));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/c/big");
+    menuOf(big, "Go Into");
+    EXPECT_EQ(fakes.profile().m_strPath, "C:\\big");
+    QDesktopServices::unsetUrlHandler("file");
+}
+
 }  // namespace
 }  // namespace gauzel
+
+#include "legend_test.moc"

@@ -77,6 +77,22 @@ TEST_F(Options, OkWritesTheChoiceAndRepaintsWithoutARescan) {
     EXPECT_EQ(Stored(), "2");
 }
 
+TEST_F(Options, TheUnitsAreOneTabStopAndTheArrowKeysMoveWithinThem) {
+    QStringList stops;
+    WorkOptions(*view, [&stops](QDialog& d) {
+        d.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        // From OK: Cancel, the checked unit, then Down checks the next unit, and Tab leaves the group.
+        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab}) {
+            QTest::keyClick(d.focusWidget(), key);
+            stops << d.focusWidget()->objectName();
+        }
+        Click(d, "IDOK");
+    });
+    EXPECT_EQ(stops, (QStringList{"IDCANCEL", "IDC_BYTES", "IDC_KILOBYTES", "IDOK"}));
+    EXPECT_EQ(Stored(), "1");
+}
+
 TEST_F(Options, CancelEscapeAndCloseChangeNothing) {
     WorkOptions(*view, [](QDialog& d) {
         Click(d, "IDC_KILOBYTES");

@@ -54,6 +54,32 @@ TEST(StartUp, ACurrentDirectoryOnNoDriveLeavesNoSelectionAndProfilesTheLastDrive
     EXPECT_EQ(view.GetProfile().m_strPath, "D:");
 }
 
+TEST(StartUp, ACommandLineDirectoryIsTheFirstProfileOnItsOwnDrive) {
+    ViewOnFakes fakes;
+    fakes.drives.entries = {"[-c-] /", "[-d-] /data/a/mount/point/with/a/name/longer/than/the/box/shows"};
+    fakes.fs.AddFile("D:\\photos\\2024", "p", 10);
+    fakes.drives.resolvable["photos/2024"] = "D:\\photos\\2024";
+    fakes.startDirectory = "photos/2024";
+    CGauzelView& view = fakes.Start();
+    EXPECT_EQ(view.GetProfile().m_strPath, "D:\\photos\\2024");
+    EXPECT_EQ(view.m_cbDrives->currentIndex(), 1);
+    EXPECT_EQ(view.m_cbDrives->lineEdit()->cursorPosition(), 0);  // the box shows "[-d-] /data/a/..."
+    EXPECT_TRUE(view.m_btnGoUp->isEnabled());
+    EXPECT_TRUE(view.m_btnGoToRoot->isEnabled());
+    EXPECT_EQ(fakes.Listings("C:"), 0);
+    EXPECT_TRUE(fakes.messages.shown.empty());
+}
+
+TEST(StartUp, ACommandLineDirectoryThatCannotBeProfiledIsToldThenTheStartIsAsWithoutOne) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("C:\\a", "x", 10);
+    fakes.startDirectory = "nowhere";
+    CGauzelView& view = fakes.Start();
+    EXPECT_EQ(fakes.messages.shown, (std::vector<QString>{"nowhere cannot be profiled: No such file or directory."}));
+    EXPECT_EQ(view.GetProfile().m_strPath, "C:");
+    EXPECT_EQ(view.m_cbDrives->currentText(), "[-c-] /");
+}
+
 TEST(StartUp, NoDrivesAtAllShowsNothingAndCommandsAreIgnored) {
     ViewOnFakes fakes;
     fakes.drives.entries.clear();

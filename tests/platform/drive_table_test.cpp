@@ -2,6 +2,12 @@
 
 #include "platform/drive_table.h"
 #include "platform/linux/mounts.h"
+#include "tests/support/temp_tree.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 namespace gauzel {
 namespace {
@@ -44,6 +50,25 @@ TEST(Drives, LogicalAndRealPathsMapBothWays) {
     EXPECT_EQ(table.ToReal("Q:\\x"), std::nullopt);
     EXPECT_EQ(table.ToReal("C:\\..\\etc"), std::nullopt);
     EXPECT_EQ(table.ToReal("nonsense"), std::nullopt);
+}
+
+TEST(Drives, ACommandLineDirectoryIsTakenFromTheCurrentDirectoryThroughLinks) {
+    const testing::TempTree tree;
+    tree.Dir("photos/2024");
+    tree.File("photos/notes", 1);
+    tree.Symlink("photos/2024", "latest");
+    char root[PATH_MAX];
+    ASSERT_NE(realpath(tree.Root().c_str(), root), nullptr);
+    const LinuxDriveList drives(MakeDriveTable({}, {{"T", root}}));
+    char previous[PATH_MAX];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(root), 0);
+    EXPECT_EQ(drives.Resolve("photos/2024").path, "T:\\photos\\2024");
+    EXPECT_EQ(drives.Resolve("latest").path, "T:\\photos\\2024");
+    EXPECT_EQ(drives.Resolve("photos/notes").error, "Not a directory");
+    EXPECT_EQ(drives.Resolve("missing").error, "No such file or directory");
+    EXPECT_EQ(drives.RealPathOf("T:\\photos\\2024"), std::string(root) + "/photos/2024");
+    ASSERT_EQ(chdir(previous), 0);
 }
 
 TEST(Drives, MountTableGivesBlockAndNetworkFilesystemsOnly) {

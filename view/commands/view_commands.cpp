@@ -1,6 +1,12 @@
 // The view's navigation commands: each sets the place and rescans.
 
 #include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGuiApplication>
+#include <QUrl>
+#include <utility>
 #include <QComboBox>
 #include <QMenu>
 
@@ -39,6 +45,14 @@ void CGauzelView::SelectDriveAndRescan() {
     if (index < 0) {
         std::vector<std::string> entries;
         for (int i = 0; i < count; ++i) entries.push_back(m_cbDrives->itemText(i).toStdString());
+        if (const std::optional<std::string> start = TakeStartDirectory()) {
+            const std::size_t drive = DriveIndexForDirectory(entries, *start);
+            if (drive < entries.size()) {
+                m_cbDrives->setCurrentIndex(static_cast<int>(drive));
+                GoTo(*start, start->find('\\') != std::string::npos);
+                return;
+            }
+        }
         const std::size_t match = DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
         // No match leaves the combo without a selection, and the last drive is profiled.
         index = match < entries.size() ? static_cast<int>(match) : count - 1;
@@ -46,6 +60,16 @@ void CGauzelView::SelectDriveAndRescan() {
     }
     const std::optional<Place> root = DriveRoot(m_cbDrives->itemText(index).toStdString());
     if (root) GoTo(root->path, root->belowRoot);
+}
+
+std::optional<std::string> CGauzelView::TakeStartDirectory() {
+    if (!m_startDirectory) return std::nullopt;
+    const std::string argument = std::exchange(m_startDirectory, std::nullopt).value();
+    LogicalDirectory place = m_services.drives.Resolve(argument);
+    if (!place.path)
+        m_services.messages.Show(this, QString("%1 cannot be profiled: %2.")
+                                           .arg(QString::fromLocal8Bit(argument), QString::fromStdString(place.error)));
+    return std::move(place.path);
 }
 
 void CGauzelView::OnSelChangeDrive() {
@@ -62,6 +86,28 @@ void CGauzelView::OnDblClkLegend() {
     }
     const Place place = Descend(m_profile.m_strPath, m_profile.m_listNames[static_cast<std::size_t>(row)]);
     GoTo(place.path, place.belowRoot);
+}
+
+void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
+    if (row < 0 || m_bScanning || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
+    const auto entry = static_cast<std::size_t>(row);
+    const bool files = m_profile.IsFilesEntry(entry);
+    // Taken now: the menu runs its own event loop.
+    const Place into = Descend(m_profile.m_strPath, m_profile.m_listNames[entry]);
+    const std::optional<std::string> real = m_services.drives.RealPathOf(files ? m_profile.m_strPath : into.path);
+    QMenu menu(this);
+    menu.setObjectName("IDR_LEGEND_CONTEXT");
+    QAction* open = menu.addAction("Open in File Manager");
+    QAction* copy = menu.addAction("Copy Path");
+    QAction* goInto = files ? nullptr : menu.addAction("Go Into");
+    open->setEnabled(real.has_value());
+    copy->setEnabled(real.has_value());
+    QAction* chosen = menu.exec(globalPos);
+    if (chosen == nullptr) return;
+    const QString path = real ? QFile::decodeName(QByteArray::fromStdString(*real)) : QString();
+    if (chosen == open) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (chosen == copy) QGuiApplication::clipboard()->setText(path);
+    if (chosen == goInto) GoTo(into.path, into.belowRoot);
 }
 
 void CGauzelView::OnGoUp() {

@@ -2,9 +2,24 @@
 
 #include "view/display/format_size.h"
 
+#include <cmath>
+
 namespace gauzel {
 
 std::string DisplayPath(const std::string& path) { return path.size() == 2 ? path + '\\' : path; }
+
+std::string EntryDescription(const Profile& profile, std::size_t entry, int units) {
+    const double size = profile.EntrySize(entry);
+    std::string text = profile.IsFilesEntry(entry) ? "Files in this directory" : profile.m_listNames[entry];
+    text += '\n' + FormatSize(size, units);
+    if (units == kUnitsKilobytes || units == kUnitsMegabytes)
+        text += " (" + FormatSize(size, kUnitsBytes) + " bytes)";
+    else
+        text += " bytes";
+    const long long tenths = profile.m_dTreeSize > 0 ? std::llround(size * 1000.0 / profile.m_dTreeSize) : 0;
+    text += '\n' + std::to_string(tenths / 10) + '.' + std::to_string(tenths % 10) + "% of the tree";
+    return text;
+}
 
 SummaryLines MakeSummaryLines(const Profile& profile, int units) {
     const std::string& path = profile.m_strPath;

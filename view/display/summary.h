@@ -18,6 +18,11 @@ SummaryLines MakeSummaryLines(const Profile& profile, int units);
 // The logical path as the user reads it: a drive root gets its "\" ("C:\").
 std::string DisplayPath(const std::string& path);
 
+// What a legend row says when asked (its tooltip, and its description for screen readers): the
+// entry's whole name, its size in the units (and in bytes when the units are not bytes), and its
+// share of the tree, one line each.
+std::string EntryDescription(const Profile& profile, std::size_t entry, int units);
+
 // Baselines, top to bottom, for a client area ending at `clientBottom` and a font `fontHeight`
 // pixels high: the path line half a line above the bottom, each other line one line above.
 struct SummaryBaselines {
