@@ -5,9 +5,11 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test bench fuzz deps build install uninstall clean
+.PHONY: run test bench fuzz deps configure build install uninstall clean
 
-run: build
+# Builds the program alone (not the tests), then starts it.
+run: configure
+	cmake --build $(BUILD) --target gauzel
 	./$(BUILD)/gauzel
 
 test: build
@@ -33,8 +35,10 @@ fuzz:
 deps:
 	bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build $(BUILD)
 
 install: build
@@ -44,4 +48,4 @@ uninstall:
 	cmake -DBUILD_DIR=$(BUILD) -DPREFIX=$(PREFIX) -P cmake/uninstall.cmake
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-tsan $(BUILD)-headless

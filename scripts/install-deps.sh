@@ -7,8 +7,9 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make pkg-config
   qt6-base-dev          # the window (Qt 6 Widgets); pulls qt6-qpa-plugins
+  libmount-dev          # the mount table (drives)
+  nlohmann-json3-dev    # gauzel-report --json
   libgtest-dev          # unit tests
-  libbenchmark-dev      # micro benchmarks
   desktop-file-utils    # checks the .desktop file
   xvfb xauth xdotool    # the end-to-end test: a real X display, and a user at it
 )

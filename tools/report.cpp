@@ -1,10 +1,13 @@
 #include "tools/report.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <optional>
+
+#include <nlohmann/json.hpp>
 
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
@@ -132,20 +135,27 @@ void PrintText(const Profile& profile, int units, std::ostream& out) {
             << EscapeControls(profile.m_listNames[i]) << '\n';
 }
 
+// Sizes are whole byte counts (below 2^53, so the double holds them exactly).
+std::uint64_t Bytes(double size) { return static_cast<std::uint64_t>(size); }
+
 void PrintJson(const Profile& profile, Counting counting, const ProgressPrinter& problems, std::ostream& out) {
-    out << "{\"path\": " << JsonString(profile.m_strPath) << ", \"treeSize\": " << FormatWhole(profile.m_dTreeSize)
-        << ", \"freeSpace\": " << FormatWhole(profile.m_dFreeSpace)
-        << ", \"diskSize\": " << FormatWhole(profile.m_dDiskSize) << ", \"entries\": [";
-    for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
-        out << (i == 0 ? "" : ", ") << "{\"name\": " << JsonString(profile.m_listNames[i])
-            << ", \"size\": " << FormatWhole(profile.EntrySize(i)) << ", \"color\": \"#"
-            << HexColour(profile.m_pEntryColors[i]) << "\", \"isFiles\": "
-            << (profile.IsFilesEntry(i) ? "true" : "false") << "}";
-    }
-    out << "], \"counting\": {\"allocated\": " << (counting.allocated ? "true" : "false")
-        << ", \"linksOnce\": " << (counting.linksOnce ? "true" : "false") << "}"
-        << ", \"unreadDirectories\": " << problems.unreadDirectories
-        << ", \"unsizedEntries\": " << problems.unsizedEntries << "}\n";
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < profile.EntryCount(); ++i)
+        entries.push_back({{"name", profile.m_listNames[i]},
+                           {"size", Bytes(profile.EntrySize(i))},
+                           {"color", "#" + HexColour(profile.m_pEntryColors[i])},
+                           {"isFiles", profile.IsFilesEntry(i)}});
+    const nlohmann::ordered_json report = {
+        {"path", profile.m_strPath},
+        {"treeSize", Bytes(profile.m_dTreeSize)},
+        {"freeSpace", Bytes(profile.m_dFreeSpace)},
+        {"diskSize", Bytes(profile.m_dDiskSize)},
+        {"entries", std::move(entries)},
+        {"counting", {{"allocated", counting.allocated}, {"linksOnce", counting.linksOnce}}},
+        {"unreadDirectories", problems.unreadDirectories},
+        {"unsizedEntries", problems.unsizedEntries}};
+    // Names are bytes: what is not UTF-8 becomes U+FFFD.
+    out << report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
 }  // namespace
@@ -173,56 +183,6 @@ std::string HexColour(unsigned colour) {
     char text[8];
     std::snprintf(text, sizeof text, "%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
     return text;
-}
-
-// Length of the valid UTF-8 sequence at the start of `s`, or 0 when its first byte starts none.
-static std::size_t Utf8Length(std::string_view s) {
-    const auto byte = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length;
-    unsigned low = 0x80, high = 0xBF;  // range of the second byte
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;        // no overlong forms
-        if (lead == 0xED) high = 0x9F;       // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;       // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (s.size() < length || byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    return length;
-}
-
-std::string JsonString(std::string_view bytes) {
-    std::string json = "\"";
-    while (!bytes.empty()) {
-        const std::size_t length = Utf8Length(bytes);
-        const char c = bytes[0];
-        if (length == 0) {
-            json += "\xEF\xBF\xBD";  // U+FFFD
-            bytes.remove_prefix(1);
-            continue;
-        }
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            json += escape;
-        } else {
-            json.append(bytes.substr(0, length));
-        }
-        bytes.remove_prefix(length);
-    }
-    return json + "\"";
 }
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -13,9 +13,6 @@ namespace gauzel {
 // `err`), 4 the report could not be written.
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// A JSON string literal of `bytes`; a byte that is not part of valid UTF-8 becomes U+FFFD.
-std::string JsonString(std::string_view bytes);
-
 // Control characters (below 0x20, and 0x7F) as \n, \t, \r or \xHH, so that a name cannot forge a
 // line of the report or reach the terminal raw. A logical name never holds "\", so these read
 // unambiguously.

@@ -1,61 +1,44 @@
 #include "platform/linux/mounts.h"
 
 #include <fcntl.h>
+#include <libmount/libmount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 
 namespace gauzel {
-
-static std::string DecodeOctal(std::string_view field) {
-    std::string text;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() &&
-            field.substr(i + 1, 3).find_first_not_of("01234567") == std::string_view::npos) {
-            text += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            text += field[i];
-        }
-    }
-    return text;
-}
-
-static bool IsNetworkFilesystem(std::string_view type) {
-    static constexpr std::array<std::string_view, 10> kTypes = {
-        "nfs", "nfs4", "cifs", "smb3", "smbfs", "ceph", "9p", "afs", "fuse.sshfs", "glusterfs"};
-    for (std::string_view known : kTypes)
-        if (type == known) return true;
-    return false;
-}
 
 std::vector<std::string> ParseDriveMounts(std::string_view mountInfo,
                                           const std::function<bool(const std::string&)>& isDirectory) {
     std::vector<std::string> mounts;
-    std::istringstream lines{std::string(mountInfo)};
-    std::string line;
-    while (std::getline(lines, line)) {
-        // id parent major:minor root mount-point options [optional…] - type source super-options
-        std::istringstream fields(line);
-        std::vector<std::string> words{std::istream_iterator<std::string>(fields), {}};
-        std::size_t dash = 6;
-        while (dash < words.size() && words[dash] != "-") ++dash;
-        if (words.size() < 5 || dash + 2 >= words.size()) continue;
-        const std::string& type = words[dash + 1];
-        const std::string& source = words[dash + 2];
+    if (mountInfo.empty()) return mounts;
+    const std::unique_ptr<libmnt_table, decltype(&mnt_unref_table)> table(mnt_new_table(), &mnt_unref_table);
+    std::string text(mountInfo);
+    const std::unique_ptr<FILE, decltype(&std::fclose)> stream(fmemopen(text.data(), text.size(), "r"), &std::fclose);
+    const std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_FORWARD), &mnt_free_iter);
+    if (!table || !stream || !iter) return mounts;
+    // A line that cannot be read is passed over, not the table.
+    mnt_table_set_parser_errcb(table.get(), [](libmnt_table*, const char*, int) { return 1; });
+    if (mnt_table_parse_stream(table.get(), stream.get(), "/proc/self/mountinfo") != 0) return mounts;
+
+    libmnt_fs* fs = nullptr;
+    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+        const char* target = mnt_fs_get_target(fs);
+        if (target == nullptr || mnt_fs_is_pseudofs(fs) || mnt_fs_is_swaparea(fs)) continue;
+        const std::string_view type = mnt_fs_get_fstype(fs) != nullptr ? mnt_fs_get_fstype(fs) : "";
+        const std::string_view source = mnt_fs_get_source(fs) != nullptr ? mnt_fs_get_source(fs) : "";
+        const std::string_view root = mnt_fs_get_root(fs) != nullptr ? mnt_fs_get_root(fs) : "/";
+        // Squashfs images (snaps) sit on loop devices, but are nobody's disk space.
         const bool blockDevice = source.starts_with("/dev/") && type != "squashfs";
-        std::string mountPoint = DecodeOctal(words[4]);
-        if (IsNetworkFilesystem(type) || (blockDevice && (words[3] == "/" || isDirectory(mountPoint))))
-            mounts.push_back(std::move(mountPoint));
+        if (mnt_fs_is_netfs(fs) || (blockDevice && (root == "/" || isDirectory(target)))) mounts.emplace_back(target);
     }
     return mounts;
 }
