@@ -1,6 +1,8 @@
 #include "app/dialog_units.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace gauzel {
 
@@ -12,6 +14,14 @@ DialogUnits DialogUnitsOf(const QFont& font) {
 
 QRect DialogRect(const DialogUnits& units, int x, int y, int width, int height) {
     return ToQRect(units.Map(x, y, width, height));
+}
+
+void CenterRectOnScreen(QRect& rect) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    Rect centred = FromQRect(rect);
+    CenterRectOnScreen(centred, screen->geometry().width(), screen->geometry().height());
+    rect = ToQRect(centred);
 }
 
 }  // namespace gauzel

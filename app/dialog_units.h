@@ -1,4 +1,6 @@
 #pragma once
+// The window's pixel helpers that need no frame: dialog units, centring, Qt forms of the core's
+// rectangles and colours.
 
 #include <QColor>
 #include <QFont>
@@ -14,6 +16,9 @@ DialogUnits DialogUnitsOf(const QFont& font);
 
 // A template rectangle (x, y, width, height in dialog units) in pixels.
 QRect DialogRect(const DialogUnits& units, int x, int y, int width, int height);
+
+// Keeps the rectangle's size and centres it on the primary screen (the dialogs' placing).
+void CenterRectOnScreen(QRect& rect);
 
 inline QRect ToQRect(const Rect& rect) { return QRect(rect.left, rect.top, rect.Width(), rect.Height()); }
 inline Rect FromQRect(const QRect& rect) {

@@ -72,12 +72,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     gauzel::RaiseDescriptorLimit();
-    gauzel::CGauzelApp app(argc, argv);
+    // The services first: the application owns the frame, which refers to them, so they must
+    // outlive it.
     gauzel::IniSettings settings(gauzel::DefaultSettingsPath("gauzel"));
     const gauzel::DriveTable drives = gauzel::LoadDriveTable(settings);
     gauzel::LinuxFileSystem fileSystem(drives);
     const gauzel::LinuxDriveList driveList(drives);
     gauzel::QtMessageBoxes messages;
+    gauzel::CGauzelApp app(argc, argv);
     if (!app.InitInstance({fileSystem, settings, driveList, messages}, line.directory)) return 1;
     return app.exec();
 }

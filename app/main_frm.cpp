@@ -36,14 +36,6 @@ void CMainFrame::PreCreateWindow() {
 
 void CMainFrame::OnGetMinMaxInfo() { setMinimumSize(kFrameWidth, kFrameHeight); }
 
-void CMainFrame::CenterRectOnScreen(QRect& rect) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    Rect centred = FromQRect(rect);
-    gauzel::CenterRectOnScreen(centred, screen->geometry().width(), screen->geometry().height());
-    rect = ToQRect(centred);
-}
-
 QMenu* CMainFrame::AddPopup(const char* title) { return menuBar()->addMenu(title); }
 
 void CMainFrame::MessageMap() {

@@ -17,9 +17,6 @@ public:
 
     CGauzelView* View() const { return m_pView; }
 
-    // Keeps the rectangle's size and centres it on the primary screen.
-    static void CenterRectOnScreen(QRect& rect);
-
     // Opens the program's help page in the desktop's browser.
     void OnHelpFinder();
 

@@ -11,24 +11,25 @@
 #include "app/message_box.h"
 #include "app/paint_trace.h"
 #include "view/display/summary.h"
-#include "view/gauzel_view.h"
+#include "legend/legend_source.h"
+#include "view/display/format_size.h"
 
 namespace gauzel {
 
 // Rows without data of their own: the count, and a text for screen readers.
 class LegendRows final : public QAbstractListModel {
 public:
-    explicit LegendRows(const CGauzelView& view, QObject* parent) : QAbstractListModel(parent), m_view(view) {}
+    explicit LegendRows(const LegendSource& source, QObject* parent) : QAbstractListModel(parent), m_source(source) {}
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : m_count; }
     QVariant data(const QModelIndex& index, int role) const override {
-        const Profile& profile = m_view.GetProfile();
+        const Profile& profile = m_source.GetProfile();
         const auto row = static_cast<std::size_t>(index.row());
-        if (m_view.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount()) return {};
+        if (m_source.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount()) return {};
         if (role == Qt::AccessibleTextRole)
-            return QString::fromStdString(profile.m_listNames[row]) + ", " + m_view.FormatSize(profile.EntrySize(row));
+            return QString::fromStdString(profile.m_listNames[row] + ", " + FormatSize(profile.EntrySize(row), m_source.ShownUnits()));
         if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
-            return QString::fromStdString(EntryDescription(profile, row, m_view.m_nUnits));
+            return QString::fromStdString(EntryDescription(profile, row, m_source.ShownUnits()));
         return {};
     }
     void Reset(int count) {
@@ -38,7 +39,7 @@ public:
     }
 
 private:
-    const CGauzelView& m_view;
+    const LegendSource& m_source;
     int m_count = 0;
 };
 
@@ -61,8 +62,8 @@ private:
 
 }  // namespace
 
-COdListBox::COdListBox(const CGauzelView& view, MessageBoxes& messages, QWidget* parent)
-    : QListView(parent), m_view(view), m_messages(messages), m_rows(new LegendRows(view, this)) {
+COdListBox::COdListBox(const LegendSource& source, MessageBoxes& messages, QWidget* parent)
+    : QListView(parent), m_source(source), m_messages(messages), m_rows(new LegendRows(source, this)) {
     setObjectName("IDC_LEGEND");
     setAccessibleName("Legend");
     setModel(m_rows);
@@ -115,8 +116,8 @@ void COdListBox::paintEvent(QPaintEvent* event) {
 
 void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool selected, bool focus) const {
     // A rescan rebuilds the profile in place: until it has ended there is nothing to draw.
-    const Profile& profile = m_view.GetProfile();
-    if (row < 0 || m_view.IsScanning()) return;
+    const Profile& profile = m_source.GetProfile();
+    if (row < 0 || m_source.IsScanning()) return;
 
     const int left = rect.left();
     const int top = rect.top();
@@ -152,7 +153,7 @@ void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool se
         painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, words);
     };
     drawOpaque(left + kNameX, QString::fromStdString(profile.m_listNames[entry]));
-    drawOpaque(left + kSizeX, m_view.FormatSize(profile.EntrySize(entry)));
+    drawOpaque(left + kSizeX, QString::fromStdString(FormatSize(profile.EntrySize(entry), m_source.ShownUnits())));
 
     if (focus) {
         painter.setPen(QPen(text, 0, Qt::DotLine));

@@ -1,13 +1,15 @@
 #pragma once
-// The legend: one row per entry of the profile, each drawn from the view's profile by its
+// The legend: one row per entry of the profile, each drawn from the source's profile by its
 // index: a colour swatch, the name, the size in the current units. The list keeps nothing per
 // row but the row count.
 
 #include <QListView>
 
+#include "view/display/layout.h"
+
 namespace gauzel {
 
-class CGauzelView;
+class LegendSource;
 class MessageBoxes;
 class LegendRows;
 
@@ -15,12 +17,11 @@ class COdListBox final : public QListView {
     Q_OBJECT
 
 public:
-    static constexpr int kItemHeight = 20;
     static constexpr int kSwatchColumn = 20;  // a fixed x, not relative to the row
     static constexpr int kNameX = 21;
     static constexpr int kSizeX = 101;
 
-    COdListBox(const CGauzelView& view, MessageBoxes& messages, QWidget* parent);
+    COdListBox(const LegendSource& source, MessageBoxes& messages, QWidget* parent);
 
     // The rows after a rescan: one per entry, row i standing for entry i.
     void SetRowCount(int rows);
@@ -28,9 +29,9 @@ public:
     // The selected row, or -1.
     int CurrentSelection() const;
 
-    // Draws row `row` into `rect`, from entry `row` of the view's profile.
+    // Draws row `row` into `rect`, from entry `row` of the source's profile.
     void DrawItem(QPainter& painter, const QRect& rect, int row, bool selected, bool focus) const;
-    int MeasureItem() const { return kItemHeight; }
+    int MeasureItem() const { return kLegendItemHeight; }
 
 signals:
     // Enter or Return on a row: the keyboard's double-click.
@@ -46,7 +47,7 @@ protected:
 private:
     void ReportInconsistency(int row, std::size_t names, std::size_t sizes) const;
 
-    const CGauzelView& m_view;
+    const LegendSource& m_source;
     MessageBoxes& m_messages;
     LegendRows* m_rows;
     mutable bool m_bReportPending = false;

@@ -6,7 +6,6 @@
 #include <QRadioButton>
 
 #include "app/dialog_units.h"
-#include "app/main_frm.h"
 
 namespace gauzel {
 
@@ -63,7 +62,7 @@ int COptDlg::DoModal() {
 void COptDlg::OnInitDialog() {
     DoDataExchange(false);
     QRect rect(geometry().topLeft(), size());
-    CMainFrame::CenterRectOnScreen(rect);
+    CenterRectOnScreen(rect);
     move(rect.topLeft());
     m_ok->setFocus();
 }

@@ -1,12 +1,11 @@
 #include "platform/drive_table.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/ascii.h"
 
 namespace gauzel {
 
-static char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-static char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 static std::string Swapped(std::string_view name, char from, char to) {
@@ -43,7 +42,7 @@ DriveTable::DriveTable(std::vector<Drive> drives) : m_drives(std::move(drives)) 
 
 const Drive* DriveTable::Find(char letter) const {
     for (const Drive& drive : m_drives)
-        if (drive.letter == Upper(letter)) return &drive;
+        if (drive.letter == AsciiUpper(letter)) return &drive;
     return nullptr;
 }
 
@@ -87,7 +86,7 @@ std::optional<std::string> DriveTable::ToLogical(std::string_view realPath) cons
 }
 
 std::string DriveTable::EntryText(const Drive& drive) {
-    return std::string("[-") + Lower(drive.letter) + "-] " + drive.directory;
+    return std::string("[-") + AsciiLower(drive.letter) + "-] " + drive.directory;
 }
 
 DriveTable MakeDriveTable(const std::vector<std::string>& automaticMounts,
@@ -98,7 +97,7 @@ DriveTable MakeDriveTable(const std::vector<std::string>& automaticMounts,
     };
     for (const auto& [key, directory] : manual) {
         if (key.size() != 1 || !IsLetter(key[0]) || !directory.starts_with('/')) continue;
-        if (!claimed(Upper(key[0]))) drives.push_back({Upper(key[0]), CleanDirectory(directory)});
+        if (!claimed(AsciiUpper(key[0]))) drives.push_back({AsciiUpper(key[0]), CleanDirectory(directory)});
     }
     if (!claimed('C')) drives.push_back({'C', "/"});
 

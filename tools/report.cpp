@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "                     [--progress] [DIRECTORY]\n";
 
 struct Options {
-    std::optional<int> units;
+    std::optional<Units> units;
     std::optional<int> threads;
     bool allocated = false;
     bool linksOnce = false;
@@ -34,10 +34,10 @@ struct Options {
     std::optional<std::string> directory;
 };
 
-std::optional<int> ParseUnits(std::string_view name) {
-    if (name == "bytes") return kUnitsBytes;
-    if (name == "kilobytes") return kUnitsKilobytes;
-    if (name == "megabytes") return kUnitsMegabytes;
+std::optional<Units> ParseUnits(std::string_view name) {
+    if (name == "bytes") return Units::Bytes;
+    if (name == "kilobytes") return Units::Kilobytes;
+    if (name == "megabytes") return Units::Megabytes;
     return std::nullopt;
 }
 
@@ -127,7 +127,7 @@ private:
     std::ostream* m_err;  // null: progress is not shown
 };
 
-void PrintText(const Profile& profile, int units, std::ostream& out) {
+void PrintText(const Profile& profile, Units units, std::ostream& out) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
     out << lines.tree << '\n' << lines.freeSpace << '\n' << EscapeControls(lines.path) << '\n';
     for (std::size_t i = 0; i < profile.EntryCount(); ++i)
@@ -216,7 +216,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     engine.SetCounting(counting);
     engine.Rescan(profile);
 
-    const int units = options->units.value_or(settings.GetProfileInt(kSectionOption, kKeyUnits, 0));
+    const Units units = options->units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options->json)
         PrintJson(profile, counting, progress, out);

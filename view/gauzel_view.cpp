@@ -70,7 +70,7 @@ void CGauzelView::MessageMap() {
 }
 
 QString CGauzelView::FormatSize(double bytes) const {
-    return QString::fromStdString(gauzel::FormatSize(bytes, m_nUnits));
+    return QString::fromStdString(gauzel::FormatSize(bytes, UnitsOf(m_nUnits)));
 }
 
 void CGauzelView::Rescan() {
@@ -83,14 +83,14 @@ void CGauzelView::Rescan() {
     engine.Rescan(m_profile);
     m_bScanning = false;
     m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
-    m_btnGoToRoot->setEnabled(m_profile.m_bBelowRoot);
-    m_btnGoUp->setEnabled(m_profile.m_bBelowRoot);
+    m_btnGoToRoot->setEnabled(CanGoUp());
+    m_btnGoUp->setEnabled(CanGoUp());
     m_bPieStale = true;
     update();
 }
 
 void CGauzelView::Opened() {
-    m_pSummingDlg = std::make_unique<CSummingDlg>(window());
+    m_pSummingDlg = new CSummingDlg(window());
     m_pSummingDlg->Create();
 }
 
@@ -103,7 +103,7 @@ void CGauzelView::Status(const std::string& text) {
 void CGauzelView::Beep() { QApplication::beep(); }
 
 void CGauzelView::Closed() {
-    m_pSummingDlg.reset();
+    delete m_pSummingDlg.data();
     TracePaint("closed");
 }
 

@@ -3,6 +3,7 @@
 // lines, and every command that moves through the tree.
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "platform/drive_list.h"
 #include "platform/file_system.h"
+#include "legend/legend_source.h"
 #include "platform/settings_store.h"
 #include "view/display/layout.h"
 #include "view/profile/profile.h"
@@ -38,17 +40,24 @@ struct ViewServices {
 inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";
 inline constexpr const char* kNoInfoOnFilesMessage = "no info on files";
 
-class CGauzelView final : public QWidget, private ProgressSink {
+class CGauzelView final : public QWidget, public LegendSource, private ProgressSink {
     Q_OBJECT
 
 public:
     CGauzelView(ViewServices services, QWidget* parent = nullptr);
     ~CGauzelView() override;
 
-    const Profile& GetProfile() const { return m_profile; }
-    bool IsScanning() const { return m_bScanning; }
+    // What the legend (and anyone else) may read; the widgets and the rest stay inside.
+    const Profile& GetProfile() const override { return m_profile; }
+    bool IsScanning() const override { return m_bScanning; }
+    Units ShownUnits() const override { return UnitsOf(m_nUnits); }
     // A byte count in the current units.
     QString FormatSize(double bytes) const;
+    // The layout of the start-up tick (and of the size changes after it), and the end angle of
+    // each slice of the last paint.
+    const ViewLayout& Layout() const { return m_layout; }
+    const std::vector<double>& SliceAngles() const { return m_listAngles; }
+    bool IsLaidOut() const { return m_bLayoutDone; }
 
     // A directory named on the command line: the first rescan profiles it (on its drive, as if the
     // user had gone there) instead of the current directory's drive root.
@@ -78,18 +87,6 @@ public:
     void OnCountLinksOnce();
     void OnUpdateCounting(QAction* diskUsage, QAction* linksOnce) const;
 
-    int m_nUnits = 0;                 // 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
-    Counting m_counting;              // from the settings at start, then the menu's
-    std::vector<double> m_listAngles; // end angle of each slice of the last paint
-    ViewLayout m_layout;
-    bool m_bTimerStarted = false;
-    bool m_bLayoutDone = false;
-
-    QComboBox* m_cbDrives;
-    QPushButton* m_btnGoToRoot;
-    QPushButton* m_btnGoUp;
-    COdListBox* m_lbLegend;
-
 signals:
     // Each value the progress window takes during a rescan, in order.
     void summingStatus(const QString& status);
@@ -114,6 +111,8 @@ private:
     // The command-line directory's place, once; a message says why there is none.
     std::optional<std::string> TakeStartDirectory();
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
+    // "Go Up" and "Go To Root", as buttons and as menu items: below the drive root only.
+    bool CanGoUp() const { return m_profile.m_bBelowRoot; }
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
     void WriteOption(const char* key, int value);
 
@@ -126,7 +125,19 @@ private:
     ViewServices m_services;
     std::optional<std::string> m_startDirectory;
     Profile m_profile;
-    std::unique_ptr<CSummingDlg> m_pSummingDlg;
+    int m_nUnits = 0;                 // as stored: 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
+    Counting m_counting;              // from the settings at start, then the menu's
+    std::vector<double> m_listAngles; // end angle of each slice of the last paint
+    ViewLayout m_layout;
+    bool m_bTimerStarted = false;
+    bool m_bLayoutDone = false;
+
+    QComboBox* m_cbDrives;
+    QPushButton* m_btnGoToRoot;
+    QPushButton* m_btnGoUp;
+    COdListBox* m_lbLegend;
+    // Shown during a rescan; a child of the main window (its owner), deleted when the rescan ends.
+    QPointer<CSummingDlg> m_pSummingDlg;
     bool m_bScanning = false;
     int m_nStartupTimer = 0;
     QImage m_pieImage;         // the pie as last drawn, for m_pieSquare

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace gauzel {
 
 std::string DefaultSettingsPath(const std::string& baseName) {
@@ -31,18 +33,16 @@ std::string DefaultSettingsPath(const std::string& baseName) {
 
 namespace {
 
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;
 }
 
 std::string Folded(std::string_view name) {
     std::string folded(name);
-    for (char& c : folded) c = FoldCase(c);
+    for (char& c : folded) c = AsciiLower(c);
     return folded;
 }
 

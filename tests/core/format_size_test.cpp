@@ -28,24 +28,25 @@ TEST(FormatSize, ExamplesInAllThreeUnits) {
         {1500000, "1,500,000", "1,500K", "2M"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(FormatSize(row.bytes, kUnitsBytes), row.inBytes) << row.bytes;
-        EXPECT_EQ(FormatSize(row.bytes, kUnitsKilobytes), row.inKilobytes) << row.bytes;
-        EXPECT_EQ(FormatSize(row.bytes, kUnitsMegabytes), row.inMegabytes) << row.bytes;
+        EXPECT_EQ(FormatSize(row.bytes, Units::Bytes), row.inBytes) << row.bytes;
+        EXPECT_EQ(FormatSize(row.bytes, Units::Kilobytes), row.inKilobytes) << row.bytes;
+        EXPECT_EQ(FormatSize(row.bytes, Units::Megabytes), row.inMegabytes) << row.bytes;
     }
 }
 
-TEST(FormatSize, UnknownUnitsFormatAsPlainBytes) {
-    EXPECT_EQ(FormatSize(2500, 3), "2,500");
-    EXPECT_EQ(FormatSize(2500, -1), "2,500");
-    EXPECT_EQ(FormatSize(2500, 7), "2,500");
+TEST(FormatSize, UnknownStoredUnitsFormatAsPlainBytes) {
+    EXPECT_EQ(FormatSize(2500, UnitsOf(3)), "2,500");
+    EXPECT_EQ(FormatSize(2500, UnitsOf(-1)), "2,500");
+    EXPECT_EQ(FormatSize(2500, UnitsOf(7)), "2,500");
+    EXPECT_EQ(FormatSize(2500, UnitsOf(1)), "3K");
 }
 
 TEST(FormatSize, LargeValuesGroupWithoutLimitOrLeadingComma) {
-    EXPECT_EQ(FormatSize(5000000000.0, kUnitsBytes), "5,000,000,000");
-    EXPECT_EQ(FormatSize(999999999999999.0, kUnitsBytes), "999,999,999,999,999");
-    EXPECT_EQ(FormatSize(1e18, kUnitsBytes), "1,000,000,000,000,000,000");
-    EXPECT_EQ(FormatSize(1e300, kUnitsBytes).size(), 301u + 100u);
-    EXPECT_EQ(FormatSize(100000, kUnitsBytes), "100,000");
+    EXPECT_EQ(FormatSize(5000000000.0, Units::Bytes), "5,000,000,000");
+    EXPECT_EQ(FormatSize(999999999999999.0, Units::Bytes), "999,999,999,999,999");
+    EXPECT_EQ(FormatSize(1e18, Units::Bytes), "1,000,000,000,000,000,000");
+    EXPECT_EQ(FormatSize(1e300, Units::Bytes).size(), 301u + 100u);
+    EXPECT_EQ(FormatSize(100000, Units::Bytes), "100,000");
 }
 
 TEST(FormatPercent, RoundsHalvesUpAndShowsAHundredForAnUnknownVolume) {

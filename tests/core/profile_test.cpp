@@ -102,7 +102,7 @@ TEST(Reset, ModeOneClearsTheFlagOnlyModeTwoTheEntriesOnly) {
     profile.m_bBelowRoot = true;
     profile.m_dFreeSpace = 7;
 
-    profile.ResetModel(2);
+    profile.ResetModel(Profile::kResetEntries);
     EXPECT_TRUE(profile.m_listNames.empty());
     EXPECT_TRUE(profile.m_listSizes.empty());
     EXPECT_TRUE(profile.m_pEntryColors.empty());
@@ -113,7 +113,7 @@ TEST(Reset, ModeOneClearsTheFlagOnlyModeTwoTheEntriesOnly) {
 
     profile.ResetModel(3);
     EXPECT_TRUE(profile.m_bBelowRoot);
-    profile.ResetModel(1);
+    profile.ResetModel(Profile::kResetToRoot);
     EXPECT_FALSE(profile.m_bBelowRoot);
 }
 

@@ -18,17 +18,17 @@ Profile At(const std::string& path, double tree, double freeBytes, double disk) 
 }
 
 TEST(Summary, ThreeLinesAtADriveRoot) {
-    const SummaryLines lines = MakeSummaryLines(At("C:", 8000000, 1234567, 10000000), kUnitsBytes);
+    const SummaryLines lines = MakeSummaryLines(At("C:", 8000000, 1234567, 10000000), Units::Bytes);
     EXPECT_EQ(lines.tree, "Size of tree: 8,000,000 bytes");
     EXPECT_EQ(lines.freeSpace, "C: has 1,234,567 bytes free (12%)");
     EXPECT_EQ(lines.path, "Path: C:\\");
 }
 
 TEST(Summary, BelowTheRootInOtherUnits) {
-    const SummaryLines mega = MakeSummaryLines(At("C:\\dir\\sub", 8000000, 1234567, 10000000), kUnitsMegabytes);
+    const SummaryLines mega = MakeSummaryLines(At("C:\\dir\\sub", 8000000, 1234567, 10000000), Units::Megabytes);
     EXPECT_EQ(mega.tree, "Size of tree: 8M bytes");
     EXPECT_EQ(mega.path, "Path: C:\\dir\\sub");
-    const SummaryLines kilo = MakeSummaryLines(At("D:\\x", 0, 1234567, 0), kUnitsKilobytes);
+    const SummaryLines kilo = MakeSummaryLines(At("D:\\x", 0, 1234567, 0), Units::Kilobytes);
     EXPECT_EQ(kilo.freeSpace, "D: has 1,235K bytes free (100%)");
 }
 

@@ -14,6 +14,10 @@ namespace gauzel {
 namespace {
 
 using testing::ViewOnFakes;
+using testing::DrivesOf;
+using testing::GoToRootOf;
+using testing::GoUpOf;
+using testing::LegendOf;
 
 QStringList Titles(const QList<QAction*>& actions) {
     QStringList titles;
@@ -50,26 +54,26 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
     QApplication::setActiveWindow(&frame);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     CGauzelView& view = *frame.View();
-    ASSERT_TRUE(QTest::qWaitFor([&view] { return view.m_bLayoutDone; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&view] { return view.IsLaidOut(); }, 2000));
 
-    view.m_lbLegend->setFocus();
-    view.m_lbLegend->setCurrentIndex(view.m_lbLegend->model()->index(0, 0));
-    QTest::keyClick(view.m_lbLegend, Qt::Key_Return);  // Enter descends
+    LegendOf(view)->setFocus();
+    LegendOf(view)->setCurrentIndex(LegendOf(view)->model()->index(0, 0));
+    QTest::keyClick(LegendOf(view), Qt::Key_Return);  // Enter descends
     QApplication::processEvents();
     EXPECT_EQ(view.GetProfile().m_strPath, "C:\\a");
     // The offscreen platform hands the activation to every window it shows, the progress window
     // included, and to none when that one goes: give it back.
     QApplication::setActiveWindow(&frame);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    view.m_lbLegend->setFocus();
-    QTest::keyClick(view.m_lbLegend, Qt::Key_Backspace);  // Backspace goes up
+    LegendOf(view)->setFocus();
+    QTest::keyClick(LegendOf(view), Qt::Key_Backspace);  // Backspace goes up
     EXPECT_EQ(view.GetProfile().m_strPath, "C:");
 
-    view.m_cbDrives->setFocus();
-    QTest::keyClick(view.m_cbDrives, Qt::Key_Down);  // the next drive in the list
+    DrivesOf(view)->setFocus();
+    QTest::keyClick(DrivesOf(view), Qt::Key_Down);  // the next drive in the list
     EXPECT_EQ(view.GetProfile().m_strPath, "D:");
 
-    for (QWidget* control : {static_cast<QWidget*>(view.m_cbDrives), static_cast<QWidget*>(view.m_lbLegend)})
+    for (QWidget* control : {static_cast<QWidget*>(DrivesOf(view)), static_cast<QWidget*>(LegendOf(view))})
         EXPECT_FALSE(control->accessibleName().isEmpty());
 }
 
@@ -89,7 +93,7 @@ TEST(Frame, TheAboutBoxHasItsTextsAndClosesWithOk) {
 
 TEST(Frame, CentringArithmetic) {
     QRect rect(5, 5, 300, 100);
-    CMainFrame::CenterRectOnScreen(rect);
+    CenterRectOnScreen(rect);
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     EXPECT_EQ(rect.size(), QSize(300, 100));
     EXPECT_EQ(rect.left(), (screen.width() - 300) / 2);

@@ -2,13 +2,19 @@
 // A view on fakes: an in-memory disk, settings, two drives, and recorded message boxes.
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
 #include <QImage>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <cctype>
 #include <map>
 #include <memory>
 
+#include "app/dialog_units.h"
 #include "app/message_box.h"
 #include "legend/od_list_box.h"
 #include "platform/drive_list.h"
@@ -42,6 +48,12 @@ public:
     std::map<std::string, std::string> resolvable;  // real path -> logical
 };
 
+// The view's controls, found as a user's tools find them: by their names.
+inline COdListBox* LegendOf(const QWidget& view) { return view.findChild<COdListBox*>("IDC_LEGEND"); }
+inline QComboBox* DrivesOf(const QWidget& view) { return view.findChild<QComboBox*>("IDC_DRIVES"); }
+inline QPushButton* GoUpOf(const QWidget& view) { return view.findChild<QPushButton*>("IDC_GO_UP"); }
+inline QPushButton* GoToRootOf(const QWidget& view) { return view.findChild<QPushButton*>("IDC_GO_TO_ROOT"); }
+
 struct ViewOnFakes {
     FakeFileSystem fs;
     MemorySettings settings;
@@ -59,21 +71,31 @@ struct ViewOnFakes {
         view->resize(size);
         view->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-        EXPECT_TRUE(QTest::qWaitFor([this] { return view->m_bLayoutDone; }, 2000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return view->IsLaidOut(); }, 2000));
         QApplication::processEvents();
         return *view;
     }
 
     const Profile& profile() const { return view->GetProfile(); }
+
+    // Options > Settings..., the radio button `units` ("IDC_KILOBYTES"), OK.
+    void ChooseUnits(const char* units) {
+        QTimer::singleShot(0, [units] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QTest::mouseClick(dialog->findChild<QAbstractButton*>(units), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QAbstractButton*>("IDOK"), Qt::LeftButton);
+        });
+        view->OnOptionsSettings();
+    }
     int Listings(const std::string& path) { return fs.listings[path]; }
 
     QImage Picture() { return view->grab().toImage(); }
-    QImage LegendPicture() { return view->m_lbLegend->viewport()->grab().toImage(); }
+    QImage LegendPicture() { return LegendOf(*view)->viewport()->grab().toImage(); }
 
     // A real double-click on legend row `row` (a press first, as a user's first click).
     void DoubleClickRow(int row) {
-        QWidget* viewport = view->m_lbLegend->viewport();
-        const QPoint point(60, row * COdListBox::kItemHeight + 10);
+        QWidget* viewport = LegendOf(*view)->viewport();
+        const QPoint point(60, row * kLegendItemHeight + 10);
         QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
         QApplication::processEvents();  // the descent is queued behind the mouse event
@@ -90,6 +112,6 @@ struct ViewOnFakes {
     }
 };
 
-inline QRgb Rgb(Colour colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+inline QRgb Rgb(Colour colour) { return ToQColor(colour).rgb(); }
 
 }  // namespace gauzel::testing

@@ -8,13 +8,16 @@
 #include <QUrl>
 
 #include "tests/gui/gui_support.h"
-#include "view/display/format_size.h"
 
 namespace gauzel {
 namespace {
 
 using testing::Rgb;
 using testing::ViewOnFakes;
+using testing::DrivesOf;
+using testing::GoToRootOf;
+using testing::GoUpOf;
+using testing::LegendOf;
 
 struct Legend : ::testing::Test {
     void SetUp() override {
@@ -24,7 +27,7 @@ struct Legend : ::testing::Test {
         fakes.fs.AddFile("C:\\tiny", "t", 1);
         fakes.Start();
     }
-    COdListBox& list() { return *fakes.view->m_lbLegend; }
+    COdListBox& list() { return *LegendOf(*fakes.view); }
     QRgb Base() { return list().palette().color(QPalette::Base).rgb(); }
 
     ViewOnFakes fakes;
@@ -79,8 +82,7 @@ TEST_F(Legend, SizesFollowTheUnitsAtTheNextDraw) {
     const int row = 0;  // the loose files, 2,500 bytes
     ASSERT_TRUE(fakes.profile().IsFilesEntry(row));
     const QImage bytes = fakes.LegendPicture();
-    fakes.view->m_nUnits = 1;
-    list().viewport()->update();
+    fakes.ChooseUnits("IDC_KILOBYTES");
     const QImage kilobytes = fakes.LegendPicture();
     // The size column, from x = 101, changes ("2,500" becomes "3K"); the name column does not.
     bool sizeChanged = false, nameChanged = false;
@@ -107,7 +109,7 @@ TEST_F(Legend, AHundredThousandRowsScrollWithoutWalkingTheList) {
     ViewOnFakes many;
     for (int i = 0; i < 100000; ++i) many.fs.AddRecord("C:", {"d" + std::to_string(i), kAttributeDirectory, 0});
     many.Start();
-    COdListBox& legend = *many.view->m_lbLegend;
+    COdListBox& legend = *LegendOf(*many.view);
     ASSERT_EQ(legend.RowCount(), 100001);
     const QModelIndex last = legend.model()->index(100000, 0);
     legend.scrollTo(last);
@@ -125,7 +127,7 @@ TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
     const QString files = "Files in this directory\n2,500 bytes\n62.5% of the tree";
     EXPECT_EQ(asked(0, Qt::ToolTipRole), files);
     EXPECT_EQ(asked(2, Qt::ToolTipRole), QString::fromStdString(name) + "\n503 bytes\n12.6% of the tree");
-    fakes.view->m_nUnits = kUnitsKilobytes;
+    fakes.ChooseUnits("IDC_KILOBYTES");
     EXPECT_EQ(asked(0, Qt::ToolTipRole), "Files in this directory\n3K (2,500 bytes)\n62.5% of the tree");
     EXPECT_EQ(asked(0, Qt::AccessibleDescriptionRole), asked(0, Qt::ToolTipRole));
 }
@@ -158,7 +160,7 @@ TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
                 }
             menu->close();
         });
-        const QPoint at(60, row * COdListBox::kItemHeight + 10);
+        const QPoint at(60, row * kLegendItemHeight + 10);
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, list().viewport()->mapToGlobal(at));
         QApplication::sendEvent(list().viewport(), &click);
         return commands;

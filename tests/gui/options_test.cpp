@@ -16,6 +16,10 @@ namespace gauzel {
 namespace {
 
 using testing::ViewOnFakes;
+using testing::DrivesOf;
+using testing::GoToRootOf;
+using testing::GoUpOf;
+using testing::LegendOf;
 
 // What the dialog showed when it opened: which radio buttons were checked.
 struct Shown {
@@ -69,7 +73,7 @@ TEST_F(Options, OkWritesTheChoiceAndRepaintsWithoutARescan) {
         Click(d, "IDOK");
     });
     EXPECT_EQ(Stored(), "2");
-    EXPECT_EQ(view->m_nUnits, 2);
+    EXPECT_EQ(view->ShownUnits(), Units::Megabytes);
     EXPECT_EQ(view->FormatSize(2500), "0M");
     EXPECT_EQ(fakes.Listings("C:"), roots);
 
@@ -107,7 +111,7 @@ TEST_F(Options, CancelEscapeAndCloseChangeNothing) {
         d.close();
     });
     EXPECT_EQ(Stored(), std::nullopt);
-    EXPECT_EQ(view->m_nUnits, 0);
+    EXPECT_EQ(view->ShownUnits(), Units::Bytes);
 }
 
 TEST(OptionsStored, AValueOutOfRangeChecksNothingAndOkStoresMinusOne) {
@@ -140,7 +144,7 @@ TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
     ViewOnFakes fakes;
     IniSettings settings(path);
     CGauzelView next(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages});
-    EXPECT_EQ(next.m_nUnits, 1);
+    EXPECT_EQ(next.ShownUnits(), Units::Kilobytes);
     std::ifstream file(path);
     const std::string text{std::istreambuf_iterator<char>(file), {}};
     EXPECT_EQ(text, "; my settings\n[Search]\nLimit=0\n\n[Option]\nNum=1\n");
@@ -167,7 +171,7 @@ TEST(OptionsStored, UnreadableSettingsAreToldOnceAtStartAndTheDefaultsHold) {
     EXPECT_EQ(fakes.messages.shown,
               std::vector<QString>{"The settings file /memory/gauzel.ini cannot be read (Is a directory); "
                                    "the default settings are used."});
-    EXPECT_EQ(fakes.view->m_nUnits, 0);
+    EXPECT_EQ(fakes.view->ShownUnits(), Units::Bytes);
 }
 
 }  // namespace

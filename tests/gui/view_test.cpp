@@ -17,6 +17,10 @@ namespace {
 
 using testing::Rgb;
 using testing::ViewOnFakes;
+using testing::DrivesOf;
+using testing::GoToRootOf;
+using testing::GoUpOf;
+using testing::LegendOf;
 
 TEST(StartUp, FirstPaintOnlyStartsTheTimerWhoseTickLaysOutAndScansOnce) {
     ViewOnFakes fakes;
@@ -24,25 +28,25 @@ TEST(StartUp, FirstPaintOnlyStartsTheTimerWhoseTickLaysOutAndScansOnce) {
     fakes.view = std::make_unique<CGauzelView>(ViewServices{fakes.fs, fakes.settings, fakes.drives, fakes.messages});
     CGauzelView& view = *fakes.view;
     view.resize(700, 500);
-    EXPECT_FALSE(view.m_bTimerStarted);
+    QTest::qWait(100);
+    EXPECT_FALSE(view.IsLaidOut());  // no tick before a paint
     view.grab();  // a first paint
-    EXPECT_TRUE(view.m_bTimerStarted);
-    EXPECT_FALSE(view.m_bLayoutDone);
+    EXPECT_FALSE(view.IsLaidOut());
     EXPECT_TRUE(fakes.fs.listings.empty());
-    EXPECT_FALSE(view.m_btnGoUp->isEnabled());
+    EXPECT_FALSE(GoUpOf(view)->isEnabled());
 
     view.resize(720, 520);  // a size change before the tick changes nothing
-    EXPECT_EQ(view.m_layout.m_rectPie, Rect{});
+    EXPECT_EQ(view.Layout().m_rectPie, Rect{});
 
-    ASSERT_TRUE(QTest::qWaitFor([&view] { return view.m_bLayoutDone; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&view] { return view.IsLaidOut(); }, 2000));
     QTest::qWait(250);  // no second tick
     EXPECT_EQ(fakes.fs.listings["C:"], 1);
-    EXPECT_EQ(view.m_cbDrives->currentText(), "[-c-] /");  // the current directory's drive, in a sorted list
-    EXPECT_EQ(view.m_cbDrives->itemText(0), "[-c-] /");
+    EXPECT_EQ(DrivesOf(view)->currentText(), "[-c-] /");  // the current directory's drive, in a sorted list
+    EXPECT_EQ(DrivesOf(view)->itemText(0), "[-c-] /");
     EXPECT_EQ(view.GetProfile().m_strPath, "C:");
-    EXPECT_EQ(view.m_lbLegend->RowCount(), 2);
-    EXPECT_FALSE(view.m_btnGoUp->isEnabled());
-    EXPECT_FALSE(view.m_btnGoToRoot->isEnabled());
+    EXPECT_EQ(LegendOf(view)->RowCount(), 2);
+    EXPECT_FALSE(GoUpOf(view)->isEnabled());
+    EXPECT_FALSE(GoToRootOf(view)->isEnabled());
 }
 
 TEST(StartUp, ACurrentDirectoryOnNoDriveLeavesNoSelectionAndProfilesTheLastDrive) {
@@ -50,7 +54,7 @@ TEST(StartUp, ACurrentDirectoryOnNoDriveLeavesNoSelectionAndProfilesTheLastDrive
     fakes.drives.current = "\\\\server\\share";
     fakes.fs.AddDirectory("D:");
     CGauzelView& view = fakes.Start();
-    EXPECT_EQ(view.m_cbDrives->currentIndex(), -1);
+    EXPECT_EQ(DrivesOf(view)->currentIndex(), -1);
     EXPECT_EQ(view.GetProfile().m_strPath, "D:");
 }
 
@@ -62,10 +66,10 @@ TEST(StartUp, ACommandLineDirectoryIsTheFirstProfileOnItsOwnDrive) {
     fakes.startDirectory = "photos/2024";
     CGauzelView& view = fakes.Start();
     EXPECT_EQ(view.GetProfile().m_strPath, "D:\\photos\\2024");
-    EXPECT_EQ(view.m_cbDrives->currentIndex(), 1);
-    EXPECT_EQ(view.m_cbDrives->lineEdit()->cursorPosition(), 0);  // the box shows "[-d-] /data/a/..."
-    EXPECT_TRUE(view.m_btnGoUp->isEnabled());
-    EXPECT_TRUE(view.m_btnGoToRoot->isEnabled());
+    EXPECT_EQ(DrivesOf(view)->currentIndex(), 1);
+    EXPECT_EQ(DrivesOf(view)->lineEdit()->cursorPosition(), 0);  // the box shows "[-d-] /data/a/..."
+    EXPECT_TRUE(GoUpOf(view)->isEnabled());
+    EXPECT_TRUE(GoToRootOf(view)->isEnabled());
     EXPECT_EQ(fakes.Listings("C:"), 0);
     EXPECT_TRUE(fakes.messages.shown.empty());
 }
@@ -77,7 +81,7 @@ TEST(StartUp, ACommandLineDirectoryThatCannotBeProfiledIsToldThenTheStartIsAsWit
     CGauzelView& view = fakes.Start();
     EXPECT_EQ(fakes.messages.shown, (std::vector<QString>{"nowhere cannot be profiled: No such file or directory."}));
     EXPECT_EQ(view.GetProfile().m_strPath, "C:");
-    EXPECT_EQ(view.m_cbDrives->currentText(), "[-c-] /");
+    EXPECT_EQ(DrivesOf(view)->currentText(), "[-c-] /");
 }
 
 TEST(StartUp, NoDrivesAtAllShowsNothingAndCommandsAreIgnored) {
@@ -94,17 +98,17 @@ TEST(StartUp, NoDrivesAtAllShowsNothingAndCommandsAreIgnored) {
 TEST(Layout, TheListBoxHoldsWholeRowsAndThePieFollowsIt) {
     ViewOnFakes fakes;
     CGauzelView& view = fakes.Start();
-    const QRect list = view.m_lbLegend->geometry();
-    const ViewLayout& layout = view.m_layout;
+    const QRect list = LegendOf(view)->geometry();
+    const ViewLayout& layout = view.Layout();
     EXPECT_EQ(list.height() % 20, 0);
     EXPECT_EQ(layout.m_nMargin, list.left());
     EXPECT_EQ(layout.m_nHeaderSpace, 60);
 
     view.resize(800, 600);
     QApplication::processEvents();
-    EXPECT_EQ(view.m_lbLegend->geometry().bottom() + 1, layout.m_rectList.bottom);
+    EXPECT_EQ(LegendOf(view)->geometry().bottom() + 1, layout.m_rectList.bottom);
     EXPECT_LE(layout.m_rectList.bottom, 600 - 60);
-    EXPECT_EQ(view.m_lbLegend->height() % 20, 0);
+    EXPECT_EQ(LegendOf(view)->height() % 20, 0);
     const int side = std::min(layout.m_rectList.bottom - layout.m_rectPie.top,
                               800 - 2 * layout.m_nMargin - layout.m_rectPie.left) | 1;
     EXPECT_EQ(layout.m_rectPie.Width(), side);
@@ -114,7 +118,7 @@ TEST(Layout, TheListBoxHoldsWholeRowsAndThePieFollowsIt) {
 
 // A point at `degrees` and `fraction` of the radius from the pie's drawing centre.
 QPoint PiePoint(const CGauzelView& view, double degrees, double fraction) {
-    const Rect pie = view.m_layout.m_rectPie;
+    const Rect pie = view.Layout().m_rectPie;
     const double radius = pie.Width() / 2.0 * fraction;
     const double radians = degrees * kPi / 180.0;
     return QPoint(pie.left + pie.Width() / 2 + static_cast<int>(std::lround(radius * std::cos(radians))),
@@ -132,7 +136,7 @@ TEST(Pie, TwoEqualEntriesAreBlueAboveAndGreenBelow) {
     for (double degrees : {210.0, 270.0, 330.0})
         EXPECT_EQ(picture.pixel(PiePoint(view, degrees, 0.7)), Rgb(Profile::m_crPalette[1])) << degrees;
     EXPECT_EQ(picture.pixel(PiePoint(view, 45.0, 1.0)), qRgb(0, 0, 0));  // the outline
-    EXPECT_EQ(view.m_listAngles, (std::vector<double>{180, 360}));
+    EXPECT_EQ(view.SliceAngles(), (std::vector<double>{180, 360}));
 }
 
 TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
@@ -145,7 +149,7 @@ TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
     const QRgb background = view.palette().color(QPalette::Window).rgb();
     EXPECT_EQ(picture.pixel(PiePoint(view, 359.4, 0.9)), background);
     EXPECT_EQ(picture.pixel(PiePoint(view, 357.5, 0.9)), Rgb(Profile::m_crPalette[1]));
-    EXPECT_EQ(view.m_listAngles.size(), 2u);
+    EXPECT_EQ(view.SliceAngles().size(), 2u);
     const int roots = fakes.Listings("C:");
     QTest::mouseDClick(&view, Qt::LeftButton, {}, PiePoint(view, 359.4, 0.9));  // the tail: nothing
     QApplication::processEvents();
@@ -200,7 +204,7 @@ TEST(Summary, ThreeLinesAtTheBottomInTheViewFont) {
     const QRgb background = view.palette().color(QPalette::Window).rgb();
     const int h = view.fontMetrics().height();
     auto inkOnRow = [&](int y) {
-        for (int x = view.m_layout.m_nMargin; x < view.m_layout.m_nMargin + 60; ++x)
+        for (int x = view.Layout().m_nMargin; x < view.Layout().m_nMargin + 60; ++x)
             if (picture.pixel(x, y) != background) return true;
         return false;
     };
@@ -228,8 +232,8 @@ protected:
     void ExpectAt(const std::string& path, bool below) {
         EXPECT_EQ(view->GetProfile().m_strPath, path);
         EXPECT_EQ(view->GetProfile().m_bBelowRoot, below);
-        EXPECT_EQ(view->m_btnGoUp->isEnabled(), below);
-        EXPECT_EQ(view->m_btnGoToRoot->isEnabled(), below);
+        EXPECT_EQ(GoUpOf(*view)->isEnabled(), below);
+        EXPECT_EQ(GoToRootOf(*view)->isEnabled(), below);
         view->OnUpdateGoUp(&goUp);
         view->OnUpdateGoToRoot(&goToRoot);
         EXPECT_EQ(goUp.isEnabled(), below);
@@ -250,14 +254,14 @@ TEST_F(Navigation, DescendGoUpAndGoToRootThroughTheirControls) {
     ExpectAt("C:\\WINDOWS\\SYSTEM", true);
     EXPECT_EQ(view->GetProfile().m_dTreeSize, 100);
 
-    QTest::mouseClick(view->m_btnGoUp, Qt::LeftButton);
+    QTest::mouseClick(GoUpOf(*view), Qt::LeftButton);
     ExpectAt("C:\\WINDOWS", true);
-    QTest::mouseClick(view->m_btnGoUp, Qt::LeftButton);
+    QTest::mouseClick(GoUpOf(*view), Qt::LeftButton);
     ExpectAt("C:", false);
 
     fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
     fakes.DoubleClickRow(fakes.RowOf("SYSTEM"));
-    QTest::mouseClick(view->m_btnGoToRoot, Qt::LeftButton);
+    QTest::mouseClick(GoToRootOf(*view), Qt::LeftButton);
     ExpectAt("C:", false);
 }
 
@@ -276,16 +280,16 @@ TEST_F(Navigation, RescansKeepOrResetThePlace) {
 
 TEST_F(Navigation, ChoosingADriveGoesToItsRoot) {
     fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
-    view->m_cbDrives->setCurrentIndex(1);
-    emit view->m_cbDrives->activated(1);
+    DrivesOf(*view)->setCurrentIndex(1);
+    emit DrivesOf(*view)->activated(1);
     ExpectAt("D:", false);
     EXPECT_EQ(view->GetProfile().m_dTreeSize, 7);
 }
 
 TEST_F(Navigation, TypedTextInTheDriveBoxDoesNothing) {
     const int roots = fakes.Listings("C:");
-    QTest::keyClicks(view->m_cbDrives->lineEdit(), "[-d-] /data");
-    QTest::keyClick(view->m_cbDrives->lineEdit(), Qt::Key_Return);
+    QTest::keyClicks(DrivesOf(*view)->lineEdit(), "[-d-] /data");
+    QTest::keyClick(DrivesOf(*view)->lineEdit(), Qt::Key_Return);
     ExpectAt("C:", false);
     EXPECT_EQ(fakes.Listings("C:"), roots);
 }
@@ -304,9 +308,9 @@ TEST_F(Navigation, TheLooseFilesRowShowsAMessageAndARealDirectoryNamedLikeItIsEn
 }
 
 TEST_F(Navigation, EnterOnALegendRowDescendsLikeADoubleClick) {
-    view->m_lbLegend->setFocus();
-    view->m_lbLegend->setCurrentIndex(view->m_lbLegend->model()->index(fakes.RowOf("WINDOWS"), 0));
-    QTest::keyClick(view->m_lbLegend, Qt::Key_Return);
+    LegendOf(*view)->setFocus();
+    LegendOf(*view)->setCurrentIndex(LegendOf(*view)->model()->index(fakes.RowOf("WINDOWS"), 0));
+    QTest::keyClick(LegendOf(*view), Qt::Key_Return);
     QApplication::processEvents();
     ExpectAt("C:\\WINDOWS", true);
 }
@@ -379,10 +383,10 @@ TEST_F(Navigation, TheContextMenuIsGreyedAtTheRootAndWorksBelowIt) {
 
 TEST_F(Navigation, DoubleClickOnTheLooseFilesSliceShowsItsOwnMessage) {
     // Entries: WINDOWS 150, >files (directory) 20, loose files 5: slices 0, 1, 2.
-    ASSERT_EQ(view->m_listAngles.size(), 3u);
-    const Rect pie = view->m_layout.m_rectPie;
-    const QPoint centre(view->m_layout.m_ptPieCenter.x, view->m_layout.m_ptPieCenter.y);
-    const double middle = (view->m_listAngles[1] + view->m_listAngles[2]) / 2 * kPi / 180.0;
+    ASSERT_EQ(view->SliceAngles().size(), 3u);
+    const Rect pie = view->Layout().m_rectPie;
+    const QPoint centre(view->Layout().m_ptPieCenter.x, view->Layout().m_ptPieCenter.y);
+    const double middle = (view->SliceAngles()[1] + view->SliceAngles()[2]) / 2 * kPi / 180.0;
     const double reach = pie.Width() / 4.0;
     const QPoint inFiles(centre.x() + static_cast<int>(reach * std::cos(middle)),
                          centre.y() - static_cast<int>(reach * std::sin(middle)));

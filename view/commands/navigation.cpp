@@ -1,10 +1,9 @@
 #include "view/commands/navigation.h"
 
-#include <cctype>
+#include "platform/ascii.h"
 
 namespace gauzel {
 
-static char UpperLetter(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 Place Descend(const std::string& path, const std::string& name) { return {path + '\\' + name, true}; }
 
@@ -20,14 +19,14 @@ Place GoToRoot(const std::string& path) { return {path.substr(0, 2), false}; }
 
 std::optional<Place> DriveRoot(const std::string& entryText) {
     if (entryText.size() < 3) return std::nullopt;
-    return Place{std::string{UpperLetter(entryText[2]), ':'}, false};
+    return Place{std::string{AsciiUpper(entryText[2]), ':'}, false};
 }
 
 std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries, const std::string& currentDirectory) {
     if (currentDirectory.empty()) return entries.size();
     std::size_t i = 0;
     for (; i < entries.size(); ++i) {
-        if (entries[i].size() >= 3 && UpperLetter(entries[i][2]) == currentDirectory[0]) break;
+        if (entries[i].size() >= 3 && AsciiUpper(entries[i][2]) == currentDirectory[0]) break;
     }
     return i;
 }

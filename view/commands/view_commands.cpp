@@ -38,7 +38,7 @@ void CGauzelView::FillDrivesAndRescan() {
 
 void CGauzelView::SelectDriveAndRescan() {
     if (m_bScanning) return;
-    m_profile.ResetModel(1);
+    m_profile.ResetModel(Profile::kResetToRoot);
     const int count = m_cbDrives->count();
     if (count == 0) return;  // no drive at all: nothing to show
     int index = m_cbDrives->currentIndex();
@@ -111,7 +111,7 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
 }
 
 void CGauzelView::OnGoUp() {
-    if (!HasPath() || !m_profile.m_bBelowRoot) return;
+    if (!HasPath() || !CanGoUp()) return;
     const Place place = GoUp(m_profile.m_strPath);
     GoTo(place.path, place.belowRoot);
 }
@@ -124,17 +124,17 @@ void CGauzelView::OnGoToRoot() {
 
 void CGauzelView::OnRescanThisTree() { Rescan(); }
 
-void CGauzelView::OnUpdateGoToRoot(QAction* action) const { action->setEnabled(m_profile.m_bBelowRoot); }
+void CGauzelView::OnUpdateGoToRoot(QAction* action) const { action->setEnabled(CanGoUp()); }
 
-void CGauzelView::OnUpdateGoUp(QAction* action) const { action->setEnabled(m_profile.m_bBelowRoot); }
+void CGauzelView::OnUpdateGoUp(QAction* action) const { action->setEnabled(CanGoUp()); }
 
 void CGauzelView::OnRButtonDown(QPoint point) {
     QMenu menu("Dummy", this);
     menu.setObjectName("IDR_CONTEXT");
     QAction* goToRoot = menu.addAction("Go To Root");
     QAction* goUp = menu.addAction("Go Up");
-    goUp->setEnabled(m_profile.m_bBelowRoot);
-    goToRoot->setEnabled(m_profile.m_bBelowRoot);
+    goUp->setEnabled(CanGoUp());
+    goToRoot->setEnabled(CanGoUp());
     // Horizontally centred on the point, its top edge at the point.
     const QPoint global = mapToGlobal(point);
     QAction* chosen = menu.exec(QPoint(global.x() - menu.sizeHint().width() / 2, global.y()));

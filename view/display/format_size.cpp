@@ -13,10 +13,10 @@ std::string FormatWhole(double value) {
     return text;
 }
 
-std::string FormatSize(double bytes, int units) {
+std::string FormatSize(double bytes, Units units) {
     double value = bytes;
-    if (units == kUnitsKilobytes) value /= 1000.0;
-    if (units == kUnitsMegabytes) value /= 1000000.0;
+    if (units == Units::Kilobytes) value /= 1000.0;
+    if (units == Units::Megabytes) value /= 1000000.0;
 
     const std::string digits = FormatWhole(value);
     const std::size_t first = digits.find_first_of("0123456789");  // after any sign
@@ -27,8 +27,8 @@ std::string FormatSize(double bytes, int units) {
         text += digits[first + k];
     }
 
-    if (units == kUnitsKilobytes) text += 'K';
-    if (units == kUnitsMegabytes) text += 'M';
+    if (units == Units::Kilobytes) text += 'K';
+    if (units == Units::Megabytes) text += 'M';
     return text;
 }
 

@@ -8,12 +8,12 @@ namespace gauzel {
 
 std::string DisplayPath(const std::string& path) { return path.size() == 2 ? path + '\\' : path; }
 
-std::string EntryDescription(const Profile& profile, std::size_t entry, int units) {
+std::string EntryDescription(const Profile& profile, std::size_t entry, Units units) {
     const double size = profile.EntrySize(entry);
     std::string text = profile.IsFilesEntry(entry) ? "Files in this directory" : profile.m_listNames[entry];
     text += '\n' + FormatSize(size, units);
-    if (units == kUnitsKilobytes || units == kUnitsMegabytes)
-        text += " (" + FormatSize(size, kUnitsBytes) + " bytes)";
+    if (units != Units::Bytes)
+        text += " (" + FormatSize(size, Units::Bytes) + " bytes)";
     else
         text += " bytes";
     const long long tenths = profile.m_dTreeSize > 0 ? std::llround(size * 1000.0 / profile.m_dTreeSize) : 0;
@@ -21,7 +21,7 @@ std::string EntryDescription(const Profile& profile, std::size_t entry, int unit
     return text;
 }
 
-SummaryLines MakeSummaryLines(const Profile& profile, int units) {
+SummaryLines MakeSummaryLines(const Profile& profile, Units units) {
     const std::string& path = profile.m_strPath;
     return {"Size of tree: " + FormatSize(profile.m_dTreeSize, units) + " bytes",
             path.substr(0, 2) + " has " + FormatSize(profile.m_dFreeSpace, units) + " bytes free " +

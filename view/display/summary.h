@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "view/display/format_size.h"
 #include "view/profile/profile.h"
 
 namespace gauzel {
@@ -13,7 +14,7 @@ struct SummaryLines {
     std::string path;       // "Path: C:\"
 };
 
-SummaryLines MakeSummaryLines(const Profile& profile, int units);
+SummaryLines MakeSummaryLines(const Profile& profile, Units units);
 
 // The logical path as the user reads it: a drive root gets its "\" ("C:\").
 std::string DisplayPath(const std::string& path);
@@ -21,7 +22,7 @@ std::string DisplayPath(const std::string& path);
 // What a legend row says when asked (its tooltip, and its description for screen readers): the
 // entry's whole name, its size in the units (and in bytes when the units are not bytes), and its
 // share of the tree, one line each.
-std::string EntryDescription(const Profile& profile, std::size_t entry, int units);
+std::string EntryDescription(const Profile& profile, std::size_t entry, Units units);
 
 // Baselines, top to bottom, for a client area ending at `clientBottom` and a font `fontHeight`
 // pixels high: the path line half a line above the bottom, each other line one line above.

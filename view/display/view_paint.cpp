@@ -63,7 +63,7 @@ void CGauzelView::DrawPie(QPainter& painter) {
 }
 
 void CGauzelView::DrawSummary(QPainter& painter) {
-    const SummaryLines lines = MakeSummaryLines(m_profile, m_nUnits);
+    const SummaryLines lines = MakeSummaryLines(m_profile, UnitsOf(m_nUnits));
     const SummaryBaselines baselines = MakeSummaryBaselines(height(), painter.fontMetrics().height());
     const int x = m_layout.m_nMargin;
     painter.drawText(QPoint(x, baselines.tree), QString::fromStdString(lines.tree));

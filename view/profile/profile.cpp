@@ -6,9 +6,9 @@
 namespace gauzel {
 
 void Profile::ResetModel(int mode) {
-    if (mode == 1) {
+    if (mode == kResetToRoot) {
         m_bBelowRoot = false;
-    } else if (mode == 2) {
+    } else if (mode == kResetEntries) {
         m_listNames.clear();
         m_listSizes.clear();
         m_pEntryColors.clear();

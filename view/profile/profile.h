@@ -35,13 +35,16 @@ public:
         MakeColour(255, 255, 255)};
     static constexpr std::size_t kCycleLength = 21;
 
+    // ResetModel's modes, with the numbers they have always had.
+    static constexpr int kResetToRoot = 1;   // the view stands at the drive root
+    static constexpr int kResetEntries = 2;  // no entries and no tree total (path, flag and volume stay)
+
     Profile() {
-        ResetModel(1);
-        ResetModel(2);
+        ResetModel(kResetToRoot);
+        ResetModel(kResetEntries);
     }
 
-    // Mode 1 leaves the view at the drive root; mode 2 empties the entries and the tree total
-    // (path, flag and volume figures stay). Other modes do nothing.
+    // Other modes do nothing.
     void ResetModel(int mode);
 
     // Stable, largest first: equal sizes keep their order, so the loose-files entry, appended

@@ -72,7 +72,7 @@ void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
 }
 
 void ScanEngine::Rescan(Profile& profile) {
-    profile.ResetModel(2);
+    profile.ResetModel(Profile::kResetEntries);
     QueryDiskSpace(profile);
     m_counting = m_countingOverride.value_or(CountingOfSettings());
     m_seen.clear();

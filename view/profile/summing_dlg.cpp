@@ -4,7 +4,6 @@
 #include <QLabel>
 
 #include "app/dialog_units.h"
-#include "app/main_frm.h"
 #include "view/profile/scan_engine.h"
 
 namespace gauzel {
@@ -40,7 +39,7 @@ void CSummingDlg::Create() {
 
 void CSummingDlg::OnInitDialog() {
     QRect rect(geometry().topLeft(), size());
-    CMainFrame::CenterRectOnScreen(rect);
+    CenterRectOnScreen(rect);
     move(rect.topLeft());
     m_strStatus = kStartingStatus;
     DoDataExchange();

@@ -1,0 +1,20 @@
+#pragma once
+// What the legend reads, and nothing more: the profile it draws, whether a rescan is rebuilding
+// it, and the units its sizes are shown in. The view is the source.
+
+#include "view/display/format_size.h"
+#include "view/profile/profile.h"
+
+namespace gauzel {
+
+class LegendSource {
+public:
+    virtual const Profile& GetProfile() const = 0;
+    virtual bool IsScanning() const = 0;
+    virtual Units ShownUnits() const = 0;
+
+protected:
+    ~LegendSource() = default;
+};
+
+}  // namespace gauzel
