@@ -18,11 +18,11 @@ namespace gauzel {
 
 CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     : QWidget(parent),
+      m_services(services),
       m_cbDrives(new QComboBox(this)),
       m_btnGoToRoot(new QPushButton("Go To Root", this)),
       m_btnGoUp(new QPushButton("Go Up", this)),
-      m_lbLegend(new COdListBox(*this, services.messages, this)),
-      m_services(services) {
+      m_lbLegend(new COdListBox(*this, services.messages, this)) {
     setObjectName("IDD_GAUZEL_FORM");
     setAccessibleName("Gauzel");
     setAutoFillBackground(true);

@@ -260,6 +260,8 @@ void AddRandomTree(FakeFileSystem& fs, unsigned seed) {
     std::string chain = directories[1];
     for (int i = 0; i < 2000; ++i) chain += "\\c";
     fs.AddFile(chain, "bottom", 7);
+    // Wide too: more entries than the walk queues at once.
+    for (int i = 0; i < 700; ++i) fs.AddFile("C:\\top" + std::to_string(i), "t", random() % 1000);
 }
 
 // Fault: reading ahead on other threads changes a sum, the order of the progress, or reads a
@@ -270,6 +272,11 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
         AddRandomTree(alone.fs, seed);
         alone.settings.Write("Option", "Threads", "1");
         alone.Rescan();
+        std::vector<std::string> wide;  // the entries' trees in listing order
+        for (const std::string& event : alone.sink.events)
+            if (event.starts_with("C:\\top")) wide.push_back(event.substr(3));
+        ASSERT_EQ(wide.size(), 700u);
+        for (std::size_t i = 0; i < wide.size(); ++i) ASSERT_EQ(wide[i], "top" + std::to_string(i));
         for (const char* threads : {"2", "8"}) {
             Scan ahead;
             AddRandomTree(ahead.fs, seed);

@@ -23,12 +23,14 @@ void ScanEngine::QueryDiskSpace(Profile& profile) {
     profile.m_dDiskSize = static_cast<double>(space.totalBytes);
 }
 
-void ScanEngine::ListSubdirs(const DirectoryContents& contents, std::vector<std::string>& names) const {
+void ScanEngine::ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const {
     const int limit = m_settings.GetProfileInt(kSectionSearch, kKeyLimit, 0);
     const std::string filter = m_settings.GetProfileString(kSectionSearch, kKeyName, "^");
-    for (const std::string& name : contents.subdirs) {
-        if (limit == 0 || name.find(filter) != std::string::npos) names.push_back(name);
+    names.reserve(contents.subdirs.size());
+    for (std::string& name : contents.subdirs) {
+        if (limit == 0 || name.find(filter) != std::string::npos) names.push_back(std::move(name));
     }
+    contents.subdirs = {};  // moved into the names, or left out
 }
 
 Counting ScanEngine::CountingOfSettings() const {
@@ -79,7 +81,7 @@ void ScanEngine::Rescan(Profile& profile) {
 
     // One read of the current directory serves both the subdirectory list and the loose files.
     Opened current = m_fileSystem.OpenDirectory(profile.m_strPath);
-    const DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting);
+    DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting);
     Report(profile.m_strPath, contents, current.directory ? 0 : current.error);
     ListSubdirs(contents, profile.m_listNames);
     for (std::size_t i = 0; i < profile.m_listNames.size(); ++i)

@@ -64,8 +64,8 @@ public:
     void Rescan(Profile& profile);
 
     void QueryDiskSpace(Profile& profile);
-    // Appends to `names` the subdirectories of `contents` that the [Search] filter admits.
-    void ListSubdirs(const DirectoryContents& contents, std::vector<std::string>& names) const;
+    // Moves into `names` the subdirectories of `contents` that the [Search] filter admits.
+    void ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const;
     // Adds the loose files of `contents` to the accumulator and to the tree total. Counting
     // links once, a file with several names adds its size only the first time the rescan meets
     // it: the calls come in walk order.

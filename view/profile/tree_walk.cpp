@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <thread>
 #include <utility>
 
@@ -65,12 +66,10 @@ TreeWalk::~TreeWalk() = default;
 void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
                    const std::vector<std::string>& names, const Visit& visit) {
     if (names.empty()) return;
-    {
-        // The entries are walked in listing order: the first at the back.
-        std::vector<Pending> entries;
-        for (auto name = names.rbegin(); name != names.rend(); ++name) entries.push_back({*name, nullptr});
-        m_levels.push_back({std::move(root), std::move(entries), rootPath.size(), true});
-    }
+    m_entryNames = &names;
+    m_entriesQueued = 0;
+    m_levels.push_back({std::move(root), {}, rootPath.size(), true});
+    QueueEntries();
     // The walk reads too: `m_threads` readers in all.
     std::vector<std::jthread> workers;
     for (int i = 1; i < m_threads; ++i) workers.emplace_back([this, i] { Work(i < m_eager); });
@@ -83,7 +82,10 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         const std::size_t at = m_levels.size() - 1;
         Pending next = std::move(m_levels[at].pending.back());
         m_levels[at].pending.pop_back();
-        if (m_levels[at].entries) entry = entriesTaken++;
+        if (m_levels[at].entries) {
+            entry = entriesTaken++;
+            QueueEntries();
+        }
         path.resize(m_levels[at].pathLength);
         path += '\\';
         path += next.name;
@@ -130,6 +132,22 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
     lock.unlock();
     m_work.notify_all();
     m_reserve.notify_all();
+}
+
+void TreeWalk::QueueEntries() {
+    // The entries are walked in listing order, the next at the back of the level. A directory may
+    // have a hundred thousand of them: only the next few are queued at a time, the later ones in
+    // front of those.
+    std::vector<Pending>& pending = m_levels.front().pending;
+    const std::size_t left = m_entryNames->size() - m_entriesQueued;
+    if (pending.size() > kReadAheadWindow || left == 0) return;
+    const std::size_t count = std::min(2 * kReadAheadWindow, left);
+    std::vector<Pending> queued;
+    queued.reserve(count + pending.size());
+    for (std::size_t i = count; i-- > 0;) queued.push_back({(*m_entryNames)[m_entriesQueued + i], nullptr});
+    std::move(pending.begin(), pending.end(), std::back_inserter(queued));
+    pending = std::move(queued);
+    m_entriesQueued += count;
 }
 
 void TreeWalk::Wake(std::size_t readers) {

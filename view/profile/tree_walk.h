@@ -85,6 +85,8 @@ private:
         std::shared_ptr<Directory> parent;
     };
 
+    // Tops up the profiled directory's level from m_entryNames (m_mutex held).
+    void QueueEntries();
     void Work(bool eager);
     // Wakes up to `readers` readers for new directories to read (m_mutex held).
     void Wake(std::size_t readers);
@@ -108,6 +110,8 @@ private:
     // would only take turns on the cores.
     double m_microsPerEntry = 0;
     std::vector<Level> m_levels;  // the walk's path; shared with the workers under m_mutex
+    const std::vector<std::string>* m_entryNames = nullptr;  // the entries, walked in this order
+    std::size_t m_entriesQueued = 0;                          // how many of them have been queued
     std::mutex m_mutex;
     std::condition_variable m_ready;  // a directory read ahead is done
     std::condition_variable m_work;     // the walk moved on, or there is more to read
