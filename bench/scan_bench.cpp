@@ -206,6 +206,11 @@ int main(int argc, char** argv) {
         std::printf("  tree total: reported %llu, generated %llu: %s\n",
                     static_cast<unsigned long long>(ReportedTotal(check.out)),
                     static_cast<unsigned long long>(expected), ReportedTotal(check.out) == expected ? "equal" : "DIFFERENT");
+        // The yardsticks must walk the whole tree too (a walker that skipped what it could not
+        // open would look fast).
+        for (const Command& walker : {Command{bare, tree}, Command{bare, "-j", "8", tree}})
+            std::printf("  bare walk%s total: %s\n", walker.size() > 2 ? " -j 8" : "",
+                        ReportedTotal(Run(walker, false).out) == expected ? "equal" : "DIFFERENT");
 
         for (const bool cold : {false, true}) {
             if (cold && !canDrop) {

@@ -24,16 +24,24 @@ void Profile::SortEntriesBySize() {
     std::stable_sort(order.begin(), order.end(),
                      [this](std::size_t a, std::size_t b) { return *m_listSizes[a] > *m_listSizes[b]; });
 
-    std::vector<std::string> names;
-    std::vector<std::unique_ptr<double>> sizes;
-    names.reserve(order.size());
-    sizes.reserve(order.size());
-    for (std::size_t i : order) {
-        names.push_back(std::move(m_listNames[i]));
-        sizes.push_back(std::move(m_listSizes[i]));
+    // Entry k takes the place of entry order[k], moved in place, cycle by cycle: a directory of a
+    // hundred thousand entries needs no second copy of its names.
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) continue;
+        std::string name = std::move(m_listNames[start]);
+        std::unique_ptr<double> size = std::move(m_listSizes[start]);
+        std::size_t at = start;
+        while (order[at] != start) {
+            const std::size_t from = order[at];
+            m_listNames[at] = std::move(m_listNames[from]);
+            m_listSizes[at] = std::move(m_listSizes[from]);
+            order[at] = at;
+            at = from;
+        }
+        m_listNames[at] = std::move(name);
+        m_listSizes[at] = std::move(size);
+        order[at] = at;
     }
-    m_listNames = std::move(names);
-    m_listSizes = std::move(sizes);
 }
 
 void Profile::AssignEntryColors() {

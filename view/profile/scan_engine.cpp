@@ -26,11 +26,10 @@ void ScanEngine::QueryDiskSpace(Profile& profile) {
 void ScanEngine::ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const {
     const int limit = m_settings.GetProfileInt(kSectionSearch, kKeyLimit, 0);
     const std::string filter = m_settings.GetProfileString(kSectionSearch, kKeyName, "^");
-    names.reserve(contents.subdirs.size());
     for (std::string& name : contents.subdirs) {
         if (limit == 0 || name.find(filter) != std::string::npos) names.push_back(std::move(name));
     }
-    contents.subdirs = {};  // moved into the names, or left out
+    contents.subdirs = std::vector<std::string>();  // moved into the names, or left out: its memory goes
 }
 
 Counting ScanEngine::CountingOfSettings() const {
@@ -83,6 +82,9 @@ void ScanEngine::Rescan(Profile& profile) {
     Opened current = m_fileSystem.OpenDirectory(profile.m_strPath);
     DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting);
     Report(profile.m_strPath, contents, current.directory ? 0 : current.error);
+    // Room for every entry and the loose files' (a hundred thousand entries must not double).
+    profile.m_listNames.reserve(contents.subdirs.size() + 1);
+    profile.m_listSizes.reserve(contents.subdirs.size() + 1);
     ListSubdirs(contents, profile.m_listNames);
     for (std::size_t i = 0; i < profile.m_listNames.size(); ++i)
         profile.m_listSizes.push_back(std::make_unique<double>(0.0));
@@ -98,7 +100,7 @@ void ScanEngine::Rescan(Profile& profile) {
     SumFiles(*profile.m_pFilesSize, contents, profile);
     profile.m_listNames.emplace_back(kFilesEntryName);
 
-    m_seen = {};  // its memory goes with the rescan
+    m_seen = decltype(m_seen)();  // its memory goes with the rescan
     profile.SortEntriesBySize();
     profile.AssignEntryColors();
 }
