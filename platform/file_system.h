@@ -54,9 +54,10 @@ inline bool OutOfDescriptors(int error) { return error == EMFILE || error == ENF
 class Directory {
 public:
     virtual ~Directory() = default;
-    // Calls `each` for every entry that could be sized, in listing order. Reads the directory
-    // once per call.
-    virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each) = 0;
+    // Calls `each` for every entry that could be sized, in listing order, on the calling thread.
+    // Reads the directory once per call. `threads` may size the entries of a large directory
+    // side by side (the records and their order stay the same).
+    virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads = 1) = 0;
     // Opens the subdirectory `name` (a logical name), never through a symbolic link.
     virtual Opened OpenSubdirectory(std::string_view name) = 0;
 };

@@ -7,9 +7,14 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace gauzel {
 
@@ -70,12 +75,15 @@ struct MountKey {
 constexpr unsigned kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_BLOCKS | STATX_NLINK | STATX_INO;
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
+// A listing buffer holding this many entries or more is sized by several threads (when given).
+constexpr std::size_t kSizedApartFrom = 256;
+constexpr std::size_t kSizingSlice = 32;
 
 class LinuxDirectory final : public Directory {
 public:
     LinuxDirectory(FileDescriptor fd, MountKey mount) : m_fd(std::move(fd)), m_mount(mount) {}
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads) override {
         ListingStatus status;
         if (m_listed && lseek(m_fd.Get(), 0, SEEK_SET) != 0) {  // a second listing starts over
             status.error = errno;
@@ -83,27 +91,33 @@ public:
         }
         m_listed = true;
         auto buffer = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
+        std::vector<const char*> names;  // one buffer's entries
+        std::vector<struct statx> infos;
+        std::vector<int> errors;
         std::string converted;  // a name holding "\" in its logical form
         for (;;) {
             const ssize_t length = getdents64(m_fd.Get(), buffer.get(), kListingBufferBytes);
             if (length < 0 && errno == EINTR) continue;
             if (length < 0) status.error = errno;
             if (length <= 0) return status;
+            names.clear();
             for (ssize_t offset = 0; offset < length;) {
                 const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + offset);
                 offset += entry->d_reclen;
                 const char* name = entry->d_name;
                 if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-
-                struct statx info;
-                int result;
-                do result = statx(m_fd.Get(), name, kStatxFlags, kStatxMask, &info);
-                while (result != 0 && errno == EINTR);
-                if (result != 0) {
-                    if (errno == ENOENT) continue;  // gone meanwhile: it is no longer there to count
-                    if (status.unsized++ == 0) status.unsizedError = errno;
+                names.push_back(name);
+            }
+            infos.resize(names.size());
+            errors.assign(names.size(), 0);
+            SizeEntries(names, infos, errors, threads);
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (errors[i] != 0) {
+                    if (errors[i] == ENOENT) continue;  // gone meanwhile: it is no longer there to count
+                    if (status.unsized++ == 0) status.unsizedError = errors[i];
                     continue;
                 }
+                const struct statx& info = infos[i];
                 ListingRecord record;
                 if (S_ISDIR(info.stx_mode)) {
                     record.attributes = kAttributeDirectory | (m_mount.SameMount(info) ? 0 : kAttributeReparsePoint);
@@ -117,7 +131,7 @@ public:
                     record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
                     record.inode = info.stx_ino;
                 }
-                record.name = name;
+                record.name = names[i];
                 if (record.name.find('\\') != std::string_view::npos) {
                     converted = LogicalName(record.name);
                     record.name = converted;
@@ -137,6 +151,36 @@ public:
     }
 
 private:
+    // statx of each name: into `infos`, or its errno into `errors`. A buffer of many entries is
+    // shared out among `threads` threads, a slice at a time.
+    void SizeEntries(const std::vector<const char*>& names, std::vector<struct statx>& infos, std::vector<int>& errors,
+                     int threads) const {
+        const auto size = [&](std::size_t i) {
+            int result;
+            do result = statx(m_fd.Get(), names[i], kStatxFlags, kStatxMask, &infos[i]);
+            while (result != 0 && errno == EINTR);
+            errors[i] = result == 0 ? 0 : errno;
+        };
+        if (threads <= 1 || names.size() < kSizedApartFrom) {
+            for (std::size_t i = 0; i < names.size(); ++i) size(i);
+            return;
+        }
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            for (std::size_t start; (start = next.fetch_add(kSizingSlice)) < names.size();)
+                for (std::size_t i = start; i < std::min(start + kSizingSlice, names.size()); ++i) size(i);
+        };
+        std::vector<std::jthread> helpers;
+        for (int i = 1; i < threads; ++i) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: fewer do it
+            }
+        }
+        work();
+    }
+
     FileDescriptor m_fd;
     MountKey m_mount;
     bool m_listed = false;

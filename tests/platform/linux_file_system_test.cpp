@@ -123,6 +123,30 @@ TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {
     EXPECT_LE(scan.profile.m_dFreeSpace, scan.profile.m_dDiskSize);
 }
 
+// Fault: sizing a large directory's entries on several threads mixes up, drops or reorders
+// entries.
+TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSameOrder) {
+    RealScan scan;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string name = "e" + std::to_string(i);
+        if (i % 7 == 0)
+            scan.tree.Dir(name);
+        else
+            scan.tree.File(name, static_cast<std::uint64_t>(i) * 1001);
+    }
+    auto listing = [&scan](int threads) {
+        std::vector<std::pair<std::string, std::uint64_t>> records;
+        auto root = scan.fs.OpenDirectory("T:").directory;
+        root->List([&records](const ListingRecord& record) {
+            records.emplace_back(std::string(record.name), std::uint64_t{record.sizeLow} | std::uint64_t{record.attributes} << 32);
+        }, threads);
+        return records;
+    };
+    const auto alone = listing(1);
+    ASSERT_EQ(alone.size(), 1500u);
+    EXPECT_EQ(listing(4), alone);
+}
+
 TEST(LinuxScan, NamesThatAreNotUtf8AreKeptAsBytes) {
     RealScan scan;
     const std::string name = "caf\xe9";

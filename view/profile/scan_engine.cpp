@@ -58,9 +58,13 @@ int ScanEngine::DefaultThreads() {
     return static_cast<int>(std::min(16u, 4 * std::max(1u, cores)));  // one reader a core always, the rest while the disk is slow
 }
 
+int ScanEngine::Threads() const {
+    const int threads = m_threadsOverride.value_or(m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0));
+    return threads > 0 ? threads : DefaultThreads();
+}
+
 void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
-    int threads = m_threadsOverride.value_or(m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0));
-    if (threads <= 0) threads = DefaultThreads();
+    const int threads = Threads();
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
     TreeWalk(m_fileSystem, threads, m_counting)
@@ -80,7 +84,8 @@ void ScanEngine::Rescan(Profile& profile) {
 
     // One read of the current directory serves both the subdirectory list and the loose files.
     Opened current = m_fileSystem.OpenDirectory(profile.m_strPath);
-    DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting);
+    // The walk has not begun: its threads may size a large profiled directory's entries.
+    DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting, Threads());
     Report(profile.m_strPath, contents, current.directory ? 0 : current.error);
     // Room for every entry and the loose files' (a hundred thousand entries must not double).
     profile.m_listNames.reserve(contents.subdirs.size() + 1);

@@ -84,6 +84,8 @@ public:
     Counting CountingOfSettings() const;
     // How many threads read ahead when the settings leave it to the program.
     static int DefaultThreads();
+    // The threads of a rescan: the override, else [Option] Threads, else the default.
+    int Threads() const;
 
 private:
     void Report(const std::string& path, const DirectoryContents& contents, int openError);

@@ -10,7 +10,7 @@
 
 namespace gauzel {
 
-DirectoryContents ReadDirectory(Directory* directory, Counting counting) {
+DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
     contents.status = directory->List([&contents, counting](const ListingRecord& record) {
@@ -25,7 +25,7 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting) {
             contents.linked.push_back({record.device, record.inode, size});
         else
             contents.fileBytes += size;
-    });
+    }, threads);
     return contents;
 }
 

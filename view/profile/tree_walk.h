@@ -40,7 +40,8 @@ struct DirectoryContents {
 };
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-DirectoryContents ReadDirectory(Directory* directory, Counting counting = {});
+// `threads` may size a large directory's entries side by side.
+DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1);
 
 // How far, in directories, the threads may read ahead of the walk. Each directory read ahead
 // holds at most one descriptor, so this bounds the descriptors and the memory of the read-ahead.
