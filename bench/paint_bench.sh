@@ -5,7 +5,7 @@
 #
 #   paint_bench.sh TREE GAUZEL GAUZEL_REPORT
 set -euo pipefail
-tree=$1 gauzel=$2 report=$3
+tree=$(realpath "$1") gauzel=$(realpath "$2") report=$(realpath "$3")  # the window starts in the tree
 for tool in xvfb-run xdotool; do
   command -v $tool >/dev/null || { echo "window: $tool missing, left out"; exit 0; }
 done
@@ -23,15 +23,15 @@ scan=$(scan_ms)
 
 cat > "$config/run.sh" <<INNER
 cd "$tree"
-GAUZEL_PAINT_TIMES=1 XDG_CONFIG_HOME="$config" "$gauzel" 2>"$config/times" &
+GAUZEL_PAINT_TIMES=1 XDG_CONFIG_HOME="$config" "$gauzel" 2>>"$config/times" &  # appending, as the markers below do
 pid=\$!
 for i in \$(seq 600); do grep -q legend "$config/times" 2>/dev/null && grep -q closed "$config/times" && break; sleep 0.1; done
 sleep 3   # the paints that follow the rescan
 echo resize >> "$config/times"
-xdotool search --sync --name '^Gauzel\$' windowsize 620 480 >/dev/null
+xdotool search --sync --onlyvisible --name '^Gauzel\$' windowsize 620 480 >/dev/null
 sleep 2
 echo resized >> "$config/times"
-xdotool search --name '^Gauzel\$' windowsize 630 490 >/dev/null
+xdotool search --onlyvisible --name '^Gauzel\$' windowsize 630 490 >/dev/null
 sleep 2
 kill \$pid
 INNER
