@@ -91,10 +91,25 @@ public:
         }
         m_listed = true;
         auto buffer = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
-        std::vector<const char*> names;  // one buffer's entries
+        std::string converted;  // a name holding "\\" in its logical form
+        const auto deliver = [&](const char* name, int error, const struct statx& info) {
+            if (error != 0) {
+                if (error == ENOENT) return;  // gone meanwhile: it is no longer there to count
+                if (status.unsized++ == 0) status.unsizedError = error;
+                return;
+            }
+            ListingRecord record = RecordOf(info);
+            record.name = name;
+            if (record.name.find('\\') != std::string_view::npos) {
+                converted = LogicalName(record.name);
+                record.name = converted;
+            }
+            each(record);
+        };
+        // Offered threads, a buffer's entries are named first, then sized side by side.
+        std::vector<const char*> names;
         std::vector<struct statx> infos;
         std::vector<int> errors;
-        std::string converted;  // a name holding "\" in its logical form
         for (;;) {
             const ssize_t length = getdents64(m_fd.Get(), buffer.get(), kListingBufferBytes);
             if (length < 0 && errno == EINTR) continue;
@@ -106,38 +121,18 @@ public:
                 offset += entry->d_reclen;
                 const char* name = entry->d_name;
                 if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-                names.push_back(name);
-            }
-            infos.resize(names.size());
-            errors.assign(names.size(), 0);
-            SizeEntries(names, infos, errors, threads);
-            for (std::size_t i = 0; i < names.size(); ++i) {
-                if (errors[i] != 0) {
-                    if (errors[i] == ENOENT) continue;  // gone meanwhile: it is no longer there to count
-                    if (status.unsized++ == 0) status.unsizedError = errors[i];
+                if (threads > 1) {
+                    names.push_back(name);
                     continue;
                 }
-                const struct statx& info = infos[i];
-                ListingRecord record;
-                if (S_ISDIR(info.stx_mode)) {
-                    record.attributes = kAttributeDirectory | (m_mount.SameMount(info) ? 0 : kAttributeReparsePoint);
-                } else {
-                    record.attributes = S_ISLNK(info.stx_mode) ? kAttributeReparsePoint : kAttributeNormal;
-                    record.sizeHigh = static_cast<std::uint32_t>(info.stx_size >> 32);
-                    record.sizeLow = static_cast<std::uint32_t>(info.stx_size);
-                    // A filesystem that keeps no block count: its apparent size is all we know.
-                    record.allocated = (info.stx_mask & STATX_BLOCKS) != 0 ? info.stx_blocks * 512 : info.stx_size;
-                    record.links = (info.stx_mask & STATX_NLINK) != 0 ? info.stx_nlink : 1;
-                    record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
-                    record.inode = info.stx_ino;
-                }
-                record.name = names[i];
-                if (record.name.find('\\') != std::string_view::npos) {
-                    converted = LogicalName(record.name);
-                    record.name = converted;
-                }
-                each(record);
+                struct statx info;
+                deliver(name, Size(name, info), info);
             }
+            if (names.empty()) continue;
+            infos.resize(names.size());
+            errors.resize(names.size());
+            SizeEntries(names, infos, errors, threads);
+            for (std::size_t i = 0; i < names.size(); ++i) deliver(names[i], errors[i], infos[i]);
         }
     }
 
@@ -151,16 +146,36 @@ public:
     }
 
 private:
+    // The statx of one entry: 0, or its errno.
+    int Size(const char* name, struct statx& info) const {
+        int result;
+        do result = statx(m_fd.Get(), name, kStatxFlags, kStatxMask, &info);
+        while (result != 0 && errno == EINTR);
+        return result == 0 ? 0 : errno;
+    }
+
+    ListingRecord RecordOf(const struct statx& info) const {
+        ListingRecord record;
+        if (S_ISDIR(info.stx_mode)) {
+            record.attributes = kAttributeDirectory | (m_mount.SameMount(info) ? 0 : kAttributeReparsePoint);
+            return record;
+        }
+        record.attributes = S_ISLNK(info.stx_mode) ? kAttributeReparsePoint : kAttributeNormal;
+        record.sizeHigh = static_cast<std::uint32_t>(info.stx_size >> 32);
+        record.sizeLow = static_cast<std::uint32_t>(info.stx_size);
+        // A filesystem that keeps no block count: its apparent size is all we know.
+        record.allocated = (info.stx_mask & STATX_BLOCKS) != 0 ? info.stx_blocks * 512 : info.stx_size;
+        record.links = (info.stx_mask & STATX_NLINK) != 0 ? info.stx_nlink : 1;
+        record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
+        record.inode = info.stx_ino;
+        return record;
+    }
+
     // statx of each name: into `infos`, or its errno into `errors`. A buffer of many entries is
     // shared out among `threads` threads, a slice at a time.
     void SizeEntries(const std::vector<const char*>& names, std::vector<struct statx>& infos, std::vector<int>& errors,
                      int threads) const {
-        const auto size = [&](std::size_t i) {
-            int result;
-            do result = statx(m_fd.Get(), names[i], kStatxFlags, kStatxMask, &infos[i]);
-            while (result != 0 && errno == EINTR);
-            errors[i] = result == 0 ? 0 : errno;
-        };
+        const auto size = [&](std::size_t i) { errors[i] = Size(names[i], infos[i]); };
         if (threads <= 1 || names.size() < kSizedApartFrom) {
             for (std::size_t i = 0; i < names.size(); ++i) size(i);
             return;

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QImage>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -111,6 +112,24 @@ struct ViewOnFakes {
         return -1;
     }
 };
+
+// Answers the next popup menu as a user would: notes its enabled commands in `enabled`, then
+// chooses `choice` with the keyboard, or closes the menu when it has no such command.
+inline void AnswerNextMenu(QStringList& enabled, const QString& choice) {
+    QTimer::singleShot(100, [&enabled, choice] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) return;
+        for (QAction* action : menu->actions())
+            if (action->isEnabled()) enabled << action->text();
+        for (QAction* action : menu->actions())
+            if (action->text() == choice) {
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        menu->close();
+    });
+}
 
 inline QRgb Rgb(Colour colour) { return ToQColor(colour).rgb(); }
 

@@ -148,18 +148,7 @@ TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
     // Right-clicks row `row` and chooses `choice`; returns the menu's commands.
     auto menuOf = [this](int row, const QString& choice) {
         QStringList commands;
-        QTimer::singleShot(50, [&commands, choice] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu == nullptr) return;
-            for (QAction* action : menu->actions()) commands << action->text();
-            for (QAction* action : menu->actions())
-                if (action->text() == choice) {
-                    menu->setActiveAction(action);
-                    QTest::keyClick(menu, Qt::Key_Return);
-                    return;
-                }
-            menu->close();
-        });
+        testing::AnswerNextMenu(commands, choice);
         const QPoint at(60, row * kLegendItemHeight + 10);
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, list().viewport()->mapToGlobal(at));
         QApplication::sendEvent(list().viewport(), &click);

@@ -358,19 +358,7 @@ TEST_F(Navigation, ACommandQueuedDuringARescanChangesNothing) {
 TEST_F(Navigation, TheContextMenuIsGreyedAtTheRootAndWorksBelowIt) {
     auto openMenu = [this](const char* choose) {
         QStringList enabled;
-        QTimer::singleShot(100, [&enabled, choose] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu == nullptr) return;
-            for (QAction* action : menu->actions())
-                if (action->isEnabled()) enabled << action->text();
-            for (QAction* action : menu->actions())
-                if (action->text() == choose) {
-                    menu->setActiveAction(action);
-                    QTest::keyClick(menu, Qt::Key_Return);
-                    return;
-                }
-            menu->close();
-        });
+        testing::AnswerNextMenu(enabled, choose);
         QTest::mouseClick(view, Qt::RightButton, {}, QPoint(view->width() - 20, view->height() / 2));
         return enabled;
     };

@@ -64,10 +64,9 @@ int ScanEngine::Threads() const {
 }
 
 void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
-    const int threads = Threads();
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
-    TreeWalk(m_fileSystem, threads, m_counting)
+    TreeWalk(m_fileSystem, m_threads, m_counting)
         .Run(std::move(current), profile.m_strPath, profile.m_listNames,
              [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
                  SumFiles(*profile.m_listSizes[entry], contents, profile);
@@ -80,12 +79,13 @@ void ScanEngine::Rescan(Profile& profile) {
     profile.ResetModel(Profile::kResetEntries);
     QueryDiskSpace(profile);
     m_counting = m_countingOverride.value_or(CountingOfSettings());
+    m_threads = Threads();
     m_seen.clear();
 
     // One read of the current directory serves both the subdirectory list and the loose files.
     Opened current = m_fileSystem.OpenDirectory(profile.m_strPath);
     // The walk has not begun: its threads may size a large profiled directory's entries.
-    DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting, Threads());
+    DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting, m_threads);
     Report(profile.m_strPath, contents, current.directory ? 0 : current.error);
     // Room for every entry and the loose files' (a hundred thousand entries must not double).
     profile.m_listNames.reserve(contents.subdirs.size() + 1);

@@ -96,6 +96,7 @@ private:
     std::optional<int> m_threadsOverride;
     std::optional<Counting> m_countingOverride;
     Counting m_counting;
+    int m_threads = 1;  // of this rescan, from the settings once
     // The files of several names met so far in this rescan. Files of one name are never held.
     std::unordered_set<FileId, FileIdHash> m_seen;
 };
