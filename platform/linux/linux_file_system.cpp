@@ -9,8 +9,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -77,7 +81,110 @@ constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_B
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
 // A listing buffer holding this many entries or more is sized by several threads (when given).
 constexpr std::size_t kSizedApartFrom = 256;
-constexpr std::size_t kSizingSlice = 32;
+// Above this (microseconds of a core an entry), sizes wait on the disk; a warm cache takes 2 to 3.
+constexpr double kSlowMicrosPerEntry = 15;
+
+// A listing's getdents64 buffer. Each thread keeps one for its next listing (a walk lists one
+// directory after another, and a buffer this large would take the allocator's lock each time);
+// a listing inside another's callback gets its own.
+class ListingBuffer {
+public:
+    ListingBuffer() {
+        if (t_inUse) {
+            m_own = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
+            return;
+        }
+        if (!t_kept) t_kept = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
+        t_inUse = true;
+    }
+    ~ListingBuffer() {
+        if (!m_own) t_inUse = false;
+    }
+    ListingBuffer(const ListingBuffer&) = delete;
+    ListingBuffer& operator=(const ListingBuffer&) = delete;
+    char* get() const { return m_own ? m_own.get() : t_kept.get(); }
+
+private:
+    static thread_local std::unique_ptr<char[]> t_kept;
+    static thread_local bool t_inUse;
+    std::unique_ptr<char[]> m_own;
+};
+thread_local std::unique_ptr<char[]> ListingBuffer::t_kept;
+thread_local bool ListingBuffer::t_inUse = false;
+
+// Threads that take a share of a run of work items, a slice at a time, the calling thread
+// among them. They start once and serve every run until the crew goes: a large directory's
+// listing buffers are sized one after another.
+class Crew {
+public:
+    explicit Crew(int helpers) {
+        for (int i = 0; i < helpers; ++i) {
+            try {
+                m_helpers.emplace_back([this, i] { Help(static_cast<std::size_t>(i)); });
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: fewer do it
+            }
+        }
+    }
+    ~Crew() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_start.notify_all();
+    }
+    std::size_t Helpers() const { return m_helpers.size(); }
+
+    // Calls `each(i)` for every i below `count`, here and on `helpers` of the crew; returns when
+    // all are done.
+    void Run(std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& each) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_each = &each;
+            m_count = count;
+            m_next = 0;
+            m_called = std::min(helpers, m_helpers.size());
+            m_busy = m_called;
+            ++m_round;
+        }
+        if (m_called != 0) m_start.notify_all();
+        Slices();
+        std::unique_lock lock(m_mutex);
+        m_done.wait(lock, [this] { return m_busy == 0; });
+    }
+
+private:
+    static constexpr std::size_t kSlice = 32;
+
+    void Slices() {
+        for (std::size_t start; (start = m_next.fetch_add(kSlice)) < m_count;)
+            for (std::size_t i = start; i < std::min(start + kSlice, m_count); ++i) (*m_each)(i);
+    }
+    void Help(std::size_t index) {
+        std::unique_lock lock(m_mutex);
+        for (std::uint64_t seen = 0;;) {
+            m_start.wait(lock, [&] { return m_stop || (m_round != seen && index < m_called); });
+            if (m_stop) return;
+            seen = m_round;
+            lock.unlock();
+            Slices();
+            lock.lock();
+            if (--m_busy == 0) m_done.notify_one();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_start;
+    std::condition_variable m_done;
+    const std::function<void(std::size_t)>* m_each = nullptr;
+    std::size_t m_count = 0;
+    std::atomic<std::size_t> m_next{0};
+    std::uint64_t m_round = 0;
+    std::size_t m_called = 0;  // helpers that take part in this round
+    std::size_t m_busy = 0;    // of those, the ones not done yet
+    bool m_stop = false;
+    std::vector<std::jthread> m_helpers;  // last: they stop before the rest goes
+};
 
 class LinuxDirectory final : public Directory {
 public:
@@ -90,7 +197,7 @@ public:
             return status;
         }
         m_listed = true;
-        auto buffer = std::make_unique_for_overwrite<char[]>(kListingBufferBytes);
+        const ListingBuffer buffer;
         std::string converted;  // a name holding "\\" in its logical form
         const auto deliver = [&](const char* name, int error, const struct statx& info) {
             if (error != 0) {
@@ -106,10 +213,15 @@ public:
             }
             each(record);
         };
-        // Offered threads, a buffer's entries are named first, then sized side by side.
+        // Offered threads, a buffer's entries are named first, then sized side by side by a crew
+        // that serves the rest of the listing: one thread a core, and the others while the sizes
+        // wait on the disk.
         std::vector<const char*> names;
         std::vector<struct statx> infos;
         std::vector<int> errors;
+        std::optional<Crew> crew;
+        bool slow = true;  // until a buffer shows otherwise
+        const auto size = [&](std::size_t i) { errors[i] = Size(names[i], infos[i]); };
         for (;;) {
             const ssize_t length = getdents64(m_fd.Get(), buffer.get(), kListingBufferBytes);
             if (length < 0 && errno == EINTR) continue;
@@ -131,7 +243,19 @@ public:
             if (names.empty()) continue;
             infos.resize(names.size());
             errors.resize(names.size());
-            SizeEntries(names, infos, errors, threads);
+            if (names.size() < kSizedApartFrom) {
+                for (std::size_t i = 0; i < names.size(); ++i) size(i);
+            } else {
+                if (!crew) crew.emplace(threads - 1);
+                const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+                const std::size_t helpers = slow ? crew->Helpers() : std::min(cores - 1, crew->Helpers());
+                const auto start = std::chrono::steady_clock::now();
+                crew->Run(names.size(), helpers, size);
+                const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+                // Core time an entry: threads beyond the cores only take turns on them.
+                slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
+                           static_cast<double>(names.size()) > kSlowMicrosPerEntry;
+            }
             for (std::size_t i = 0; i < names.size(); ++i) deliver(names[i], errors[i], infos[i]);
         }
     }
@@ -169,31 +293,6 @@ private:
         record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
         record.inode = info.stx_ino;
         return record;
-    }
-
-    // statx of each name: into `infos`, or its errno into `errors`. A buffer of many entries is
-    // shared out among `threads` threads, a slice at a time.
-    void SizeEntries(const std::vector<const char*>& names, std::vector<struct statx>& infos, std::vector<int>& errors,
-                     int threads) const {
-        const auto size = [&](std::size_t i) { errors[i] = Size(names[i], infos[i]); };
-        if (threads <= 1 || names.size() < kSizedApartFrom) {
-            for (std::size_t i = 0; i < names.size(); ++i) size(i);
-            return;
-        }
-        std::atomic<std::size_t> next{0};
-        const auto work = [&] {
-            for (std::size_t start; (start = next.fetch_add(kSizingSlice)) < names.size();)
-                for (std::size_t i = start; i < std::min(start + kSizingSlice, names.size()); ++i) size(i);
-        };
-        std::vector<std::jthread> helpers;
-        for (int i = 1; i < threads; ++i) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break;  // no more threads to be had: fewer do it
-            }
-        }
-        work();
     }
 
     FileDescriptor m_fd;
