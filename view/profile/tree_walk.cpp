@@ -77,6 +77,7 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
     std::string path = rootPath;
     std::size_t entry = 0;
     std::size_t entriesTaken = 0;
+    std::shared_ptr<Directory> done;
     std::unique_lock lock(m_mutex);
     while (!m_levels.empty()) {
         const std::size_t at = m_levels.size() - 1;
@@ -102,10 +103,18 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         if (node && node->state == Node::State::kRetry) node.reset();  // it ran out of descriptors
         if (!node) {
             // Not read ahead: read here. The open needs the level's directory, so the level
-            // goes only after it.
+            // goes only after it. It opens outside the lock, unless the level was given back or
+            // the descriptors ran out.
             node = std::make_unique<Node>();
-            Opened opened = OpenBelow(at, next.name, path);
-            if (m_levels[at].pending.empty()) m_levels.pop_back();
+            Opened opened;
+            if (const std::shared_ptr<Directory> parent = m_levels[at].directory) {
+                lock.unlock();
+                opened = parent->OpenSubdirectory(next.name);
+                lock.lock();
+            }
+            if (!opened.directory && (opened.error == 0 || OutOfDescriptors(opened.error)))
+                opened = OpenBelow(at, next.name, path);
+            if (m_levels[at].pending.empty()) PopLevel(done);
             lock.unlock();
             node->openError = opened.directory ? 0 : opened.error;
             node->contents = ReadDirectory(opened.directory.get(), m_counting);
@@ -114,16 +123,21 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
             opened.directory.reset();  // closed outside the lock
             lock.lock();
         } else if (m_levels[at].pending.empty()) {
-            m_levels.pop_back();
+            PopLevel(done);
         }
-        // The window moved on by one: one more directory may be read ahead. A directory read
-        // here brings new ones, which any idle worker may take.
+        // The window moved on by one: one more directory may be read ahead. Idle readers are
+        // woken when a few have come free, so that each wake-up reads several. A directory read
+        // here brings new ones, which any idle reader may take at once.
         const bool fresh = node->state == Node::State::kReading && !node->children.empty();  // read here
         if (!node->children.empty())
             m_levels.push_back({std::move(node->directory), std::move(node->children), path.size(), false});
-        Wake(fresh ? static_cast<std::size_t>(m_threads) : 1);
+        if (fresh || ++m_stepsSinceWake == kWakeAfterSteps) {
+            m_stepsSinceWake = 0;
+            Wake(static_cast<std::size_t>(m_threads));
+        }
 
         lock.unlock();
+        done.reset();  // a finished level's directory is closed outside the lock
         visit(entry, path, node->contents, node->openError);
         node.reset();
         lock.lock();
@@ -132,6 +146,11 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
     lock.unlock();
     m_work.notify_all();
     m_reserve.notify_all();
+}
+
+void TreeWalk::PopLevel(std::shared_ptr<Directory>& directory) {
+    directory = std::move(m_levels.back().directory);
+    m_levels.pop_back();
 }
 
 void TreeWalk::QueueEntries() {

@@ -46,6 +46,8 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, in
 // How far, in directories, the threads may read ahead of the walk. Each directory read ahead
 // holds at most one descriptor, so this bounds the descriptors and the memory of the read-ahead.
 inline constexpr std::size_t kReadAheadWindow = 64;
+// Idle readers are woken when the walk has moved on this many directories.
+inline constexpr std::size_t kWakeAfterSteps = kReadAheadWindow / 4;
 
 class TreeWalk {
 public:
@@ -86,6 +88,8 @@ private:
         std::shared_ptr<Directory> parent;
     };
 
+    // Takes the last level off the walk's path, its directory into `directory` (m_mutex held).
+    void PopLevel(std::shared_ptr<Directory>& directory);
     // Tops up the profiled directory's level from m_entryNames (m_mutex held).
     void QueueEntries();
     void Work(bool eager);
@@ -117,6 +121,7 @@ private:
     std::condition_variable m_ready;  // a directory read ahead is done
     std::condition_variable m_work;     // the walk moved on, or there is more to read
     std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
+    std::size_t m_stepsSinceWake = 0;  // the walk's steps since it last woke the readers
     bool m_finished = false;
     bool m_starved = false;           // out of descriptors: no more reading ahead
 };
