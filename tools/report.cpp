@@ -180,8 +180,13 @@ std::string EscapeControls(std::string_view text) {
 }
 
 std::string HexColour(unsigned colour) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(6, '0');
+    for (int i = 0; i < 3; ++i) {  // red, green, blue: the low byte first
+        const unsigned byte = (colour >> (8 * i)) & 0xFF;
+        text[static_cast<std::size_t>(2 * i)] = kDigits[byte >> 4];
+        text[static_cast<std::size_t>(2 * i + 1)] = kDigits[byte & 0xF];
+    }
     return text;
 }
 

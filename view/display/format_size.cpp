@@ -1,12 +1,19 @@
 #include "view/display/format_size.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace gauzel {
 
 std::string FormatWhole(double value) {
     const double rounded = std::round(value);  // halves away from zero
+    if (rounded >= 0 && rounded < 9.2e18 && !std::signbit(rounded)) {  // every size: no printf needed
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(rounded)).ptr;
+        return std::string(digits, end);
+    }
     const int length = std::snprintf(nullptr, 0, "%.0f", rounded);
     std::string text(static_cast<std::size_t>(length), '\0');
     std::snprintf(text.data(), text.size() + 1, "%.0f", rounded);
@@ -35,7 +42,10 @@ std::string FormatSize(double bytes, Units units) {
 std::string FormatPercent(double freeBytes, double diskBytes) {
     double percent = 100.0;
     if (diskBytes != 0.0) percent = freeBytes * 100.0 / diskBytes;
-    return "(" + FormatWhole(percent) + "%)";
+    std::string text = "(";
+    text += FormatWhole(percent);
+    text += "%)";
+    return text;
 }
 
 }  // namespace gauzel
