@@ -135,9 +135,9 @@ public:
     }
     std::size_t Helpers() const { return m_helpers.size(); }
 
-    // Calls `each(i)` for every i below `count`, here and on `helpers` of the crew; returns when
-    // all are done.
-    void Run(std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& each) {
+    // Starts calling `each(i)` for every i below `count` on `helpers` of the crew; Finish takes
+    // its share on this thread and returns when all are done.
+    void Start(std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& each) {
         {
             const std::lock_guard lock(m_mutex);
             m_each = &each;
@@ -148,6 +148,8 @@ public:
             ++m_round;
         }
         if (m_called != 0) m_start.notify_all();
+    }
+    void Finish() {
         Slices();
         std::unique_lock lock(m_mutex);
         m_done.wait(lock, [this] { return m_busy == 0; });
@@ -197,7 +199,6 @@ public:
             return status;
         }
         m_listed = true;
-        const ListingBuffer buffer;
         std::string converted;  // a name holding "\\" in its logical form
         const auto deliver = [&](const char* name, int error, const struct statx& info) {
             if (error != 0) {
@@ -213,51 +214,18 @@ public:
             }
             each(record);
         };
-        // Offered threads, a buffer's entries are named first, then sized side by side by a crew
-        // that serves the rest of the listing: one thread a core, and the others while the sizes
-        // wait on the disk.
-        std::vector<const char*> names;
-        std::vector<struct statx> infos;
-        std::vector<int> errors;
-        std::optional<Crew> crew;
-        bool slow = true;  // until a buffer shows otherwise
-        const auto size = [&](std::size_t i) { errors[i] = Size(names[i], infos[i]); };
-        for (;;) {
-            const ssize_t length = getdents64(m_fd.Get(), buffer.get(), kListingBufferBytes);
-            if (length < 0 && errno == EINTR) continue;
-            if (length < 0) status.error = errno;
-            if (length <= 0) return status;
-            names.clear();
-            for (ssize_t offset = 0; offset < length;) {
-                const auto* entry = reinterpret_cast<const struct dirent64*>(buffer.get() + offset);
-                offset += entry->d_reclen;
-                const char* name = entry->d_name;
-                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-                if (threads > 1) {
-                    names.push_back(name);
-                    continue;
-                }
+        if (threads > 1) {
+            ListSizedApart(status, deliver, threads);
+            return status;
+        }
+        const ListingBuffer buffer;
+        for (ssize_t length; (length = Read(buffer.get(), status)) > 0;) {
+            ForEachName(buffer.get(), length, [&](const char* name) {
                 struct statx info;
                 deliver(name, Size(name, info), info);
-            }
-            if (names.empty()) continue;
-            infos.resize(names.size());
-            errors.resize(names.size());
-            if (names.size() < kSizedApartFrom) {
-                for (std::size_t i = 0; i < names.size(); ++i) size(i);
-            } else {
-                if (!crew) crew.emplace(threads - 1);
-                const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-                const std::size_t helpers = slow ? crew->Helpers() : std::min(cores - 1, crew->Helpers());
-                const auto start = std::chrono::steady_clock::now();
-                crew->Run(names.size(), helpers, size);
-                const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
-                // Core time an entry: threads beyond the cores only take turns on them.
-                slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
-                           static_cast<double>(names.size()) > kSlowMicrosPerEntry;
-            }
-            for (std::size_t i = 0; i < names.size(); ++i) deliver(names[i], errors[i], infos[i]);
+            });
         }
+        return status;
     }
 
     Opened OpenSubdirectory(std::string_view name) override {
@@ -270,6 +238,81 @@ public:
     }
 
 private:
+    // One getdents64 into `buffer`: its length, 0 at the end, or -1 with the error in `status`.
+    ssize_t Read(char* buffer, ListingStatus& status) const {
+        for (;;) {
+            const ssize_t length = getdents64(m_fd.Get(), buffer, kListingBufferBytes);
+            if (length >= 0) return length;
+            if (errno != EINTR) {
+                status.error = errno;
+                return -1;
+            }
+        }
+    }
+
+    template <typename Each>
+    static void ForEachName(const char* buffer, ssize_t length, const Each& each) {
+        for (ssize_t offset = 0; offset < length;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + offset);
+            offset += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+            each(name);
+        }
+    }
+
+    // A buffer's entries are sized side by side by a crew that serves the rest of the listing (one
+    // thread a core, the others while the sizes wait on the disk), while this thread reads the
+    // next buffer; then they are delivered in listing order.
+    template <typename Deliver>
+    void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads) const {
+        struct Batch {
+            ListingBuffer buffer;
+            std::vector<const char*> names;
+            std::vector<struct statx> infos;
+            std::vector<int> errors;
+        };
+        const auto read = [&](Batch& batch) {
+            batch.names.clear();
+            const ssize_t length = Read(batch.buffer.get(), status);
+            ForEachName(batch.buffer.get(), length, [&batch](const char* name) { batch.names.push_back(name); });
+            batch.infos.resize(batch.names.size());
+            batch.errors.resize(batch.names.size());
+            return length > 0;
+        };
+        Batch batches[2];
+        Batch* current = &batches[0];
+        Batch* next = &batches[1];
+        std::optional<Crew> crew;
+        bool slow = true;  // until a buffer shows otherwise
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        for (bool more = read(*current); more; std::swap(current, next)) {
+            Batch& batch = *current;
+            const std::function<void(std::size_t)> size = [this, &batch](std::size_t i) {
+                batch.errors[i] = Size(batch.names[i], batch.infos[i]);
+            };
+            const bool apart = batch.names.size() >= kSizedApartFrom;
+            std::size_t helpers = 0;
+            const auto start = std::chrono::steady_clock::now();
+            if (apart) {
+                if (!crew) crew.emplace(threads - 1);
+                helpers = slow ? crew->Helpers() : std::min(cores - 1, crew->Helpers());
+                crew->Start(batch.names.size(), helpers, size);
+            }
+            more = read(*next);
+            if (apart) {
+                crew->Finish();
+                const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+                // Core time an entry: threads beyond the cores only take turns on them.
+                slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
+                           static_cast<double>(batch.names.size()) > kSlowMicrosPerEntry;
+            } else {
+                for (std::size_t i = 0; i < batch.names.size(); ++i) size(i);
+            }
+            for (std::size_t i = 0; i < batch.names.size(); ++i) deliver(batch.names[i], batch.errors[i], batch.infos[i]);
+        }
+    }
+
     // The statx of one entry: 0, or its errno.
     int Size(const char* name, struct statx& info) const {
         int result;
