@@ -1,7 +1,7 @@
 #include "view/profile/profile.h"
 
 #include <algorithm>
-#include <numeric>
+#include <utility>
 
 namespace gauzel {
 
@@ -19,28 +19,31 @@ void Profile::ResetModel(int mode) {
 
 void Profile::SortEntriesBySize() {
     if (m_listNames.size() != m_listSizes.size()) return;  // not parallel: nothing sensible to order
-    std::vector<std::size_t> order(m_listSizes.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return *m_listSizes[a] > *m_listSizes[b]; });
+    // Larger first; equal sizes keep their order. The sizes are taken out beside their places,
+    // so the sort compares neighbours in memory.
+    std::vector<std::pair<double, std::size_t>> order(m_listSizes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = {*m_listSizes[i], i};
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
 
     // Entry k takes the place of entry order[k], moved in place, cycle by cycle: a directory of a
     // hundred thousand entries needs no second copy of its names.
     for (std::size_t start = 0; start < order.size(); ++start) {
-        if (order[start] == start) continue;
+        if (order[start].second == start) continue;
         std::string name = std::move(m_listNames[start]);
         std::unique_ptr<double> size = std::move(m_listSizes[start]);
         std::size_t at = start;
-        while (order[at] != start) {
-            const std::size_t from = order[at];
+        while (order[at].second != start) {
+            const std::size_t from = order[at].second;
             m_listNames[at] = std::move(m_listNames[from]);
             m_listSizes[at] = std::move(m_listSizes[from]);
-            order[at] = at;
+            order[at].second = at;
             at = from;
         }
         m_listNames[at] = std::move(name);
         m_listSizes[at] = std::move(size);
-        order[at] = at;
+        order[at].second = at;
     }
 }
 
