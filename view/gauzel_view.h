@@ -15,6 +15,7 @@
 #include "legend/legend_source.h"
 #include "platform/settings_store.h"
 #include "view/display/layout.h"
+#include "view/display/pie.h"
 #include "view/profile/profile.h"
 #include "view/profile/scan_engine.h"
 
@@ -56,7 +57,7 @@ public:
     // The layout of the start-up tick (and of the size changes after it), and the end angle of
     // each slice of the last paint.
     const ViewLayout& Layout() const { return m_layout; }
-    const std::vector<double>& SliceAngles() const { return m_listAngles; }
+    const std::vector<double>& SliceAngles() const { return m_pieWedges.endAngles; }
     bool IsLaidOut() const { return m_bLayoutDone; }
 
     // A directory named on the command line: the first rescan profiles it (on its drive, as if the
@@ -127,7 +128,7 @@ private:
     Profile m_profile;
     int m_nUnits = 0;                 // as stored: 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
     Counting m_counting;              // from the settings at start, then the menu's
-    std::vector<double> m_listAngles; // end angle of each slice of the last paint
+    PieWedges m_pieWedges;            // the slices of the last paint, whatever the square
     ViewLayout m_layout;
     bool m_bTimerStarted = false;
     bool m_bLayoutDone = false;

@@ -14,10 +14,9 @@ Point PointOnEllipse(Rect rect, double degrees) {
             cy + static_cast<int>(-(std::sin(radians) * height) / 2)};
 }
 
-std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie) {
-    std::vector<PieSlice> slices;
-    if (!profile.IsComplete()) return slices;
-    Point start = PointOnEllipse(rectPie, 0.0);
+PieWedges ComputePieWedges(const Profile& profile) {
+    PieWedges wedges;
+    if (!profile.IsComplete()) return wedges;
     double runningSum = 0.0;
     std::size_t slice = 0;  // advances only for drawn slices; its colour is looked up by it
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
@@ -25,14 +24,28 @@ std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie) {
         if (size == 0.0) continue;
         const Colour colour = profile.m_pEntryColors[slice];
         if (colour == kWhite) continue;
-        const double endAngle = (runningSum + size) * 360.0 / profile.m_dTreeSize;
-        const Point end = PointOnEllipse(rectPie, endAngle);
-        slices.push_back({colour, endAngle, start, end});
+        wedges.colours.push_back(colour);
+        wedges.endAngles.push_back((runningSum + size) * 360.0 / profile.m_dTreeSize);
         runningSum += size;
-        start = end;
         ++slice;
     }
+    return wedges;
+}
+
+std::vector<PieSlice> PlacePieSlices(const PieWedges& wedges, Rect rectPie) {
+    std::vector<PieSlice> slices;
+    slices.reserve(wedges.endAngles.size());
+    Point start = PointOnEllipse(rectPie, 0.0);
+    for (std::size_t i = 0; i < wedges.endAngles.size(); ++i) {
+        const Point end = PointOnEllipse(rectPie, wedges.endAngles[i]);
+        slices.push_back({wedges.colours[i], wedges.endAngles[i], start, end});
+        start = end;
+    }
     return slices;
+}
+
+std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie) {
+    return PlacePieSlices(ComputePieWedges(profile), rectPie);
 }
 
 PieDisc PieDiscOf(Rect rectPie) {

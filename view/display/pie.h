@@ -22,8 +22,20 @@ struct PieSlice {
     Point end;
 };
 
-// The slices of a complete profile in drawing order. Entries of size 0 and white tail entries
-// get none. Their end angles are the list that HitTestPie reads.
+// What the pie shows of a complete profile, whatever its square: each slice's colour and end
+// angle, in drawing order. Entries of size 0 and white tail entries get none. The end angles
+// are the list that HitTestPie reads.
+struct PieWedges {
+    std::vector<Colour> colours;
+    std::vector<double> endAngles;
+};
+PieWedges ComputePieWedges(const Profile& profile);
+
+// The slices of `wedges` on the outline of the ellipse inscribed in `rectPie`: a new square
+// needs only this step.
+std::vector<PieSlice> PlacePieSlices(const PieWedges& wedges, Rect rectPie);
+
+// Both steps.
 std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie);
 
 // The hit-test disc of a pie square: one pixel right of and below the drawing centre.

@@ -45,10 +45,10 @@ void CGauzelView::DrawPie(QPainter& painter) {
     // Drawn once for a profile, the units and a square; a repaint (an expose, a resize step)
     // shows the picture. The picture is transparent around the pie, so its pixels are exactly
     // those drawn directly.
+    // A new square (a resize step) places the same wedges anew.
+    if (m_bPieStale) m_pieWedges = ComputePieWedges(m_profile);
     if (m_bPieStale || square != m_pieSquare || scale != m_pieImage.devicePixelRatio()) {
-        const std::vector<PieSlice> slices = ComputePieSlices(m_profile, square);
-        m_listAngles.clear();
-        for (const PieSlice& slice : slices) m_listAngles.push_back(slice.endAngle);
+        const std::vector<PieSlice> slices = PlacePieSlices(m_pieWedges, square);
         m_pieImage = QImage(QSize(std::max(square.Width(), 1), std::max(square.Height(), 1)) * scale,
                             QImage::Format_ARGB32_Premultiplied);
         m_pieImage.setDevicePixelRatio(scale);
@@ -73,7 +73,7 @@ void CGauzelView::DrawSummary(QPainter& painter) {
 
 void CGauzelView::OnLButtonDblClk(QPoint point) {
     const std::optional<std::size_t> slice =
-        HitTestPie(m_layout.m_rectPie, {m_layout.m_ptPieCenter, m_layout.m_nPieRadius}, m_listAngles, {point.x(), point.y()});
+        HitTestPie(m_layout.m_rectPie, {m_layout.m_ptPieCenter, m_layout.m_nPieRadius}, m_pieWedges.endAngles, {point.x(), point.y()});
     if (!slice || m_bScanning || *slice >= m_profile.EntryCount()) return;
     if (m_profile.IsFilesEntry(*slice)) {
         m_services.messages.Show(this, kNoInfoOnFilesMessage);
