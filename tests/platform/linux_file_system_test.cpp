@@ -11,6 +11,7 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "platform/linux/linux_file_system.h"
@@ -145,6 +146,27 @@ TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSame
     const auto alone = listing(1);
     ASSERT_EQ(alone.size(), 1500u);
     EXPECT_EQ(listing(4), alone);
+}
+
+// Fault: each thread keeps one listing buffer; a listing started inside another's callback on
+// the same thread would read into it and garble the names the first has not handed out yet.
+TEST(LinuxListing, AListingInsideAnothersCallbackLeavesItsNamesIntact) {
+    RealScan scan;
+    scan.tree.Dir("outer");
+    scan.tree.Dir("inner");
+    for (int i = 0; i < 200; ++i) scan.tree.File("outer/f" + std::to_string(i), 1);
+    for (int i = 0; i < 200; ++i) scan.tree.File("inner/g" + std::to_string(i), 1);
+    auto outer = scan.fs.OpenDirectory("T:\\outer").directory;
+    std::set<std::string> names;
+    std::size_t inner = 0;
+    outer->List([&](const ListingRecord& record) {
+        if (names.empty()) scan.fs.OpenDirectory("T:\\inner").directory->List([&](const ListingRecord&) { ++inner; });
+        names.emplace(record.name);
+    });
+    std::set<std::string> expected;
+    for (int i = 0; i < 200; ++i) expected.insert("f" + std::to_string(i));
+    EXPECT_EQ(inner, 200u);
+    EXPECT_EQ(names, expected);
 }
 
 TEST(LinuxScan, NamesThatAreNotUtf8AreKeptAsBytes) {
