@@ -81,8 +81,6 @@ constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_B
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
 // A listing buffer holding this many entries or more is sized by several threads (when given).
 constexpr std::size_t kSizedApartFrom = 256;
-// Above this (microseconds of a core an entry), sizes wait on the disk; a warm cache takes 2 to 3.
-constexpr double kSlowMicrosPerEntry = 15;
 
 // A listing's getdents64 buffer. Each thread keeps one for its next listing (a walk lists one
 // directory after another, and a buffer this large would take the allocator's lock each time);

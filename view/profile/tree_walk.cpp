@@ -52,9 +52,6 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 
 namespace {
 
-// Above this, reads wait for the disk (a warm cache takes about 5 microseconds an entry here).
-constexpr double kSlowMicrosPerEntry = 15;
-
 int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 }  // namespace
