@@ -130,9 +130,21 @@ private:
 void PrintText(const Profile& profile, Units units, std::ostream& out) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
     out << lines.tree << '\n' << lines.freeSpace << '\n' << EscapeControls(lines.path) << '\n';
-    for (std::size_t i = 0; i < profile.EntryCount(); ++i)
-        out << HexColour(profile.m_pEntryColors[i]) << "  " << FormatSize(profile.EntrySize(i), units) << "  "
-            << EscapeControls(profile.m_listNames[i]) << '\n';
+    // A directory may hold a hundred thousand entries: their lines go out in writes of 64 KiB.
+    constexpr std::size_t kWriteBytes = 64 * 1024;
+    std::string text;
+    for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
+        text += HexColour(profile.m_pEntryColors[i]);
+        text += "  ";
+        text += FormatSize(profile.EntrySize(i), units);
+        text += "  ";
+        AppendEscaped(text, profile.m_listNames[i]);
+        text += '\n';
+        if (text.size() >= kWriteBytes || i + 1 == profile.EntryCount()) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            text.clear();
+        }
+    }
 }
 
 // Sizes are whole byte counts (below 2^53, so the double holds them exactly).
@@ -160,9 +172,7 @@ void PrintJson(const Profile& profile, Counting counting, const ProgressPrinter&
 
 }  // namespace
 
-std::string EscapeControls(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
+void AppendEscaped(std::string& escaped, std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\n') escaped += "\\n";
@@ -176,6 +186,12 @@ std::string EscapeControls(std::string_view text) {
             escaped += c;
         }
     }
+}
+
+std::string EscapeControls(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    AppendEscaped(escaped, text);
     return escaped;
 }
 

@@ -17,6 +17,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // line of the report or reach the terminal raw. A logical name never holds "\", so these read
 // unambiguously.
 std::string EscapeControls(std::string_view text);
+// The same, appended to `escaped`.
+void AppendEscaped(std::string& escaped, std::string_view text);
 
 // "RRGGBB" of a 0x00BBGGRR colour.
 std::string HexColour(unsigned colour);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -65,6 +66,19 @@ TEST(Report, PrintsTheSummaryThenOneLinePerEntryInLegendOrder) {
     EXPECT_EQ(lines[4], "00FF00  250,000  >files");
     EXPECT_EQ(lines[5], "00FFFF  150,000  small");
     EXPECT_TRUE(run.err.empty());
+}
+
+// Fault: the lines of a large directory go out in several writes; one lost or written twice.
+TEST(Report, EveryEntryOfALargeDirectoryIsPrintedOnce) {
+    ReportRun run;
+    constexpr int kEntries = 400;  // long names: about 100 KiB of lines
+    for (int i = 0; i < kEntries; ++i) run.tree.Dir(std::string(250, 'n') + std::to_string(i));
+    ASSERT_EQ(run.Run({run.tree.Root()}), 0) << run.err;
+    const std::vector<std::string> lines = run.OutLines();
+    ASSERT_EQ(lines.size(), 3u + 3u + kEntries);
+    std::set<std::string> names;
+    for (std::size_t i = 3; i < lines.size(); ++i) names.insert(lines[i].substr(lines[i].rfind("  ") + 2));
+    EXPECT_EQ(names.size(), 3u + kEntries);
 }
 
 TEST(Report, UnitsComeFromTheOptionOrElseFromTheSettings) {
