@@ -260,8 +260,8 @@ private:
     }
 
     // A buffer's entries are sized side by side by a crew that serves the rest of the listing (one
-    // thread a core, the others while the sizes wait on the disk), while this thread reads the
-    // next buffer; then they are delivered in listing order.
+    // thread a core, the others while the sizes wait on the disk). Meanwhile this thread delivers
+    // the buffer before, in listing order, and reads the next one into it.
     template <typename Deliver>
     void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads) const {
         struct Batch {
@@ -278,37 +278,42 @@ private:
             batch.errors.resize(batch.names.size());
             return length > 0;
         };
+        const auto deliverAll = [&deliver](const Batch& batch) {
+            for (std::size_t i = 0; i < batch.names.size(); ++i) deliver(batch.names[i], batch.errors[i], batch.infos[i]);
+        };
         Batch batches[2];
-        Batch* current = &batches[0];
-        Batch* next = &batches[1];
-        std::optional<Crew> crew;
-        bool slow = true;  // until a buffer shows otherwise
+        Batch* sizing = &batches[0];
+        const std::function<void(std::size_t)> size = [this, &sizing](std::size_t i) {
+            sizing->errors[i] = Size(sizing->names[i], sizing->infos[i]);
+        };
+        std::optional<Crew> crew;  // after what it uses: should a delivery throw, it goes first
+        bool slow = true;          // until a buffer shows otherwise
         const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-        for (bool more = read(*current); more; std::swap(current, next)) {
-            Batch& batch = *current;
-            const std::function<void(std::size_t)> size = [this, &batch](std::size_t i) {
-                batch.errors[i] = Size(batch.names[i], batch.infos[i]);
-            };
-            const bool apart = batch.names.size() >= kSizedApartFrom;
+        Batch* sized = nullptr;  // its records not delivered yet
+        for (bool more = read(*sizing); more;) {
+            Batch* const following = sizing == &batches[0] ? &batches[1] : &batches[0];
+            const bool apart = sizing->names.size() >= kSizedApartFrom;
             std::size_t helpers = 0;
             const auto start = std::chrono::steady_clock::now();
             if (apart) {
                 if (!crew) crew.emplace(threads - 1);
                 helpers = slow ? crew->Helpers() : std::min(cores - 1, crew->Helpers());
-                crew->Start(batch.names.size(), helpers, size);
+                crew->Start(sizing->names.size(), helpers, size);
             }
-            more = read(*next);
+            if (sized != nullptr) deliverAll(*sized);
+            more = read(*following);
             if (apart) {
                 crew->Finish();
                 const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
                 // Core time an entry: threads beyond the cores only take turns on them.
                 slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
-                           static_cast<double>(batch.names.size()) > kSlowMicrosPerEntry;
+                           static_cast<double>(sizing->names.size()) > kSlowMicrosPerEntry;
             } else {
-                for (std::size_t i = 0; i < batch.names.size(); ++i) size(i);
+                for (std::size_t i = 0; i < sizing->names.size(); ++i) size(i);
             }
-            for (std::size_t i = 0; i < batch.names.size(); ++i) deliver(batch.names[i], batch.errors[i], batch.infos[i]);
+            sized = std::exchange(sizing, following);
         }
+        if (sized != nullptr) deliverAll(*sized);
     }
 
     // The statx of one entry: 0, or its errno.

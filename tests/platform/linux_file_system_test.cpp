@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/linux/linux_file_system.h"
@@ -125,11 +126,11 @@ TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {
 }
 
 // Fault: sizing a large directory's entries on several threads mixes up, drops or reorders
-// entries.
+// entries. The names fill several listing buffers, which the threads size, deliver and read in turn.
 TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSameOrder) {
     RealScan scan;
     for (int i = 0; i < 1500; ++i) {
-        const std::string name = "e" + std::to_string(i);
+        const std::string name = std::string(60, 'e') + std::to_string(i);
         if (i % 7 == 0)
             scan.tree.Dir(name);
         else
@@ -146,6 +147,11 @@ TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSame
     const auto alone = listing(1);
     ASSERT_EQ(alone.size(), 1500u);
     EXPECT_EQ(listing(4), alone);
+    // A callback that throws while the threads size the next buffer: they finish before it leaves.
+    std::size_t delivered = 0;
+    EXPECT_THROW(scan.fs.OpenDirectory("T:").directory->List([&delivered](const ListingRecord&) {
+        if (++delivered == 600) throw std::runtime_error("full");
+    }, 4), std::runtime_error);
 }
 
 // Fault: each thread keeps one listing buffer; a listing started inside another's callback on
