@@ -140,11 +140,12 @@ void PrintText(const Profile& profile, Units units, std::ostream& out) {
         text += "  ";
         AppendEscaped(text, profile.m_listNames[i]);
         text += '\n';
-        if (text.size() >= kWriteBytes || i + 1 == profile.EntryCount()) {
+        if (text.size() >= kWriteBytes) {
             out.write(text.data(), static_cast<std::streamsize>(text.size()));
             text.clear();
         }
     }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 // Sizes are whole byte counts (below 2^53, so the double holds them exactly).

@@ -48,10 +48,6 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
     return pending;
 }
 
-}  // namespace
-
-namespace {
-
 int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 }  // namespace
