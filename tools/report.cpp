@@ -7,11 +7,10 @@
 #include <ostream>
 #include <optional>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mounts.h"
+#include "view/display/escape.h"
 #include "view/display/format_size.h"
 #include "view/display/summary.h"
 #include "view/profile/scan_engine.h"
@@ -127,73 +126,128 @@ private:
     std::ostream* m_err;  // null: progress is not shown
 };
 
+// A directory may hold a hundred thousand entries: the report goes out in writes of 64 KiB as it
+// is built, so its memory does not grow with it.
+class ChunkedOutput {
+public:
+    explicit ChunkedOutput(std::ostream& out) : m_out(out) {}
+    ~ChunkedOutput() { Write(); }
+    std::string& text() { return m_text; }
+    // At the end of a line or an entry: writes what has gathered once it is large enough.
+    void Done() {
+        if (m_text.size() >= kWriteBytes) Write();
+    }
+
+private:
+    static constexpr std::size_t kWriteBytes = 64 * 1024;
+    void Write() {
+        m_out.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
+        m_text.clear();
+    }
+    std::ostream& m_out;
+    std::string m_text;
+};
+
+}  // namespace
+
 void PrintText(const Profile& profile, Units units, std::ostream& out) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
-    out << lines.tree << '\n' << lines.freeSpace << '\n' << EscapeControls(lines.path) << '\n';
-    // A directory may hold a hundred thousand entries: their lines go out in writes of 64 KiB.
-    constexpr std::size_t kWriteBytes = 64 * 1024;
-    std::string text;
+    ChunkedOutput chunks(out);
+    std::string& text = chunks.text();
+    text += lines.tree + '\n' + lines.freeSpace + '\n' + EscapeControls(lines.path) + '\n';
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
         text += HexColour(profile.m_pEntryColors[i]);
         text += "  ";
         text += FormatSize(profile.EntrySize(i), units);
         text += "  ";
-        AppendEscaped(text, profile.m_listNames[i]);
+        AppendEntryName(text, profile, i);
         text += '\n';
-        if (text.size() >= kWriteBytes) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            text.clear();
-        }
+        chunks.Done();
     }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-// Sizes are whole byte counts (below 2^53, so the double holds them exactly).
-std::uint64_t Bytes(double size) { return static_cast<std::uint64_t>(size); }
+namespace {
 
-void PrintJson(const Profile& profile, Counting counting, const ProgressPrinter& problems, std::ostream& out) {
-    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
-    for (std::size_t i = 0; i < profile.EntryCount(); ++i)
-        entries.push_back({{"name", profile.m_listNames[i]},
-                           {"size", Bytes(profile.EntrySize(i))},
-                           {"color", "#" + HexColour(profile.m_pEntryColors[i])},
-                           {"isFiles", profile.IsFilesEntry(i)}});
-    const nlohmann::ordered_json report = {
-        {"path", profile.m_strPath},
-        {"treeSize", Bytes(profile.m_dTreeSize)},
-        {"freeSpace", Bytes(profile.m_dFreeSpace)},
-        {"diskSize", Bytes(profile.m_dDiskSize)},
-        {"entries", std::move(entries)},
-        {"counting", {{"allocated", counting.allocated}, {"linksOnce", counting.linksOnce}}},
-        {"unreadDirectories", problems.unreadDirectories},
-        {"unsizedEntries", problems.unsizedEntries}};
-    // Names are bytes: what is not UTF-8 becomes U+FFFD.
-    out << report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+// A JSON string as nlohmann-json's dump writes it (the report's JSON kept the library's bytes):
+// quote, backslash and control characters escaped, every other UTF-8 character as it is, and
+// U+FFFD for each bad sequence of bytes that are not UTF-8.
+void AppendJsonString(std::string& json, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    json += '"';
+    while (!text.empty()) {
+        const Utf8Step step = DecodeUtf8(text);
+        if (!step.valid) {
+            json += "\xEF\xBF\xBD";
+        } else if (step.codePoint == '"' || step.codePoint == '\\') {
+            json += '\\';
+            json += static_cast<char>(step.codePoint);
+        } else if (step.codePoint < 0x20) {
+            switch (step.codePoint) {
+                case '\b': json += "\\b"; break;
+                case '\t': json += "\\t"; break;
+                case '\n': json += "\\n"; break;
+                case '\f': json += "\\f"; break;
+                case '\r': json += "\\r"; break;
+                default:
+                    json += "\\u00";
+                    json += kHex[step.codePoint >> 4];
+                    json += kHex[step.codePoint & 0xF];
+            }
+        } else {
+            json.append(text.substr(0, step.length));
+        }
+        text.remove_prefix(step.length);
+    }
+    json += '"';
+}
+
+void AppendJsonMember(std::string& json, std::string_view key, Bytes value) {
+    json += '"';
+    json += key;
+    json += "\":";
+    AppendDecimal(json, value);
+}
+
+void AppendJsonMember(std::string& json, std::string_view key, bool value) {
+    json += '"';
+    json += key;
+    json += value ? "\":true" : "\":false";
 }
 
 }  // namespace
 
-void AppendEscaped(std::string& escaped, std::string_view text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') escaped += "\\n";
-        else if (c == '\t') escaped += "\\t";
-        else if (c == '\r') escaped += "\\r";
-        else if (byte < 0x20 || byte == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            escaped += hex;
-        } else {
-            escaped += c;
-        }
+// Written entry by entry; sizes are exact integers at any size.
+void PrintJson(const Profile& profile, Counting counting, Unread unread, std::ostream& out) {
+    ChunkedOutput chunks(out);
+    std::string& json = chunks.text();
+    json += "{\"path\":";
+    AppendJsonString(json, profile.m_strPath);
+    json += ',';
+    AppendJsonMember(json, "treeSize", profile.m_dTreeSize);
+    json += ',';
+    AppendJsonMember(json, "freeSpace", profile.m_dFreeSpace);
+    json += ',';
+    AppendJsonMember(json, "diskSize", profile.m_dDiskSize);
+    json += ",\"entries\":[";
+    for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
+        json += i == 0 ? "{\"name\":" : ",{\"name\":";
+        AppendJsonString(json, profile.m_listNames[i]);
+        json += ',';
+        AppendJsonMember(json, "size", profile.EntrySize(i));
+        json += ",\"color\":\"#" + HexColour(profile.m_pEntryColors[i]) + "\",";
+        AppendJsonMember(json, "isFiles", profile.IsFilesEntry(i));
+        json += '}';
+        chunks.Done();
     }
-}
-
-std::string EscapeControls(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    AppendEscaped(escaped, text);
-    return escaped;
+    json += "],\"counting\":{";
+    AppendJsonMember(json, "allocated", counting.allocated);
+    json += ',';
+    AppendJsonMember(json, "linksOnce", counting.linksOnce);
+    json += "},";
+    AppendJsonMember(json, "unreadDirectories", Bytes{unread.directories});
+    json += ',';
+    AppendJsonMember(json, "unsizedEntries", Bytes{unread.entries});
+    json += "}\n";
 }
 
 std::string HexColour(unsigned colour) {
@@ -241,7 +295,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const Units units = options->units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options->json)
-        PrintJson(profile, counting, progress, out);
+        PrintJson(profile, counting, {progress.unreadDirectories, progress.unsizedEntries}, out);
     else
         PrintText(profile, units, out);
     out.flush();

@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "view/display/format_size.h"
+#include "view/profile/profile.h"
+#include "view/profile/tree_walk.h"
+
 namespace gauzel {
 
 // Runs the report with `args` (without the program name). Exit status: 0 done, 1 the directory
@@ -13,12 +17,14 @@ namespace gauzel {
 // `err`), 4 the report could not be written.
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// Control characters (below 0x20, and 0x7F) as \n, \t, \r or \xHH, so that a name cannot forge a
-// line of the report or reach the terminal raw. A logical name never holds "\", so these read
-// unambiguously.
-std::string EscapeControls(std::string_view text);
-// The same, appended to `escaped`.
-void AppendEscaped(std::string& escaped, std::string_view text);
+// The report of a rescanned profile: the summary lines and one line an entry, in `units`.
+void PrintText(const Profile& profile, Units units, std::ostream& out);
+// The same profile as one JSON object on one line, with how it counted and what it could not read.
+struct Unread {
+    std::uint64_t directories = 0;
+    std::uint64_t entries = 0;
+};
+void PrintJson(const Profile& profile, Counting counting, Unread unread, std::ostream& out);
 
 // "RRGGBB" of a 0x00BBGGRR colour.
 std::string HexColour(unsigned colour);

@@ -69,7 +69,7 @@ void CGauzelView::MessageMap() {
     connect(m_btnGoToRoot, &QPushButton::clicked, this, [this] { OnGoToRoot(); });
 }
 
-QString CGauzelView::FormatSize(double bytes) const {
+QString CGauzelView::FormatSize(Bytes bytes) const {
     return QString::fromStdString(gauzel::FormatSize(bytes, UnitsOf(m_nUnits)));
 }
 

@@ -6,7 +6,7 @@ namespace gauzel {
 namespace {
 
 struct Row {
-    double bytes;
+    Bytes bytes;
     const char* inBytes;
     const char* inKilobytes;
     const char* inMegabytes;
@@ -28,9 +28,9 @@ TEST(FormatSize, ExamplesInAllThreeUnits) {
         {1500000, "1,500,000", "1,500K", "2M"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(FormatSize(row.bytes, Units::Bytes), row.inBytes) << row.bytes;
-        EXPECT_EQ(FormatSize(row.bytes, Units::Kilobytes), row.inKilobytes) << row.bytes;
-        EXPECT_EQ(FormatSize(row.bytes, Units::Megabytes), row.inMegabytes) << row.bytes;
+        EXPECT_EQ(FormatSize(row.bytes, Units::Bytes), row.inBytes) << row.inBytes;
+        EXPECT_EQ(FormatSize(row.bytes, Units::Kilobytes), row.inKilobytes) << row.inBytes;
+        EXPECT_EQ(FormatSize(row.bytes, Units::Megabytes), row.inMegabytes) << row.inBytes;
     }
 }
 
@@ -41,11 +41,14 @@ TEST(FormatSize, UnknownStoredUnitsFormatAsPlainBytes) {
     EXPECT_EQ(FormatSize(2500, UnitsOf(1)), "3K");
 }
 
-TEST(FormatSize, LargeValuesGroupWithoutLimitOrLeadingComma) {
-    EXPECT_EQ(FormatSize(5000000000.0, Units::Bytes), "5,000,000,000");
-    EXPECT_EQ(FormatSize(999999999999999.0, Units::Bytes), "999,999,999,999,999");
-    EXPECT_EQ(FormatSize(1e18, Units::Bytes), "1,000,000,000,000,000,000");
-    EXPECT_EQ(FormatSize(1e300, Units::Bytes).size(), 301u + 100u);
+// Fault: sizes were doubles, so a count past 2^53 lost its last digits and one past 2^64 its meaning.
+TEST(FormatSize, LargeValuesAreExactAndGroupWithoutLimit) {
+    const Bytes largestFile = (Bytes{1} << 63) - 1;
+    EXPECT_EQ(FormatSize(5000000000, Units::Bytes), "5,000,000,000");
+    EXPECT_EQ(FormatSize((Bytes{1} << 53) + 1, Units::Bytes), "9,007,199,254,740,993");
+    EXPECT_EQ(FormatSize(3 * largestFile, Units::Bytes), "27,670,116,110,564,327,421");
+    EXPECT_EQ(FormatSize(3 * largestFile, Units::Kilobytes), "27,670,116,110,564,327K");
+    EXPECT_EQ(FormatSize(Bytes{10000000000000000000u} * 10, Units::Bytes), "100,000,000,000,000,000,000");
     EXPECT_EQ(FormatSize(100000, Units::Bytes), "100,000");
 }
 

@@ -7,11 +7,11 @@
 namespace gauzel {
 namespace {
 
-Profile WithSizes(const std::vector<double>& sizes) {
+Profile WithSizes(const std::vector<Bytes>& sizes) {
     Profile profile;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         profile.m_listNames.push_back(std::string(1, static_cast<char>('a' + i)));
-        profile.m_listSizes.push_back(std::make_unique<double>(sizes[i]));
+        profile.m_listSizes.push_back(std::make_unique<Bytes>(sizes[i]));
         profile.m_dTreeSize += sizes[i];
     }
     return profile;
@@ -21,7 +21,7 @@ std::vector<std::string> Names(const Profile& profile) { return profile.m_listNa
 
 TEST(Ordering, EqualSizesKeepTheirOrderAndSizesKeepTheirIdentity) {
     Profile profile = WithSizes({5, 9, 5, 9});
-    const double* b = profile.m_listSizes[1].get();
+    const Bytes* b = profile.m_listSizes[1].get();
     profile.SortEntriesBySize();
     EXPECT_EQ(Names(profile), (std::vector<std::string>{"b", "d", "a", "c"}));
     EXPECT_EQ(profile.m_listSizes[0].get(), b);
@@ -29,10 +29,10 @@ TEST(Ordering, EqualSizesKeepTheirOrderAndSizesKeepTheirIdentity) {
 }
 
 TEST(Ordering, LargeListsAreStableAndDescending) {
-    std::vector<double> sizes;
-    for (int i = 0; i < 100000; ++i) sizes.push_back(i % 7);
+    std::vector<Bytes> sizes;
+    for (unsigned i = 0; i < 100000; ++i) sizes.push_back(i % 7);
     Profile profile = WithSizes(sizes);
-    std::map<const double*, std::size_t> before;  // original position of each size
+    std::map<const Bytes*, std::size_t> before;  // original position of each size
     for (auto& size : profile.m_listSizes) before.emplace(size.get(), before.size());
     profile.SortEntriesBySize();
     for (std::size_t i = 1; i < sizes.size(); ++i) {
@@ -82,13 +82,13 @@ TEST(Colours, ZeroTotalColoursEveryEntry) {
 
 TEST(Colours, FirstEntryIsNeverWhite) {
     Profile profile = WithSizes({1});
-    profile.m_dTreeSize = 1e9;  // as if other files were counted elsewhere
+    profile.m_dTreeSize = 1000000000;  // as if other files were counted elsewhere
     profile.AssignEntryColors();
     EXPECT_EQ(profile.m_pEntryColors[0], Profile::m_crPalette[0]);
 }
 
 TEST(Colours, CycleOfTwentyOneRestartsAtBlue) {
-    Profile profile = WithSizes(std::vector<double>(23, 10));
+    Profile profile = WithSizes(std::vector<Bytes>(23, 10));
     profile.AssignEntryColors();
     EXPECT_EQ(profile.m_pEntryColors[20], Profile::m_crPalette[20]);
     EXPECT_EQ(profile.m_pEntryColors[21], Profile::m_crPalette[0]);

@@ -24,15 +24,15 @@ struct Scan {
         profile.m_strPath = path;
         ScanEngine(fs, settings, sink).Rescan(profile);
     }
-    std::vector<std::pair<std::string, double>> Entries() const {
-        std::vector<std::pair<std::string, double>> entries;
+    std::vector<std::pair<std::string, Bytes>> Entries() const {
+        std::vector<std::pair<std::string, Bytes>> entries;
         for (std::size_t i = 0; i < profile.EntryCount(); ++i)
             entries.emplace_back(profile.m_listNames[i], profile.EntrySize(i));
         return entries;
     }
 };
 
-using Entries = std::vector<std::pair<std::string, double>>;
+using Entries = std::vector<std::pair<std::string, Bytes>>;
 
 TEST(Rescan, SumsEachSubdirectoryAndTheLooseFilesThenSortsAndColours) {
     Scan scan;
@@ -167,13 +167,16 @@ TEST(Classification, LinksAndMountPointsCountAsFilesAndAreNeverEntered) {
     EXPECT_EQ(scan.fs.listings.count("C:\\mnt"), 0u);
 }
 
-TEST(Classification, HugeFilesUseTheHighWord) {
+// Fault: sizes were doubles, exact only below 2^53, and their sums could pass 2^64.
+TEST(Classification, HugeFilesUseTheHighWordAndSumExactly) {
     Scan scan;
-    scan.fs.AddFile("C:", "big", 5000000000ull);
-    scan.fs.AddFile("C:\\d", "huge", (1ull << 52) + 1);  // still exact in a double
+    const std::uint64_t largest = (1ull << 63) - 1;
+    for (const char* name : {"a", "b", "c"}) scan.fs.AddFile("C:", name, largest);
+    scan.fs.AddFile("C:\\d", "odd", (1ull << 53) + 1);
     scan.Rescan();
-    EXPECT_EQ(scan.Entries(), (Entries{{"d", 4503599627370497.0}, {">files", 5000000000.0}}));
-    EXPECT_EQ(scan.profile.m_dTreeSize, 4503599627370497.0 + 5000000000.0);
+    const Bytes files = Bytes{largest} * 3;
+    EXPECT_EQ(scan.Entries(), (Entries{{">files", files}, {"d", (1ull << 53) + 1}}));
+    EXPECT_EQ(scan.profile.m_dTreeSize, files + (1ull << 53) + 1);
 }
 
 TEST(Classification, ADirectoryNamedLikeTheLooseFilesEntryIsAnOrdinaryEntry) {
@@ -355,11 +358,11 @@ TEST(Counting, DiskUsageAndAFileOfSeveralNamesOnce) {
             scan.settings.Write("Option", "Allocated", allocated);
             scan.settings.Write("Option", "LinksOnce", linksOnce);
             scan.Rescan();
-            std::map<std::string, double> byName;
+            std::map<std::string, Bytes> byName;
             for (const auto& [name, size] : scan.Entries()) byName[name] = size;
             return byName;
         };
-        using Sizes = std::map<std::string, double>;
+        using Sizes = std::map<std::string, Bytes>;
         EXPECT_EQ(sizes("0", "0"), (Sizes{{"a", 100}, {"b", 110}, {">files", 100}})) << threads;
         EXPECT_EQ(sizes("2", "yes"), (Sizes{{"a", 100}, {"b", 110}, {">files", 100}})) << threads;
         EXPECT_EQ(sizes("0", "1"), (Sizes{{"a", 100}, {"b", 10}, {">files", 0}})) << threads;

@@ -166,21 +166,21 @@ TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
 
 // Fault: leaving out the slices that a later whole ellipse covers changes a pixel of the pie.
 TEST(Pie, LeavingOutCoveredSlicesDrawsTheSamePixels) {
-    const auto profileOf = [](const std::vector<double>& sizes) {
+    const auto profileOf = [](const std::vector<Bytes>& sizes) {
         auto profile = std::make_unique<Profile>();
-        for (double size : sizes) {
+        for (Bytes size : sizes) {
             profile->m_listNames.push_back("e");
-            profile->m_listSizes.push_back(std::make_unique<double>(size));
+            profile->m_listSizes.push_back(std::make_unique<Bytes>(size));
             profile->m_dTreeSize += size;
         }
         profile->SortEntriesBySize();
         profile->AssignEntryColors();
         return profile;
     };
-    std::vector<double> equalTiny(3000, 7.0);   // thousands of slices too thin to have two ends
-    std::vector<double> thinAfterColoured{400000, 200000, 90000};
-    thinAfterColoured.resize(2003, 100.0);
-    for (const std::vector<double>& sizes : {equalTiny, thinAfterColoured}) {
+    std::vector<Bytes> equalTiny(3000, 7);   // thousands of slices too thin to have two ends
+    std::vector<Bytes> thinAfterColoured{400000, 200000, 90000};
+    thinAfterColoured.resize(2003, 100);
+    for (const std::vector<Bytes>& sizes : {equalTiny, thinAfterColoured}) {
         const auto profile = profileOf(sizes);
         for (const Rect square : {Rect{3, 5, 303, 305}, Rect{0, 0, 41, 41}}) {
             const std::vector<PieSlice> slices = ComputePieSlices(*profile, square);

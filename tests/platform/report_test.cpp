@@ -8,8 +8,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/fake_file_system.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_tree.h"
 #include "tools/report.h"
+#include "view/display/escape.h"
 
 namespace gauzel {
 namespace {
@@ -91,7 +94,7 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
     ReportRun run;
     const std::pair<const char*, std::uint64_t> odd[] = {{"new\nline", 1000}, {"quo\"te", 20}, {"back\\slash", 3},
                                                           {"bad\xff", 300},     {"cut\xe2\x82", 7}, {"caf\xc3\xa9 \xf0\x9f\x93\x81", 11},
-                                                          {"tab\there", 13}};
+                                                          {"tab\there", 13}, {"ctl\x1b", 2}};
     for (const auto& [name, size] : odd) {
         run.tree.Dir(name);
         run.tree.File(std::string(name) + "/f", size);
@@ -100,7 +103,7 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
     // figures aside, which are the machine's), but for the sequence cut short: one U+FFFD for it
     // now, not one a byte.
     const std::string before =
-        R"({"path": "T:", "treeSize": 3901354, "freeSpace": 0, "diskSize": 0, "entries": [)"
+        R"({"path": "T:", "treeSize": 3901356, "freeSpace": 0, "diskSize": 0, "entries": [)"
         R"({"name": "big", "size": 3500000, "color": "#0000FF", "isFiles": false}, )"
         R"({"name": ">files", "size": 250000, "color": "#00FF00", "isFiles": true}, )"
         R"({"name": "small", "size": 150000, "color": "#00FFFF", "isFiles": false}, )"
@@ -110,17 +113,41 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
         R"({"name": "tab\u0009here", "size": 13, "color": "#FFFFFF", "isFiles": false}, )"
         "{\"name\": \"caf\xc3\xa9 \xf0\x9f\x93\x81\", \"size\": 11, \"color\": \"#FFFFFF\", \"isFiles\": false}, "
         "{\"name\": \"cut\xef\xbf\xbd\", \"size\": 7, \"color\": \"#FFFFFF\", \"isFiles\": false}, "
-        R"({"name": "back/slash", "size": 3, "color": "#FFFFFF", "isFiles": false}], )"
+        R"({"name": "back/slash", "size": 3, "color": "#FFFFFF", "isFiles": false}, )"
+        R"({"name": "ctl\u001b", "size": 2, "color": "#FFFFFF", "isFiles": false}], )"
         R"("counting": {"allocated": false, "linksOnce": false}, "unreadDirectories": 0, "unsizedEntries": 0})";
     ASSERT_EQ(run.Run({"--json", run.tree.Root()}), 0);
     ASSERT_TRUE(nlohmann::json::accept(run.out)) << run.out;
     nlohmann::ordered_json now = nlohmann::ordered_json::parse(run.out);
+    // Written entry by entry, byte for byte what the library's compact dump of it would be.
+    EXPECT_EQ(now.dump() + "\n", run.out);
     EXPECT_GT(now["diskSize"].get<std::uint64_t>(), 0u);
     now["freeSpace"] = 0;
     now["diskSize"] = 0;
     EXPECT_EQ(now, nlohmann::ordered_json::parse(before));  // ordered: the keys' order counts
     ASSERT_EQ(run.Run({"--json", "--links-once", "--allocated", run.tree.Root()}), 0);
     EXPECT_EQ(nlohmann::ordered_json::parse(run.out)["counting"], nlohmann::ordered_json::parse(R"({"allocated": true, "linksOnce": true})"));
+}
+
+// Fault: sizes were doubles: 2^53 + 1 printed as 2^53, and a total past 2^64 as 0 in the JSON.
+TEST(Report, SizesAreExactInTextAndJson) {
+    testing::FakeFileSystem fs;
+    testing::MemorySettings settings;
+    testing::RecordingSink sink;
+    for (const char* name : {"a", "b", "c"}) fs.AddFile("C:", name, (1ull << 63) - 1);
+    fs.AddFile("C:\\odd", "f", (1ull << 53) + 1);
+    Profile profile;
+    profile.m_strPath = "C:";
+    ScanEngine(fs, settings, sink).Rescan(profile);
+    std::ostringstream text, json;
+    PrintText(profile, Units::Bytes, text);
+    PrintJson(profile, {}, {}, json);
+    EXPECT_TRUE(text.str().starts_with("Size of tree: 27,679,123,309,819,068,414 bytes\n")) << text.str();
+    EXPECT_NE(text.str().find("  27,670,116,110,564,327,421  >files\n"), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("  9,007,199,254,740,993  odd\n"), std::string::npos) << text.str();
+    EXPECT_NE(json.str().find(R"("treeSize":27679123309819068414,)"), std::string::npos) << json.str();
+    EXPECT_NE(json.str().find(R"({"name":">files","size":27670116110564327421,)"), std::string::npos);
+    EXPECT_NE(json.str().find(R"({"name":"odd","size":9007199254740993,)"), std::string::npos);
 }
 
 TEST(Report, ProgressGoesToStandardErrorInScanOrder) {
@@ -244,14 +271,30 @@ TEST(Report, ControlCharactersInNamesCannotForgeLines) {
     run.tree.Dir(evil);
     run.tree.File(evil + "/x", 1);
     run.tree.Dir("red\x1b[31m\t\x7f");
+    run.tree.Dir(">files");  // a real directory: it must not read like the loose files
     ASSERT_EQ(run.Run({run.tree.Root()}), 0);
-    EXPECT_EQ(run.OutLines().size(), 8u) << run.out;
+    EXPECT_EQ(run.OutLines().size(), 9u) << run.out;
+    EXPECT_NE(run.out.find("  250,000  >files\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  0  \\x3Efiles\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("  1  evil\\n0000FF  999,999  forged\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("  0  red\\x1B[31m\\t\\x7F\n"), std::string::npos) << run.out;
     ASSERT_EQ(run.Run({"--progress", run.tree.PathOf(evil)}), 0);
     EXPECT_EQ(run.OutLines()[2], "Path: T:\\evil\\n0000FF  999,999  forged");
     EXPECT_EQ(run.err, "starting...\n");
-    EXPECT_EQ(EscapeControls("a\r\x01\x1f~"), "a\\r\\x01\\x1F~");
+    // Every control, separator, invisible and bidirectional character, and every byte that is not
+    // UTF-8, as UTF-8 or raw: a reader that splits lines as Unicode does, or a terminal, sees no
+    // line break or command, and no two names look alike.
+    const std::pair<std::string, std::string> escapes[] = {
+        {"a\r\x01\x1f~", "a\\r\\x01\\x1F~"},
+        {"nel\xc2\x85" "csi\xc2\x9b" "[2J", "nel\\u0085csi\\u009B[2J"},
+        {"raw\x9b" "bad\xfe\xff", "raw\\x9Bbad\\xFE\\xFF"},
+        {"cut\xe2\x82", "cut\\xE2\\x82"},
+        {"\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\x8b\xe2\x80\xae\xe2\x81\xa6\xef\xbb\xbf",
+         "\\u2028\\u2029\\u200B\\u202E\\u2066\\uFEFF"},
+        {"\xed\xa0\x80" "\xc0\xaf", "\\xED\\xA0\\x80\\xC0\\xAF"},  // a surrogate, an overlong "/"
+        {"caf\xc3\xa9 \xe2\x80\x90 \xf0\x9f\x93\x81", "caf\xc3\xa9 \xe2\x80\x90 \xf0\x9f\x93\x81"},
+    };
+    for (const auto& [name, shown] : escapes) EXPECT_EQ(EscapeControls(name), shown) << shown;
 }
 
 // Fault: a settings file that is not a regular file aborted the report (a directory) or hung it

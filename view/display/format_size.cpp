@@ -1,37 +1,42 @@
 #include "view/display/format_size.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 namespace gauzel {
 
-std::string FormatWhole(double value) {
-    const double rounded = std::round(value);  // halves away from zero
-    if (rounded >= 0 && rounded < 9.2e18 && !std::signbit(rounded)) {  // every size: no printf needed
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(rounded)).ptr;
-        return std::string(digits, end);
+void AppendDecimal(std::string& text, Bytes value) {
+    // Every real size fits 64 bits and takes the fast road; a larger sum goes 19 digits at a time.
+    constexpr std::uint64_t kTenToThe19 = 10'000'000'000'000'000'000u;
+    char digits[24];
+    if (value > UINT64_MAX) {
+        AppendDecimal(text, value / kTenToThe19);
+        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(value % kTenToThe19)).ptr;
+        text.append(19 - static_cast<std::size_t>(end - digits), '0');
+        text.append(digits, end);
+        return;
     }
-    const int length = std::snprintf(nullptr, 0, "%.0f", rounded);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    std::snprintf(text.data(), text.size() + 1, "%.0f", rounded);
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(value)).ptr;
+    text.append(digits, end);
+}
+
+std::string Decimal(Bytes value) {
+    std::string text;
+    AppendDecimal(text, value);
     return text;
 }
 
-std::string FormatSize(double bytes, Units units) {
-    double value = bytes;
-    if (units == Units::Kilobytes) value /= 1000.0;
-    if (units == Units::Megabytes) value /= 1000000.0;
+std::string FormatSize(Bytes bytes, Units units) {
+    Bytes value = bytes;
+    if (units == Units::Kilobytes) value = RoundedQuotient(bytes, 1000);
+    if (units == Units::Megabytes) value = RoundedQuotient(bytes, 1000000);
 
-    const std::string digits = FormatWhole(value);
-    const std::size_t first = digits.find_first_of("0123456789");  // after any sign
-    std::string text = digits.substr(0, first);
-    const std::size_t count = digits.size() - first;
-    for (std::size_t k = 0; k < count; ++k) {
-        if (k != 0 && (count - k) % 3 == 0) text += ',';
-        text += digits[first + k];
+    const std::string digits = Decimal(value);
+    std::string text;
+    text.reserve(digits.size() + digits.size() / 3 + 1);
+    for (std::size_t k = 0; k < digits.size(); ++k) {
+        if (k != 0 && (digits.size() - k) % 3 == 0) text += ',';
+        text += digits[k];
     }
 
     if (units == Units::Kilobytes) text += 'K';
@@ -39,13 +44,9 @@ std::string FormatSize(double bytes, Units units) {
     return text;
 }
 
-std::string FormatPercent(double freeBytes, double diskBytes) {
-    double percent = 100.0;
-    if (diskBytes != 0.0) percent = freeBytes * 100.0 / diskBytes;
-    std::string text = "(";
-    text += FormatWhole(percent);
-    text += "%)";
-    return text;
+std::string FormatPercent(Bytes freeBytes, Bytes diskBytes) {
+    const Bytes percent = diskBytes != 0 ? RoundedQuotient(freeBytes * 100, diskBytes) : 100;
+    return "(" + Decimal(percent) + "%)";
 }
 
 }  // namespace gauzel

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "view/profile/bytes.h"
+
 namespace gauzel {
 
 // The units sizes are shown in: kilobytes are 1000 bytes, megabytes 1000000. The settings file
@@ -11,14 +13,20 @@ constexpr Units UnitsOf(int stored) {
     return stored == 1 ? Units::Kilobytes : stored == 2 ? Units::Megabytes : Units::Bytes;
 }
 
-// A whole number, exact halves away from zero (glibc's "%.0f" would round them to even).
-std::string FormatWhole(double value);
+// n / d (d > 0) rounded to the nearest whole number, exact halves up.
+constexpr Bytes RoundedQuotient(Bytes n, Bytes d) { return (2 * n + d) / (2 * d); }
 
-// The one text of a byte count: scaled to the units, rounded, digits grouped in threes with
-// commas, then "K" or "M". 2500 bytes in kilobytes is "3K".
-std::string FormatSize(double bytes, Units units);
+// The decimal digits of a byte count, exact at any size.
+std::string Decimal(Bytes value);
+// The same, appended to `text`.
+void AppendDecimal(std::string& text, Bytes value);
 
-// The free share of the volume as "(12%)"; "(100%)" when the volume size is unknown (0).
-std::string FormatPercent(double freeBytes, double diskBytes);
+// The one text of a byte count: scaled to the units and rounded (exact halves away from zero),
+// digits grouped in threes with commas, then "K" or "M". 2500 bytes in kilobytes is "3K".
+std::string FormatSize(Bytes bytes, Units units);
+
+// The free share of the volume as "(12%)", rounded like sizes; "(100%)" when the volume size is
+// unknown (0).
+std::string FormatPercent(Bytes freeBytes, Bytes diskBytes);
 
 }  // namespace gauzel

@@ -17,15 +17,17 @@ Point PointOnEllipse(Rect rect, double degrees) {
 PieWedges ComputePieWedges(const Profile& profile) {
     PieWedges wedges;
     if (!profile.IsComplete()) return wedges;
-    double runningSum = 0.0;
+    Bytes runningSum = 0;
     std::size_t slice = 0;  // advances only for drawn slices; its colour is looked up by it
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
-        const double size = profile.EntrySize(i);
-        if (size == 0.0) continue;
+        const Bytes size = profile.EntrySize(i);
+        if (size == 0) continue;
         const Colour colour = profile.m_pEntryColors[slice];
         if (colour == kWhite) continue;
         wedges.colours.push_back(colour);
-        wedges.endAngles.push_back((runningSum + size) * 360.0 / profile.m_dTreeSize);
+        // The exact running sum, turned into an angle only here.
+        wedges.endAngles.push_back(static_cast<double>(runningSum + size) * 360.0 /
+                                   static_cast<double>(profile.m_dTreeSize));
         runningSum += size;
         ++slice;
     }

@@ -1,23 +1,42 @@
 #include "view/display/summary.h"
 
+#include "view/display/escape.h"
 #include "view/display/format_size.h"
-
-#include <cmath>
 
 namespace gauzel {
 
 std::string DisplayPath(const std::string& path) { return path.size() == 2 ? path + '\\' : path; }
 
+void AppendEntryName(std::string& text, const Profile& profile, std::size_t entry) {
+    const std::string& name = profile.m_listNames[entry];
+    if (name == kFilesEntryName && !profile.IsFilesEntry(entry)) {
+        text += "\\x3E";
+        AppendEscaped(text, std::string_view(name).substr(1));
+        return;
+    }
+    AppendEscaped(text, name);
+}
+
+std::string EntryName(const Profile& profile, std::size_t entry) {
+    std::string text;
+    AppendEntryName(text, profile, entry);
+    return text;
+}
+
 std::string EntryDescription(const Profile& profile, std::size_t entry, Units units) {
-    const double size = profile.EntrySize(entry);
-    std::string text = profile.IsFilesEntry(entry) ? "Files in this directory" : profile.m_listNames[entry];
+    const Bytes size = profile.EntrySize(entry);
+    std::string text;
+    if (profile.IsFilesEntry(entry))
+        text = "Files in this directory";
+    else
+        AppendEntryName(text, profile, entry);
     text += '\n' + FormatSize(size, units);
     if (units != Units::Bytes)
         text += " (" + FormatSize(size, Units::Bytes) + " bytes)";
     else
         text += " bytes";
-    const long long tenths = profile.m_dTreeSize > 0 ? std::llround(size * 1000.0 / profile.m_dTreeSize) : 0;
-    text += '\n' + std::to_string(tenths / 10) + '.' + std::to_string(tenths % 10) + "% of the tree";
+    const Bytes tenths = profile.m_dTreeSize > 0 ? RoundedQuotient(size * 1000, profile.m_dTreeSize) : 0;
+    text += '\n' + Decimal(tenths / 10) + '.' + Decimal(tenths % 10) + "% of the tree";
     return text;
 }
 

@@ -19,6 +19,11 @@ SummaryLines MakeSummaryLines(const Profile& profile, Units units);
 // The logical path as the user reads it: a drive root gets its "\" ("C:\").
 std::string DisplayPath(const std::string& path);
 
+// Entry i's name as text, escaped (EscapeControls); a real directory named like the loose files
+// shows its ">" as "\x3E", so that the two never read alike.
+void AppendEntryName(std::string& text, const Profile& profile, std::size_t entry);
+std::string EntryName(const Profile& profile, std::size_t entry);
+
 // What a legend row says when asked (its tooltip, and its description for screen readers): the
 // entry's whole name, its size in the units (and in bytes when the units are not bytes), and its
 // share of the tree, one line each.

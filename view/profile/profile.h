@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "view/profile/bytes.h"
+
 namespace gauzel {
 
 using Colour = std::uint32_t;  // 0x00BBGGRR: red in the low byte
@@ -48,7 +50,7 @@ public:
     void ResetModel(int mode);
 
     // Stable, largest first: equal sizes keep their order, so the loose-files entry, appended
-    // last, stays last among its equals. Sizes keep their identity (the same heap doubles).
+    // last, stays last among its equals. Sizes keep their identity (the same heap slots).
     void SortEntriesBySize();
 
     // One colour per entry, after sorting: palette colour i mod 21, or white for the entries
@@ -62,18 +64,18 @@ public:
                m_pEntryColors.size() == m_listSizes.size();
     }
     std::size_t EntryCount() const { return m_listNames.size(); }
-    double EntrySize(std::size_t i) const { return *m_listSizes[i]; }
+    Bytes EntrySize(std::size_t i) const { return *m_listSizes[i]; }
     bool IsFilesEntry(std::size_t i) const {
         return m_pFilesSize != nullptr && m_listSizes[i].get() == m_pFilesSize;
     }
 
     std::vector<std::string> m_listNames;               // bare names, bytes as on disk
-    std::vector<std::unique_ptr<double>> m_listSizes;   // bytes; element i belongs to name i
+    std::vector<std::unique_ptr<Bytes>> m_listSizes;    // element i belongs to name i
     std::vector<Colour> m_pEntryColors;                 // empty until AssignEntryColors
-    double* m_pFilesSize = nullptr;                     // the loose-files entry's slot, if any
-    double m_dTreeSize = 0;
-    double m_dFreeSpace = 0;
-    double m_dDiskSize = 0;
+    Bytes* m_pFilesSize = nullptr;                      // the loose-files entry's slot, if any
+    Bytes m_dTreeSize = 0;
+    Bytes m_dFreeSpace = 0;
+    Bytes m_dDiskSize = 0;
     std::string m_strPath;                              // logical: "C:", "C:\dir\sub"
     bool m_bBelowRoot = false;
 };

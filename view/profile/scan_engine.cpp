@@ -13,14 +13,14 @@ bool IsWalkedDirectory(const ListingRecord& record) {
            (record.attributes & kAttributeReparsePoint) == 0 && !IsDotOrDotDot(record.name);
 }
 
-double RecordSize(const ListingRecord& record) {
-    return static_cast<double>(record.sizeHigh) * 4294967296.0 + static_cast<double>(record.sizeLow);
+std::uint64_t RecordSize(const ListingRecord& record) {
+    return std::uint64_t{record.sizeHigh} << 32 | record.sizeLow;
 }
 
 void ScanEngine::QueryDiskSpace(Profile& profile) {
     const VolumeSpace space = m_fileSystem.QueryVolume(profile.m_strPath);
-    profile.m_dFreeSpace = static_cast<double>(space.freeBytes);
-    profile.m_dDiskSize = static_cast<double>(space.totalBytes);
+    profile.m_dFreeSpace = space.freeBytes;
+    profile.m_dDiskSize = space.totalBytes;
 }
 
 void ScanEngine::ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const {
@@ -38,8 +38,8 @@ Counting ScanEngine::CountingOfSettings() const {
             m_settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1};
 }
 
-void ScanEngine::SumFiles(double& accumulator, const DirectoryContents& contents, Profile& profile) {
-    double bytes = contents.fileBytes;
+void ScanEngine::SumFiles(Bytes& accumulator, const DirectoryContents& contents, Profile& profile) {
+    Bytes bytes = contents.fileBytes;
     for (const LinkedFile& file : contents.linked)
         if (m_seen.insert({file.device, file.inode}).second) bytes += file.size;
     accumulator += bytes;
@@ -92,7 +92,7 @@ void ScanEngine::Rescan(Profile& profile) {
     profile.m_listSizes.reserve(contents.subdirs.size() + 1);
     ListSubdirs(contents, profile.m_listNames);
     for (std::size_t i = 0; i < profile.m_listNames.size(); ++i)
-        profile.m_listSizes.push_back(std::make_unique<double>(0.0));
+        profile.m_listSizes.push_back(std::make_unique<Bytes>(0));
 
     m_progress.Opened();
     m_progress.Status(kStartingStatus);
@@ -100,7 +100,7 @@ void ScanEngine::Rescan(Profile& profile) {
     m_progress.Beep();
     m_progress.Closed();
 
-    profile.m_listSizes.push_back(std::make_unique<double>(0.0));
+    profile.m_listSizes.push_back(std::make_unique<Bytes>(0));
     profile.m_pFilesSize = profile.m_listSizes.back().get();
     SumFiles(*profile.m_pFilesSize, contents, profile);
     profile.m_listNames.emplace_back(kFilesEntryName);

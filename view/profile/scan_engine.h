@@ -43,7 +43,7 @@ public:
 // A listed entry that is a directory of this filesystem (and not "." or "..") is walked into;
 // every other entry, symbolic links and mount points included, counts as a file of its size.
 bool IsWalkedDirectory(const ListingRecord& record);
-double RecordSize(const ListingRecord& record);
+std::uint64_t RecordSize(const ListingRecord& record);
 
 struct FileId {
     std::uint64_t device;
@@ -69,7 +69,7 @@ public:
     // Adds the loose files of `contents` to the accumulator and to the tree total. Counting
     // links once, a file with several names adds its size only the first time the rescan meets
     // it: the calls come in walk order.
-    void SumFiles(double& accumulator, const DirectoryContents& contents, Profile& profile);
+    void SumFiles(Bytes& accumulator, const DirectoryContents& contents, Profile& profile);
     // Adds every file of the trees of the entries (the admitted subdirectories of `current`,
     // in `profile.m_listNames`) to their sizes and to the tree total, reporting each directory,
     // depth first, subdirectories in reverse listing order. Iterative: depth is bounded by

@@ -20,7 +20,7 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
             return;
         }
         ++contents.files;
-        const double size = counting.allocated ? static_cast<double>(record.allocated) : RecordSize(record);
+        const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
         if (counting.linksOnce && record.links > 1)
             contents.linked.push_back({record.device, record.inode, size});
         else

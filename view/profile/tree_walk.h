@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "view/profile/bytes.h"
 
 namespace gauzel {
 
@@ -27,12 +28,12 @@ struct Counting {
 struct LinkedFile {
     std::uint64_t device;
     std::uint64_t inode;
-    double size;
+    std::uint64_t size;
 };
 
 // What one read of a directory yields: the bytes of its files and its subdirectories.
 struct DirectoryContents {
-    double fileBytes = 0;              // without `linked`
+    Bytes fileBytes = 0;               // without `linked`
     std::vector<LinkedFile> linked;    // only when counting links once, in listing order
     std::vector<std::string> subdirs;  // listing order
     std::size_t files = 0;             // entries that are not walked into
