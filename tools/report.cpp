@@ -26,6 +26,7 @@ constexpr const char* kUsage =
 struct Options {
     std::optional<Units> units;
     std::optional<int> threads;
+    std::string threadsText;  // as given, for a refusal
     bool allocated = false;
     bool linksOnce = false;
     bool json = false;
@@ -40,10 +41,10 @@ std::optional<Units> ParseUnits(std::string_view name) {
     return std::nullopt;
 }
 
+// Digits only; a count too large saturates, and is refused later like any out of range.
 std::optional<int> ParseThreads(std::string_view text) {
-    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string_view::npos)
-        return std::nullopt;
-    return std::stoi(std::string(text));
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    return ParseProfileInt(text);
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
@@ -79,6 +80,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             if (!options.units) return std::nullopt;
         } else if (const std::optional<std::string> threads = valueOf("--threads")) {
             options.threads = ParseThreads(*threads);
+            options.threadsText = *threads;
             if (!options.threads) return std::nullopt;
         } else if (bad || (!onlyOperands && arg.size() > 1 && arg.starts_with('-'))) {
             return std::nullopt;
@@ -285,7 +287,15 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     profile.m_bBelowRoot = profile.m_strPath.find('\\') != std::string::npos;
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
-    if (options->threads) engine.SetThreads(*options->threads);
+    const auto refuseThreads = [&err](const std::string& what) {
+        err << "gauzel-report: warning: " << what << " is outside 0 to " << kMaxThreads << "; the default is used\n";
+    };
+    if (options->threads && !ThreadsInRange(*options->threads))
+        refuseThreads("--threads " + options->threadsText);
+    else if (options->threads)
+        engine.SetThreads(*options->threads);
+    else if (!ThreadsInRange(engine.ThreadsOfSettings()))
+        refuseThreads("the settings' [Option] Threads=" + std::to_string(engine.ThreadsOfSettings()));
     Counting counting = engine.CountingOfSettings();
     counting.allocated = counting.allocated || options->allocated;
     counting.linksOnce = counting.linksOnce || options->linksOnce;

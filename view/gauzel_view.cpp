@@ -51,7 +51,13 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
                                               .arg(QString::fromStdString(m_services.settings.Location()),
                                                    QString::fromStdString(problem)));
     m_nUnits = m_services.settings.GetProfileInt(kSectionOption, kKeyUnits, 0);
-    m_counting = ScanEngine(m_services.fileSystem, m_services.settings, *this).CountingOfSettings();
+    const ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
+    m_counting = engine.CountingOfSettings();
+    if (const int threads = engine.ThreadsOfSettings(); !ThreadsInRange(threads))
+        m_services.messages.Show(nullptr, QString("The setting Threads=%1 in %2 is outside 0 to %3; the default is used.")
+                                              .arg(threads)
+                                              .arg(QString::fromStdString(m_services.settings.Location()))
+                                              .arg(kMaxThreads));
     MessageMap();
 }
 

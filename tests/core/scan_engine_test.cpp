@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <map>
 #include <random>
+#include <system_error>
+#include <thread>
 
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/temp_tree.h"
 #include "view/profile/scan_engine.h"
 
 namespace gauzel {
@@ -293,6 +298,23 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
             EXPECT_EQ(ahead.fs.listings, alone.fs.listings);
             for (const auto& [path, count] : ahead.fs.listings) ASSERT_EQ(count, 1) << path;
         }
+        // Fault: a reader thread that could not be started ended the program. Here none can
+        // start (a user at the process limit): the walk reads alone, to the same result.
+        const int refused = testing::AsOrdinaryUser([&] {
+            const rlimit onlyThisProcess{1, 1};
+            if (setrlimit(RLIMIT_NPROC, &onlyThisProcess) != 0) return 98;
+            try {
+                std::thread([] {}).join();
+                return 97;  // the limit does not bite: nothing would be tested
+            } catch (const std::system_error&) {
+            }
+            Scan starved;
+            AddRandomTree(starved.fs, seed);
+            starved.settings.Write("Option", "Threads", "8");
+            starved.Rescan();
+            return starved.Entries() == alone.Entries() && starved.sink.events == alone.sink.events ? 0 : 1;
+        });
+        EXPECT_EQ(refused, 0) << seed;
     }
 }
 

@@ -172,6 +172,13 @@ TEST(OptionsStored, UnreadableSettingsAreToldOnceAtStartAndTheDefaultsHold) {
               std::vector<QString>{"The settings file /memory/gauzel.ini cannot be read (Is a directory); "
                                    "the default settings are used."});
     EXPECT_EQ(fakes.view->ShownUnits(), Units::Bytes);
+
+    // A thread count out of range is refused the same way, and the rescan runs on the default.
+    ViewOnFakes threads;
+    threads.settings.Write("Option", "Threads", "-4");
+    threads.Start();
+    EXPECT_EQ(threads.messages.shown,
+              std::vector<QString>{"The setting Threads=-4 in /memory/gauzel.ini is outside 0 to 256; the default is used."});
 }
 
 }  // namespace

@@ -308,6 +308,18 @@ TEST(Report, UnreadableSettingsAreAWarningAndTheDefaultsHold) {
     EXPECT_EQ(run.err, "gauzel-report: warning: the settings file '" + path +
                            "' cannot be read (Is a directory); the defaults are used\n");
     EXPECT_EQ(run.OutLines()[0], "Size of tree: 3,500,000 bytes");
+
+    // Fault: a thread count no machine can start (the settings' is not bounded) ran out of
+    // threads or memory. Out of range is told in one line, and the default used.
+    ReportRun threads("[Option]\nThreads=2147483647\n");
+    ASSERT_EQ(threads.Run({threads.tree.PathOf("big")}), 0);
+    EXPECT_EQ(threads.err, "gauzel-report: warning: the settings' [Option] Threads=2147483647 is outside 0 to 256; "
+                           "the default is used\n");
+    EXPECT_EQ(threads.OutLines()[0], "Size of tree: 3,500,000 bytes");
+    ASSERT_EQ(threads.Run({"--threads", "99999999999", threads.tree.PathOf("big")}), 0);
+    EXPECT_EQ(threads.err, "gauzel-report: warning: --threads 99999999999 is outside 0 to 256; the default is used\n");
+    ASSERT_EQ(threads.Run({"--threads=256", threads.tree.PathOf("big")}), 0);
+    EXPECT_EQ(threads.err, "");
 }
 
 }  // namespace

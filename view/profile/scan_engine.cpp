@@ -58,9 +58,11 @@ int ScanEngine::DefaultThreads() {
     return static_cast<int>(std::min(16u, 4 * std::max(1u, cores)));  // one reader a core always, the rest while the disk is slow
 }
 
+int ScanEngine::ThreadsOfSettings() const { return m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0); }
+
 int ScanEngine::Threads() const {
-    const int threads = m_threadsOverride.value_or(m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0));
-    return threads > 0 ? threads : DefaultThreads();
+    const int threads = m_threadsOverride.value_or(ThreadsOfSettings());
+    return threads > 0 && ThreadsInRange(threads) ? threads : DefaultThreads();
 }
 
 void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {

@@ -45,6 +45,12 @@ public:
 bool IsWalkedDirectory(const ListingRecord& record);
 std::uint64_t RecordSize(const ListingRecord& record);
 
+// The threads a rescan may read on: 0 the machine's default, 1 none but its own, at most this.
+// Any other value, from the settings or the command line, is refused (the caller tells) and the
+// default used.
+inline constexpr int kMaxThreads = 256;
+constexpr bool ThreadsInRange(int threads) { return threads >= 0 && threads <= kMaxThreads; }
+
 struct FileId {
     std::uint64_t device;
     std::uint64_t inode;
@@ -76,15 +82,18 @@ public:
     // memory, not by the stack or the path length.
     void SumTree(Profile& profile, std::shared_ptr<Directory> current);
 
-    // Threads that read ahead of the walk: 0 the machine's default, 1 none. Without a call, the
-    // settings' [Option] Threads decides at every rescan.
+    // Threads that read ahead of the walk (ThreadsInRange). Without a call, the settings'
+    // [Option] Threads decides at every rescan.
     void SetThreads(int threads) { m_threadsOverride = threads; }
     // How sizes count, for every rescan; without a call, [Option] Allocated and LinksOnce decide.
     void SetCounting(Counting counting) { m_countingOverride = counting; }
     Counting CountingOfSettings() const;
     // How many threads read ahead when the settings leave it to the program.
     static int DefaultThreads();
-    // The threads of a rescan: the override, else [Option] Threads, else the default.
+    // [Option] Threads as stored (it may be out of range).
+    int ThreadsOfSettings() const;
+    // The threads of a rescan: the override, else [Option] Threads, else (or when out of range)
+    // the default.
     int Threads() const;
 
 private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <iterator>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -63,9 +64,17 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
     m_entriesQueued = 0;
     m_levels.push_back({std::move(root), {}, rootPath.size(), true});
     QueueEntries();
-    // The walk reads too: `m_threads` readers in all.
+    // The walk reads too: `m_threads` readers in all, or as many as the system lets start (a user
+    // at the process limit reads on the calling thread alone).
     std::vector<std::jthread> workers;
-    for (int i = 1; i < m_threads; ++i) workers.emplace_back([this, i] { Work(i < m_eager); });
+    workers.reserve(static_cast<std::size_t>(std::max(m_threads - 1, 0)));
+    for (int i = 1; i < m_threads; ++i) {
+        try {
+            workers.emplace_back([this, i] { Work(i < m_eager); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
 
     std::string path = rootPath;
     std::size_t entry = 0;
