@@ -42,6 +42,9 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
 
+    // Reads the stored settings again. Lookups read what was read last, so that one rescan (or
+    // one report) sees one version of a file that is being replaced.
+    virtual void Reload() {}
     // The raw value of a key, or nothing when the file, the section or the key is missing.
     virtual std::optional<std::string> Read(std::string_view section, std::string_view key) const = 0;
     // Every key=value of a section, in file order.

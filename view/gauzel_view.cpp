@@ -84,6 +84,7 @@ void CGauzelView::Rescan() {
     // that the progress window lets through would start another.
     if (!HasPath() || m_bScanning) return;
     m_bScanning = true;
+    m_services.settings.Reload();  // a hand edit counts from the next rescan on
     ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
     engine.SetCounting(m_counting);
     engine.Rescan(m_profile);

@@ -61,12 +61,22 @@ struct Line {
     std::size_t end = 0;          // its terminator (or the end of the text)
     std::size_t next = 0;         // the next line's first byte
     std::string_view name;        // of the section or key
-    std::string_view value;       // of a key, trimmed
+    std::string_view value;       // of a key, trimmed, without its comment
     std::size_t valueBegin = 0;   // of a key: the byte after "="
+    std::size_t valueEnd = 0;     // of a key: the byte after its value (valueBegin when it is empty)
 };
 
-std::vector<Line> Parse(std::string_view text) {
-    std::vector<Line> lines;
+// Where a comment starts in what follows "=": at a ";" or "#" after a blank; or the end.
+std::size_t CommentStart(std::string_view rest) {
+    for (std::size_t i = 1; i < rest.size(); ++i)
+        if ((rest[i] == ';' || rest[i] == '#') && IsBlank(rest[i - 1])) return i;
+    return rest.size();
+}
+
+// Calls `each(line)` for every line of `text`, in order; nothing is kept, so a large file costs
+// no more memory than its text.
+template <typename Each>
+void ForEachLine(std::string_view text, Each each) {
     std::size_t at = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (at < text.size()) {
         Line line;
@@ -92,30 +102,33 @@ std::vector<Line> Parse(std::string_view text) {
             line.name = Trim(content.substr(0, equals));
             if (!line.name.empty()) {
                 line.kind = Line::Kind::kKey;
-                line.value = Trim(content.substr(equals + 1));
-                line.valueBegin = static_cast<std::size_t>(content.data() - text.data()) + equals + 1;
+                const std::string_view rest = content.substr(equals + 1);
+                line.value = Trim(rest.substr(0, CommentStart(rest)));
+                line.valueBegin = static_cast<std::size_t>(rest.data() - text.data());
+                line.valueEnd = line.value.empty() ? line.valueBegin
+                                                   : static_cast<std::size_t>(line.value.data() - text.data()) +
+                                                         line.value.size();
             }
         }
-        lines.push_back(line);
+        each(line);
     }
-    return lines;
 }
 
 // Calls `each(sectionName, line)` for every key line.
 template <typename Each>
-void ForEachKey(const std::vector<Line>& lines, Each each) {
+void ForEachKey(std::string_view text, Each each) {
     std::string_view section;  // keys before any section belong to the unnamed one
-    for (const Line& line : lines) {
+    ForEachLine(text, [&](const Line& line) {
         if (line.kind == Line::Kind::kSection) section = line.name;
         if (line.kind == Line::Kind::kKey) each(section, line);
-    }
+    });
 }
 
 }  // namespace
 
 std::optional<std::string> IniValue(std::string_view text, std::string_view section, std::string_view key) {
     std::optional<std::string> value;
-    ForEachKey(Parse(text), [&](std::string_view name, const Line& line) {
+    ForEachKey(text, [&](std::string_view name, const Line& line) {
         if (SameName(name, section) && SameName(line.name, key)) value = std::string(line.value);
     });
     return value;
@@ -123,7 +136,7 @@ std::optional<std::string> IniValue(std::string_view text, std::string_view sect
 
 std::vector<std::pair<std::string, std::string>> IniSection(std::string_view text, std::string_view section) {
     std::vector<std::pair<std::string, std::string>> entries;
-    ForEachKey(Parse(text), [&](std::string_view name, const Line& line) {
+    ForEachKey(text, [&](std::string_view name, const Line& line) {
         if (!SameName(name, section)) return;
         for (auto& [key, value] : entries)
             if (SameName(key, line.name)) {
@@ -137,55 +150,60 @@ std::vector<std::pair<std::string, std::string>> IniSection(std::string_view tex
 
 std::map<std::pair<std::string, std::string>, std::string> IniValues(std::string_view text) {
     std::map<std::pair<std::string, std::string>, std::string> values;
-    ForEachKey(Parse(text), [&](std::string_view section, const Line& line) {
+    ForEachKey(text, [&](std::string_view section, const Line& line) {
         values[{Folded(section), Folded(line.name)}] = line.value;
     });
     return values;
 }
 
+bool WritableIniValue(std::string_view value) {
+    if (value.find_first_of("\r\n") != std::string_view::npos) return false;
+    if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()))) return false;
+    return CommentStart(value) == value.size();
+}
+
 std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,
                          const std::string& value) {
-    const std::vector<Line> lines = Parse(text);
-    std::vector<const Line*> keyLines;  // the key in every section of that name
-    const Line* insertAfter = nullptr;  // else: the last non-blank line of the first such section
+    std::vector<Line> keyLines;        // the key in every section of that name
+    std::optional<Line> insertAfter;   // else: the last non-blank line of the first such section
+    std::optional<Line> last;
+    std::string_view newline;          // added lines end the way the file's first ended line does
     bool inSection = false;
     bool inFirst = false;
-    for (const Line& line : lines) {
+    ForEachLine(text, [&](const Line& line) {
+        last = line;
+        if (newline.empty() && line.next > line.end) newline = text.substr(line.end, line.next - line.end);
         if (line.kind == Line::Kind::kSection) {
             inSection = SameName(line.name, section);
-            inFirst = inSection && insertAfter == nullptr;
-            if (inFirst) insertAfter = &line;
+            inFirst = inSection && !insertAfter;
+            if (inFirst) insertAfter = line;
         } else if (inSection && line.kind == Line::Kind::kKey && SameName(line.name, key)) {
-            keyLines.push_back(&line);
+            keyLines.push_back(line);
         } else if (inFirst && line.kind != Line::Kind::kBlank) {
-            insertAfter = &line;
+            insertAfter = line;
         }
-    }
+    });
 
     std::string result;
     if (!keyLines.empty()) {
-        // "Num = 0" becomes "Num = 2": the key and a blank after "=" stay as typed.
+        // "Num = 0   ; units" becomes "Num = 2   ; units": the key, a blank after "=" and what
+        // follows the value stay as typed. (The blank goes before a value that starts like a comment.)
+        const bool likeComment = value.starts_with(';') || value.starts_with('#');
         std::size_t copied = 0;
-        for (const Line* line : keyLines) {
-            std::size_t keep = line->valueBegin;
-            if (keep < line->end && text[keep] == ' ') ++keep;
+        for (const Line& line : keyLines) {
+            std::size_t keep = line.valueBegin;
+            if (keep < line.valueEnd && text[keep] == ' ' && !likeComment) ++keep;
             result.append(text.substr(copied, keep - copied));
             result += value;
-            copied = line->end;
+            copied = line.valueEnd;
         }
         result.append(text.substr(copied));
         return result;
     }
 
-    // Added lines end the way the file's first line does.
-    std::string_view newline = "\n";
-    for (const Line& line : lines)
-        if (line.next > line.end) {
-            newline = text.substr(line.end, line.next - line.end);
-            break;
-        }
+    if (newline.empty()) newline = "\n";
     const std::string keyLine = std::string(key) + "=" + value + std::string(newline);
-    if (insertAfter != nullptr) {
+    if (insertAfter) {
         result.append(text.substr(0, insertAfter->next));
         if (insertAfter->next == insertAfter->end) result += newline;  // the file's last line had no ending
         result += keyLine;
@@ -193,8 +211,8 @@ std::string WithIniValue(std::string_view text, std::string_view section, std::s
         return result;
     }
     result = text;
-    if (!lines.empty() && lines.back().next == lines.back().end) result += newline;
-    if (!lines.empty() && lines.back().kind != Line::Kind::kBlank) result += newline;  // a blank line before it
+    if (last && last->next == last->end) result += newline;
+    if (last && last->kind != Line::Kind::kBlank) result += newline;  // a blank line before it
     result += "[" + std::string(section) + "]" + std::string(newline) + keyLine;
     return result;
 }
@@ -242,25 +260,33 @@ SettingsText LoadText(const std::string& path) {
     return loaded;
 }
 
-bool HasLineBreakOrOuterBlank(const std::string& value) {
-    return value.find_first_of("\r\n") != std::string::npos ||
-           (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())));
-}
-
 }  // namespace
 
+IniSettings::IniSettings(std::string path) : m_path(std::move(path)) { Reload(); }
+
+void IniSettings::Reload() {
+    SettingsText loaded = LoadText(m_path);
+    Take(std::move(loaded.text), std::move(loaded.problem));
+}
+
+void IniSettings::Take(std::string text, std::string problem) {
+    m_text = std::move(text);
+    m_problem = std::move(problem);
+    m_values = IniValues(m_text);
+}
+
 std::optional<std::string> IniSettings::Read(std::string_view section, std::string_view key) const {
-    return IniValue(LoadText(m_path).text, section, key);
+    const auto found = m_values.find({Folded(section), Folded(key)});
+    if (found == m_values.end()) return std::nullopt;
+    return found->second;
 }
 
 std::vector<std::pair<std::string, std::string>> IniSettings::ReadSection(std::string_view section) const {
-    return IniSection(LoadText(m_path).text, section);
+    return IniSection(m_text, section);
 }
 
-std::string IniSettings::Problem() const { return LoadText(m_path).problem; }
-
 int IniSettings::Write(std::string_view section, std::string_view key, const std::string& value) {
-    if (HasLineBreakOrOuterBlank(value)) return EINVAL;  // it would not read back as written
+    if (!WritableIniValue(value)) return EINVAL;
 
     // Write beside the file that a symbolic link points to, so the link stays a link; a link
     // that points nowhere is left alone.
@@ -297,8 +323,12 @@ int IniSettings::Write(std::string_view section, std::string_view key, const std
     if (error == 0 && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) unlink(temporary.c_str());
-    return error;
+    if (error != 0) {
+        unlink(temporary.c_str());
+        return error;
+    }
+    Take(updated, {});
+    return 0;
 }
 
 }  // namespace gauzel

@@ -1,5 +1,6 @@
-// For any settings text: after writing [Option] Num=v, reading gives v and every other key reads
-// as it did before. The first two bytes choose v, the rest is the text.
+// For any settings text and any value that can be written: after writing [Option] Num=value,
+// reading gives the value and every other key reads as it did before. The first byte says how
+// many of the next bytes are the value (0 to 7), the rest is the text.
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,14 +10,17 @@
 #include "platform/linux/ini_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    const int value = static_cast<std::int16_t>(data[0] | data[1] << 8);
-    const std::string_view text(reinterpret_cast<const char*>(data) + 2, size - 2);
-    const std::string written = gauzel::WithIniValue(text, "Option", "Num", std::to_string(value));
+    if (size < 1) return 0;
+    const std::size_t length = data[0] % 8u;
+    if (size < 1 + length) return 0;
+    const std::string value(reinterpret_cast<const char*>(data) + 1, length);
+    if (!gauzel::WritableIniValue(value)) return 0;  // the writer refuses it
+    const std::string_view text(reinterpret_cast<const char*>(data) + 1 + length, size - 1 - length);
+    const std::string written = gauzel::WithIniValue(text, "Option", "Num", value);
 
     auto expected = gauzel::IniValues(text);
-    expected[{"option", "num"}] = std::to_string(value);
+    expected[{"option", "num"}] = value;
     if (gauzel::IniValues(written) != expected) std::abort();
-    if (gauzel::IniValue(written, "OPTION", "num") != std::to_string(value)) std::abort();
+    if (gauzel::IniValue(written, "OPTION", "num") != value) std::abort();
     return 0;
 }

@@ -53,19 +53,49 @@ TEST(SettingsRead, NamesIgnoreCaseAndIntegersReadLikeAtoi) {
               (std::vector<std::pair<std::string, std::string>>{{"T", "/home/me/photos"}, {"u", "/srv"}}));
 }
 
-TEST(SettingsRead, AHandEditCountsAtTheNextRead) {
+// Fault: every lookup read the file again, so one rescan could mix two versions of a file being
+// replaced (Allocated from one, LinksOnce from the other).
+TEST(SettingsRead, LookupsReadOneVersionAndAHandEditCountsAtTheNextReload) {
     TempTree tree;
+    WriteAll(tree.PathOf("g.ini"), "[Option]\nAllocated=1\nLinksOnce=0\n");
+    IniSettings settings(tree.PathOf("g.ini"));
+    EXPECT_EQ(settings.GetProfileInt("Option", "Allocated", 0), 1);
+    WriteAll(tree.PathOf("g.ini"), "[Option]\nAllocated=0\nLinksOnce=1\n");
+    EXPECT_EQ(settings.GetProfileInt("Option", "LinksOnce", 0), 0);
+    settings.Reload();
+    EXPECT_EQ(settings.GetProfileInt("Option", "Allocated", 1), 0);
+    EXPECT_EQ(settings.GetProfileInt("Option", "LinksOnce", 0), 1);
+}
+
+// Fault: the README's own example kept its comments in the values ("/home/me/photos  ; a drive
+// of your own" was no directory), and the writer would have dropped a line's comment.
+TEST(SettingsRead, TheReadmeExampleReadsAsTheReadmeSays) {
+    std::ifstream readme(GAUZEL_SOURCE_DIR "/README.md");
+    const std::string text{std::istreambuf_iterator<char>(readme), {}};
+    const std::size_t begin = text.find("```ini\n");
+    ASSERT_NE(begin, std::string::npos);
+    const std::string example = text.substr(begin + 7, text.find("```", begin + 7) - begin - 7);
+    TempTree tree;
+    WriteAll(tree.PathOf("g.ini"), example);
     const IniSettings settings(tree.PathOf("g.ini"));
-    WriteAll(tree.PathOf("g.ini"), "[Search]\nLimit=1\n");
-    EXPECT_EQ(settings.GetProfileInt("Search", "Limit", 0), 1);
-    WriteAll(tree.PathOf("g.ini"), "[Search]\nLimit=0\n");
-    EXPECT_EQ(settings.GetProfileInt("Search", "Limit", 0), 0);
+    for (const char* key : {"Num", "Threads", "Allocated", "LinksOnce"})
+        EXPECT_EQ(settings.GetProfileString("Option", key, "?"), "0") << key;
+    EXPECT_EQ(settings.GetProfileString("Search", "Limit", "?"), "0");
+    EXPECT_EQ(settings.GetProfileString("Search", "Name", "?"), "^");
+    EXPECT_EQ(settings.ReadSection("Drives"), (std::vector<std::pair<std::string, std::string>>{{"T", "/home/me/photos"}}));
+    EXPECT_EQ(IniValue(WithIniValue(example, "Option", "Num", "2"), "Option", "Num"), "2");
+    EXPECT_NE(WithIniValue(example, "Option", "Num", "2").find("Num=2            ; units:"), std::string::npos);
 }
 
 TEST(SettingsWrite, ReplacesOneLineAndKeepsEveryOtherByteForByte) {
     const std::string text = "; Gauzel\n[Search]\nName = a,b\\c  ; kept as typed\n\n[Option]\n# units\nNum = 0\nOther=1\n";
     EXPECT_EQ(WithIniValue(text, "option", "NUM", "2"),
               "; Gauzel\n[Search]\nName = a,b\\c  ; kept as typed\n\n[Option]\n# units\nNum = 2\nOther=1\n");
+    EXPECT_EQ(WithIniValue(text, "Search", "Name", "x;y#z"),
+              "; Gauzel\n[Search]\nName = x;y#z  ; kept as typed\n\n[Option]\n# units\nNum = 0\nOther=1\n");
+    EXPECT_EQ(WithIniValue("[Search]\nName= ; none yet\n", "Search", "Name", "a"), "[Search]\nName=a ; none yet\n");
+    EXPECT_EQ(WithIniValue("[Search]\nName = b\n", "Search", "Name", ";a"), "[Search]\nName =;a\n");
+    for (const char* unwritable : {"a ;b", "a\t#b", " a", "a\n", "b "}) EXPECT_FALSE(WritableIniValue(unwritable));
 }
 
 TEST(SettingsWrite, AddsTheKeyOrTheSectionWhereMissing) {

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -261,6 +262,34 @@ TEST(Report, AFailedWriteIsToldAndExitsWithFour) {
     std::ostringstream err;
     EXPECT_EQ(RunReport({run.tree.Root()}, full, err), 4);
     EXPECT_EQ(err.str(), "gauzel-report: cannot write the report: No space left on device\n");
+}
+
+// Fault: a reader that had closed the pipe (`gauzel-report DIR | head -1`) killed the report by
+// SIGPIPE (status 141) instead of the 4 of a report that could not be written.
+TEST(Report, AReaderThatHasGoneIsAFailedWrite) {
+    ReportRun run;
+    int out[2], err[2];
+    ASSERT_EQ(pipe(out), 0);
+    ASSERT_EQ(pipe(err), 0);
+    close(out[0]);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGPIPE, SIG_DFL);  // as a shell starts it
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        execl(GAUZEL_REPORT_BINARY, "gauzel-report", run.tree.Root().c_str(), nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    std::string said;
+    char buffer[512];
+    for (ssize_t n; (n = read(err[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(n));
+    close(err[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 4) << status;
+    EXPECT_EQ(said, "gauzel-report: cannot write the report: Broken pipe\n");
 }
 
 // Fault: a name holding a line break printed a line of its own that read like an entry, and
