@@ -26,6 +26,12 @@ TEST(Ordering, EqualSizesKeepTheirOrderAndSizesKeepTheirIdentity) {
     EXPECT_EQ(Names(profile), (std::vector<std::string>{"b", "d", "a", "c"}));
     EXPECT_EQ(profile.m_listSizes[0].get(), b);
     EXPECT_EQ(profile.EntrySize(3), 5);
+
+    // Past 2^64 too: a size must not be cut to 64 bits to be ordered.
+    const Bytes twoTo64 = Bytes{1} << 64;
+    Profile wide = WithSizes({twoTo64 - 1, 7, twoTo64 + 1});
+    wide.SortEntriesBySize();
+    EXPECT_EQ(Names(wide), (std::vector<std::string>{"c", "a", "b"}));
 }
 
 TEST(Ordering, LargeListsAreStableAndDescending) {

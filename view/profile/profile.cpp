@@ -1,6 +1,7 @@
 #include "view/profile/profile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace gauzel {
@@ -17,12 +18,14 @@ void Profile::ResetModel(int mode) {
     }
 }
 
-void Profile::SortEntriesBySize() {
-    if (m_listNames.size() != m_listSizes.size()) return;  // not parallel: nothing sensible to order
-    // Larger first; equal sizes keep their order. The sizes are taken out beside their places,
-    // so the sort compares neighbours in memory.
-    std::vector<std::pair<Bytes, std::size_t>> order(m_listSizes.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = {*m_listSizes[i], i};
+namespace {
+
+// Orders the parallel lists by size, larger first, equal sizes in their order. The sizes are
+// taken out beside their places as `Key`s, so the sort compares neighbours in memory.
+template <typename Key>
+void SortBySize(std::vector<std::string>& names, std::vector<std::unique_ptr<Bytes>>& sizes) {
+    std::vector<std::pair<Key, std::size_t>> order(sizes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = {static_cast<Key>(*sizes[i]), i};
     std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
         return a.first > b.first || (a.first == b.first && a.second < b.second);
     });
@@ -31,20 +34,33 @@ void Profile::SortEntriesBySize() {
     // hundred thousand entries needs no second copy of its names.
     for (std::size_t start = 0; start < order.size(); ++start) {
         if (order[start].second == start) continue;
-        std::string name = std::move(m_listNames[start]);
-        std::unique_ptr<Bytes> size = std::move(m_listSizes[start]);
+        std::string name = std::move(names[start]);
+        std::unique_ptr<Bytes> size = std::move(sizes[start]);
         std::size_t at = start;
         while (order[at].second != start) {
             const std::size_t from = order[at].second;
-            m_listNames[at] = std::move(m_listNames[from]);
-            m_listSizes[at] = std::move(m_listSizes[from]);
+            names[at] = std::move(names[from]);
+            sizes[at] = std::move(sizes[from]);
             order[at].second = at;
             at = from;
         }
-        m_listNames[at] = std::move(name);
-        m_listSizes[at] = std::move(size);
+        names[at] = std::move(name);
+        sizes[at] = std::move(size);
         order[at].second = at;
     }
+}
+
+}  // namespace
+
+void Profile::SortEntriesBySize() {
+    if (m_listNames.size() != m_listSizes.size()) return;  // not parallel: nothing sensible to order
+    // Sizes past 2^64 are rare: until one appears, the keys take half the memory.
+    const bool wide = std::any_of(m_listSizes.begin(), m_listSizes.end(),
+                                  [](const std::unique_ptr<Bytes>& size) { return *size > UINT64_MAX; });
+    if (wide)
+        SortBySize<Bytes>(m_listNames, m_listSizes);
+    else
+        SortBySize<std::uint64_t>(m_listNames, m_listSizes);
 }
 
 void Profile::AssignEntryColors() {
