@@ -348,19 +348,29 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The levels of a real path, each opened by name from the one above and never through a symbolic
+// link, so a path of any length opens. The levels above are opened as paths, so a directory below
+// one that may only be passed through (mode 711) opens; the last is opened for reading when
+// `forListing`, else as a path too.
+FileDescriptor OpenLevels(const RealPath& real, bool forListing) {
+    const std::size_t levels = real.names.size();
+    const auto open = [forListing](int at, const char* name, int flags, bool last) {
+        return last && forListing ? OpenDirectoryAt(at, name, flags) : OpenPathAt(at, name, flags);
+    };
+    FileDescriptor fd(open(AT_FDCWD, real.driveDirectory.c_str(), 0, levels == 0));
+    for (std::size_t i = 0; i < levels && fd.Get() >= 0; ++i)
+        fd = FileDescriptor(open(fd.Get(), real.names[i].c_str(), O_NOFOLLOW, i + 1 == levels));
+    return fd;
+}
+
+}  // namespace
+
 Opened LinuxFileSystem::OpenDirectory(const std::string& logicalPath) {
     const std::optional<RealPath> real = m_drives.ToReal(logicalPath);
     if (!real) return {nullptr, ENOENT};
-    // The levels above are opened as paths, so a readable directory below one that may only be
-    // passed through (mode 711) opens; only the last level is opened for reading.
-    const std::size_t levels = real->names.size();
-    FileDescriptor fd(levels == 0 ? OpenDirectoryAt(AT_FDCWD, real->driveDirectory.c_str(), 0)
-                                  : OpenPathAt(AT_FDCWD, real->driveDirectory.c_str(), 0));
-    for (std::size_t i = 0; i < levels && fd.Get() >= 0; ++i) {
-        const char* name = real->names[i].c_str();
-        fd = FileDescriptor(i + 1 == levels ? OpenDirectoryAt(fd.Get(), name, O_NOFOLLOW)
-                                            : OpenPathAt(fd.Get(), name, O_NOFOLLOW));
-    }
+    FileDescriptor fd = OpenLevels(*real, true);
     if (fd.Get() < 0) return {nullptr, errno};
     struct statx info;
     if (statx(fd.Get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0) return {nullptr, errno};
@@ -368,10 +378,12 @@ Opened LinuxFileSystem::OpenDirectory(const std::string& logicalPath) {
 }
 
 VolumeSpace LinuxFileSystem::QueryVolume(const std::string& logicalPath) {
-    if (logicalPath.empty()) return {};
-    const Drive* drive = m_drives.Find(logicalPath[0]);
+    // The filesystem that holds the directory itself, whatever drive its path names.
+    const std::optional<RealPath> real = m_drives.ToReal(logicalPath);
+    if (!real) return {};
+    const FileDescriptor fd = OpenLevels(*real, false);
     struct statvfs info{};
-    if (drive == nullptr || statvfs(drive->directory.c_str(), &info) != 0) return {};
+    if (fd.Get() < 0 || fstatvfs(fd.Get(), &info) != 0) return {};
     const std::uint64_t unit = info.f_frsize;
     return {static_cast<std::uint64_t>(info.f_bavail) * unit, static_cast<std::uint64_t>(info.f_blocks) * unit};
 }

@@ -13,7 +13,7 @@ public:
     // Opens the drive's directory, then each level below it by name, never through a symbolic
     // link, so a path of any length opens; the levels above need only search permission.
     Opened OpenDirectory(const std::string& logicalPath) override;
-    // statvfs of the drive's directory.
+    // statvfs of the directory itself: the filesystem that holds it, whatever its drive.
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
 
     const DriveTable& Drives() const { return m_drives; }

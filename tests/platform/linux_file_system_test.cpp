@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/statvfs.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -115,10 +116,10 @@ TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {
     scan.tree.File(">files/in", 5);
     scan.Rescan();
 
-    const double rootLink = static_cast<double>(scan.tree.Root().size());
+    const Bytes rootLink = scan.tree.Root().size();
     EXPECT_EQ(scan.Sizes(), (std::map<std::string, Bytes>{
-                                {"a", 2000 + 2 + rootLink}, {".cache", 77}, {">files", 5}, {"<files>", 5000000000.0}}));
-    EXPECT_EQ(scan.profile.m_dTreeSize, 5000000000.0 + 2000 + 2 + rootLink + 77 + 5);
+                                {"a", 2000 + 2 + rootLink}, {".cache", 77}, {">files", 5}, {"<files>", 5000000000}}));
+    EXPECT_EQ(scan.profile.m_dTreeSize, 5000000000 + 2000 + 2 + rootLink + 77 + 5);
     EXPECT_EQ(scan.profile.m_listNames[0], ">files");  // the loose files, by identity
     EXPECT_TRUE(scan.profile.IsFilesEntry(0));
     EXPECT_GT(scan.profile.m_dDiskSize, 0);
@@ -278,11 +279,19 @@ TEST(LinuxScan, AWalkStopsAtAMountPoint) {
     EXPECT_EQ(status, 0);
 }
 
-TEST(LinuxVolume, FiguresOfTheDriveAndNothingForAnUnknownOne) {
+// Fault: a directory on another filesystem than its drive's root (a tmpfs below "/") showed the
+// figures of the drive's root.
+TEST(LinuxVolume, FiguresOfTheDirectoryItselfAndNothingForAnUnknownOne) {
     RealScan scan;
-    const VolumeSpace space = scan.fs.QueryVolume("T:\\anything");
+    const VolumeSpace space = scan.fs.QueryVolume("T:");
     EXPECT_GT(space.totalBytes, 0u);
     EXPECT_LE(space.freeBytes, space.totalBytes);
+    struct statvfs shm{}, root{};
+    if (statvfs("/dev/shm", &shm) == 0 && statvfs("/", &root) == 0 && shm.f_blocks != root.f_blocks) {
+        LinuxFileSystem whole{MakeDriveTable({}, {{"C", "/"}})};
+        EXPECT_EQ(whole.QueryVolume("C:\\dev\\shm").totalBytes, std::uint64_t{shm.f_blocks} * shm.f_frsize);
+    }
+    EXPECT_EQ(scan.fs.QueryVolume("T:\\missing").totalBytes, 0u);
     EXPECT_EQ(scan.fs.QueryVolume("Q:").totalBytes, 0u);
     EXPECT_EQ(scan.fs.QueryVolume("").totalBytes, 0u);
 }
