@@ -19,7 +19,7 @@
 namespace gauzel {
 
 CMainFrame::CMainFrame(ViewServices services, QWidget* parent)
-    : QMainWindow(parent), m_pView(new CGauzelView(services, this)) {
+    : QMainWindow(parent), m_pView(new CGauzelView(services, this)), m_messages(services.messages) {
     setObjectName("IDR_MAINFRAME");
     setCentralWidget(m_pView);
     PreCreateWindow();
@@ -104,10 +104,14 @@ void CMainFrame::OnHelpFinder() {
     const QDir programDir(QCoreApplication::applicationDirPath());
     for (const QString& candidate : {programDir.filePath("../share/gauzel/gauzel.html"), programDir.filePath("gauzel.html")}) {
         if (QFileInfo::exists(candidate)) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath()));
+            const QString page = QFileInfo(candidate).canonicalFilePath();
+            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+                m_messages.Show(this, QString("No program is set to show the help page %1.").arg(page));
             return;
         }
     }
+    m_messages.Show(this, QString("The help page is not installed (looked for %1).")
+                              .arg(programDir.filePath("../share/gauzel/gauzel.html")));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,8 @@ class QMenu;
 
 namespace gauzel {
 
+class MessageBoxes;
+
 class CMainFrame final : public QMainWindow {
     Q_OBJECT
 
@@ -33,6 +35,7 @@ private:
     QMenu* AddPopup(const char* title);
 
     CGauzelView* m_pView;
+    MessageBoxes& m_messages;
 };
 
 }  // namespace gauzel

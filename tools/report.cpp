@@ -156,7 +156,7 @@ void PrintText(const Profile& profile, Units units, std::ostream& out) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
     ChunkedOutput chunks(out);
     std::string& text = chunks.text();
-    text += lines.tree + '\n' + lines.freeSpace + '\n' + EscapeControls(lines.path) + '\n';
+    text += lines.tree + '\n' + lines.freeSpace + '\n' + lines.path + '\n';
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
         text += HexColour(profile.m_pEntryColors[i]);
         text += "  ";

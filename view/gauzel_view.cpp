@@ -11,6 +11,7 @@
 #include "app/message_box.h"
 #include "app/paint_trace.h"
 #include "legend/od_list_box.h"
+#include "view/display/escape.h"
 #include "view/display/format_size.h"
 #include "view/profile/summing_dlg.h"
 
@@ -102,7 +103,7 @@ void CGauzelView::Opened() {
 }
 
 void CGauzelView::Status(const std::string& text) {
-    const QString status = QString::fromStdString(text);
+    const QString status = QString::fromStdString(EscapeControls(text));
     if (m_pSummingDlg) m_pSummingDlg->SetStatus(status);
     emit summingStatus(status);
 }

@@ -40,6 +40,7 @@ struct ViewServices {
 
 inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";
 inline constexpr const char* kNoInfoOnFilesMessage = "no info on files";
+inline constexpr const char* kNoFolderHandlerMessage = "No program is set to open folders.";
 
 class CGauzelView final : public QWidget, public LegendSource, private ProgressSink {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
@@ -130,6 +131,20 @@ TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
     fakes.ChooseUnits("IDC_KILOBYTES");
     EXPECT_EQ(asked(0, Qt::ToolTipRole), "Files in this directory\n3K (2,500 bytes)\n62.5% of the tree");
     EXPECT_EQ(asked(0, Qt::AccessibleDescriptionRole), asked(0, Qt::ToolTipRole));
+
+    // Fault: a name showed raw: a line break broke the tooltip, U+202E reversed the row, an
+    // invisible name was a blank row, two names that are not UTF-8 looked alike, and a real
+    // directory named ">files" looked like the loose files.
+    const std::pair<std::string, QString> shown[] = {
+        {"nl\nx", "nl\\nx"}, {"nel\xc2\x85", "nel\\u0085"}, {"rev\xe2\x80\xae" "abc", "rev\\u202Eabc"},
+        {"\xe2\x80\x8b", "\\u200B"}, {"bad\xfe", "bad\\xFE"}, {"bad\xff", "bad\\xFF"}, {">files", "\\x3Efiles"}};
+    for (const auto& [name, text] : shown) fakes.fs.AddFile("C:\\" + name, "f", 7);
+    fakes.view->OnRescanThisTree();
+    for (const auto& [name, text] : shown) {
+        const int row = fakes.RowOf(name);
+        EXPECT_EQ(asked(row, Qt::ToolTipRole).section('\n', 0, 0), text);
+        EXPECT_TRUE(asked(row, Qt::AccessibleTextRole).startsWith(text + ", "));
+    }
 }
 
 // Receives what would have gone to the desktop's file manager.
@@ -159,6 +174,14 @@ TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
     EXPECT_EQ(opened.urls, QList<QUrl>{QUrl("file:///c")});
     EXPECT_EQ(menuOf(big, "Copy Path"), (QStringList{"Open in File Manager", "Copy Path", "Go Into"}));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "/c/big");
+    // A name that is not UTF-8 keeps its bytes: it travels as a file: URI.
+    fakes.fs.AddFile("C:\\bad\xfe", "f", 7);
+    fakes.view->OnRescanThisTree();
+    menuOf(fakes.RowOf("bad\xfe"), "Copy Path");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "file:///c/bad%FE");
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->urls(), QList<QUrl>{QUrl::fromEncoded("file:///c/bad%FE")});
+    menuOf(fakes.RowOf("bad\xfe"), "Open in File Manager");
+    EXPECT_EQ(opened.urls.back().toEncoded(), "file:///c/bad%FE");
     menuOf(big, "Go Into");
     EXPECT_EQ(fakes.profile().m_strPath, "C:\\big");
     QDesktopServices::unsetUrlHandler("file");

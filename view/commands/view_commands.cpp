@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QFile>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QUrl>
 #include <utility>
@@ -13,6 +13,7 @@
 #include "app/message_box.h"
 #include "legend/od_list_box.h"
 #include "view/commands/navigation.h"
+#include "view/display/escape.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {
@@ -104,9 +105,20 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
     copy->setEnabled(real.has_value());
     QAction* chosen = menu.exec(globalPos);
     if (chosen == nullptr) return;
-    const QString path = real ? QFile::decodeName(QByteArray::fromStdString(*real)) : QString();
-    if (chosen == open) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    if (chosen == copy) QGuiApplication::clipboard()->setText(path);
+    // The real bytes: a path that is not UTF-8 travels as a file: URI, which keeps them.
+    if (chosen == open && !QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(FileUri(*real)))))
+        m_services.messages.Show(this, kNoFolderHandlerMessage);
+    if (chosen == copy) {
+        auto* data = new QMimeData;
+        if (IsUtf8(*real)) {
+            data->setText(QString::fromStdString(*real));
+        } else {
+            const QByteArray uri = QByteArray::fromStdString(FileUri(*real));
+            data->setUrls({QUrl::fromEncoded(uri)});
+            data->setText(QString::fromLatin1(uri));
+        }
+        QGuiApplication::clipboard()->setMimeData(data);
+    }
     if (chosen == goInto) GoTo(into.path, into.belowRoot);
 }
 

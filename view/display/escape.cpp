@@ -86,6 +86,30 @@ void AppendEscaped(std::string& escaped, std::string_view text) {
     }
 }
 
+bool IsUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const Utf8Step step = DecodeUtf8(text);
+        if (!step.valid) return false;
+        text.remove_prefix(step.length);
+    }
+    return true;
+}
+
+std::string FileUri(std::string_view realPath) {
+    std::string uri = "file://";
+    for (const char c : realPath) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            uri += c;
+        } else {
+            uri += '%';
+            AppendHex(uri, byte, 2);
+        }
+    }
+    return uri;
+}
+
 std::string EscapeControls(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size());

@@ -24,6 +24,13 @@ Utf8Step DecodeUtf8(std::string_view text);
 // paragraph separators, and the invisible and bidirectional format characters.
 bool IsEscapedCodePoint(char32_t codePoint);
 
+// Whether `text` is UTF-8 throughout.
+bool IsUtf8(std::string_view text);
+
+// A "file:" URI of a real path (bytes): every byte but letters, digits, "-._~" and "/" as %HH,
+// so a name that is not UTF-8 keeps its bytes.
+std::string FileUri(std::string_view realPath);
+
 // `text` with those code points as \n, \t, \r, \xHH (below 0x80) or \uHHHH, and each byte that
 // is not part of a UTF-8 character as \xHH.
 std::string EscapeControls(std::string_view text);

@@ -45,7 +45,7 @@ SummaryLines MakeSummaryLines(const Profile& profile, Units units) {
     return {"Size of tree: " + FormatSize(profile.m_dTreeSize, units) + " bytes",
             path.substr(0, 2) + " has " + FormatSize(profile.m_dFreeSpace, units) + " bytes free " +
                 FormatPercent(profile.m_dFreeSpace, profile.m_dDiskSize),
-            "Path: " + DisplayPath(path)};
+            "Path: " + EscapeControls(DisplayPath(path))};
 }
 
 SummaryBaselines MakeSummaryBaselines(int clientBottom, int fontHeight) {
