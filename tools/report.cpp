@@ -203,7 +203,7 @@ void AppendJsonString(std::string& json, std::string_view text) {
     json += '"';
 }
 
-void AppendJsonMember(std::string& json, std::string_view key, Bytes value) {
+void AppendJsonMember(std::string& json, std::string_view key, ByteCount value) {
     json += '"';
     json += key;
     json += "\":";
@@ -246,9 +246,9 @@ void PrintJson(const Profile& profile, Counting counting, Unread unread, std::os
     json += ',';
     AppendJsonMember(json, "linksOnce", counting.linksOnce);
     json += "},";
-    AppendJsonMember(json, "unreadDirectories", Bytes{unread.directories});
+    AppendJsonMember(json, "unreadDirectories", ByteCount{unread.directories});
     json += ',';
-    AppendJsonMember(json, "unsizedEntries", Bytes{unread.entries});
+    AppendJsonMember(json, "unsizedEntries", ByteCount{unread.entries});
     json += "}\n";
 }
 

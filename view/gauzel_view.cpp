@@ -76,7 +76,7 @@ void CGauzelView::MessageMap() {
     connect(m_btnGoToRoot, &QPushButton::clicked, this, [this] { OnGoToRoot(); });
 }
 
-QString CGauzelView::FormatSize(Bytes bytes) const {
+QString CGauzelView::FormatSize(ByteCount bytes) const {
     return QString::fromStdString(gauzel::FormatSize(bytes, UnitsOf(m_nUnits)));
 }
 

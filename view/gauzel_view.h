@@ -54,7 +54,7 @@ public:
     bool IsScanning() const override { return m_bScanning; }
     Units ShownUnits() const override { return UnitsOf(m_nUnits); }
     // A byte count in the current units.
-    QString FormatSize(Bytes bytes) const;
+    QString FormatSize(ByteCount bytes) const;
     // The layout of the start-up tick (and of the size changes after it), and the end angle of
     // each slice of the last paint.
     const ViewLayout& Layout() const { return m_layout; }

@@ -6,7 +6,7 @@ namespace gauzel {
 namespace {
 
 struct Row {
-    Bytes bytes;
+    ByteCount bytes;
     const char* inBytes;
     const char* inKilobytes;
     const char* inMegabytes;
@@ -43,12 +43,12 @@ TEST(FormatSize, UnknownStoredUnitsFormatAsPlainBytes) {
 
 // Fault: sizes were doubles, so a count past 2^53 lost its last digits and one past 2^64 its meaning.
 TEST(FormatSize, LargeValuesAreExactAndGroupWithoutLimit) {
-    const Bytes largestFile = (Bytes{1} << 63) - 1;
+    const ByteCount largestFile = (ByteCount{1} << 63) - 1;
     EXPECT_EQ(FormatSize(5000000000, Units::Bytes), "5,000,000,000");
-    EXPECT_EQ(FormatSize((Bytes{1} << 53) + 1, Units::Bytes), "9,007,199,254,740,993");
+    EXPECT_EQ(FormatSize((ByteCount{1} << 53) + 1, Units::Bytes), "9,007,199,254,740,993");
     EXPECT_EQ(FormatSize(3 * largestFile, Units::Bytes), "27,670,116,110,564,327,421");
     EXPECT_EQ(FormatSize(3 * largestFile, Units::Kilobytes), "27,670,116,110,564,327K");
-    EXPECT_EQ(FormatSize(Bytes{10000000000000000000u} * 10, Units::Bytes), "100,000,000,000,000,000,000");
+    EXPECT_EQ(FormatSize(ByteCount{10000000000000000000u} * 10, Units::Bytes), "100,000,000,000,000,000,000");
     EXPECT_EQ(FormatSize(100000, Units::Bytes), "100,000");
 }
 

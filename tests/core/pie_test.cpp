@@ -7,11 +7,11 @@
 namespace gauzel {
 namespace {
 
-Profile Coloured(const std::vector<Bytes>& sizes) {
+Profile Coloured(const std::vector<ByteCount>& sizes) {
     Profile profile;
-    for (Bytes size : sizes) {
+    for (ByteCount size : sizes) {
         profile.m_listNames.push_back("e");
-        profile.m_listSizes.push_back(std::make_unique<Bytes>(size));
+        profile.m_listSizes.push_back(std::make_unique<ByteCount>(size));
         profile.m_dTreeSize += size;
     }
     profile.AssignEntryColors();
@@ -63,7 +63,7 @@ TEST(PieSlices, WhiteTailAndZeroSizesGetNoSlice) {
 }
 
 TEST(PieSlices, TwentyFiveEqualEntriesCycleTheColours) {
-    const std::vector<PieSlice> slices = ComputePieSlices(Coloured(std::vector<Bytes>(25, 4)), kSquare);
+    const std::vector<PieSlice> slices = ComputePieSlices(Coloured(std::vector<ByteCount>(25, 4)), kSquare);
     ASSERT_EQ(slices.size(), 25u);
     EXPECT_EQ(slices[21].colour, Profile::m_crPalette[0]);
     EXPECT_EQ(slices[24].endAngle, 360.0);

@@ -7,11 +7,11 @@
 namespace gauzel {
 namespace {
 
-Profile WithSizes(const std::vector<Bytes>& sizes) {
+Profile WithSizes(const std::vector<ByteCount>& sizes) {
     Profile profile;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         profile.m_listNames.push_back(std::string(1, static_cast<char>('a' + i)));
-        profile.m_listSizes.push_back(std::make_unique<Bytes>(sizes[i]));
+        profile.m_listSizes.push_back(std::make_unique<ByteCount>(sizes[i]));
         profile.m_dTreeSize += sizes[i];
     }
     return profile;
@@ -21,24 +21,24 @@ std::vector<std::string> Names(const Profile& profile) { return profile.m_listNa
 
 TEST(Ordering, EqualSizesKeepTheirOrderAndSizesKeepTheirIdentity) {
     Profile profile = WithSizes({5, 9, 5, 9});
-    const Bytes* b = profile.m_listSizes[1].get();
+    const ByteCount* b = profile.m_listSizes[1].get();
     profile.SortEntriesBySize();
     EXPECT_EQ(Names(profile), (std::vector<std::string>{"b", "d", "a", "c"}));
     EXPECT_EQ(profile.m_listSizes[0].get(), b);
     EXPECT_EQ(profile.EntrySize(3), 5);
 
     // Past 2^64 too: a size must not be cut to 64 bits to be ordered.
-    const Bytes twoTo64 = Bytes{1} << 64;
+    const ByteCount twoTo64 = ByteCount{1} << 64;
     Profile wide = WithSizes({twoTo64 - 1, 7, twoTo64 + 1});
     wide.SortEntriesBySize();
     EXPECT_EQ(Names(wide), (std::vector<std::string>{"c", "a", "b"}));
 }
 
 TEST(Ordering, LargeListsAreStableAndDescending) {
-    std::vector<Bytes> sizes;
+    std::vector<ByteCount> sizes;
     for (unsigned i = 0; i < 100000; ++i) sizes.push_back(i % 7);
     Profile profile = WithSizes(sizes);
-    std::map<const Bytes*, std::size_t> before;  // original position of each size
+    std::map<const ByteCount*, std::size_t> before;  // original position of each size
     for (auto& size : profile.m_listSizes) before.emplace(size.get(), before.size());
     profile.SortEntriesBySize();
     for (std::size_t i = 1; i < sizes.size(); ++i) {
@@ -94,7 +94,7 @@ TEST(Colours, FirstEntryIsNeverWhite) {
 }
 
 TEST(Colours, CycleOfTwentyOneRestartsAtBlue) {
-    Profile profile = WithSizes(std::vector<Bytes>(23, 10));
+    Profile profile = WithSizes(std::vector<ByteCount>(23, 10));
     profile.AssignEntryColors();
     EXPECT_EQ(profile.m_pEntryColors[20], Profile::m_crPalette[20]);
     EXPECT_EQ(profile.m_pEntryColors[21], Profile::m_crPalette[0]);

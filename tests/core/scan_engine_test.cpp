@@ -29,15 +29,15 @@ struct Scan {
         profile.m_strPath = path;
         ScanEngine(fs, settings, sink).Rescan(profile);
     }
-    std::vector<std::pair<std::string, Bytes>> Entries() const {
-        std::vector<std::pair<std::string, Bytes>> entries;
+    std::vector<std::pair<std::string, ByteCount>> Entries() const {
+        std::vector<std::pair<std::string, ByteCount>> entries;
         for (std::size_t i = 0; i < profile.EntryCount(); ++i)
             entries.emplace_back(profile.m_listNames[i], profile.EntrySize(i));
         return entries;
     }
 };
 
-using Entries = std::vector<std::pair<std::string, Bytes>>;
+using Entries = std::vector<std::pair<std::string, ByteCount>>;
 
 TEST(Rescan, SumsEachSubdirectoryAndTheLooseFilesThenSortsAndColours) {
     Scan scan;
@@ -179,7 +179,7 @@ TEST(Classification, HugeFilesUseTheHighWordAndSumExactly) {
     for (const char* name : {"a", "b", "c"}) scan.fs.AddFile("C:", name, largest);
     scan.fs.AddFile("C:\\d", "odd", (1ull << 53) + 1);
     scan.Rescan();
-    const Bytes files = Bytes{largest} * 3;
+    const ByteCount files = ByteCount{largest} * 3;
     EXPECT_EQ(scan.Entries(), (Entries{{">files", files}, {"d", (1ull << 53) + 1}}));
     EXPECT_EQ(scan.profile.m_dTreeSize, files + (1ull << 53) + 1);
 }
@@ -380,11 +380,11 @@ TEST(Counting, DiskUsageAndAFileOfSeveralNamesOnce) {
             scan.settings.Write("Option", "Allocated", allocated);
             scan.settings.Write("Option", "LinksOnce", linksOnce);
             scan.Rescan();
-            std::map<std::string, Bytes> byName;
+            std::map<std::string, ByteCount> byName;
             for (const auto& [name, size] : scan.Entries()) byName[name] = size;
             return byName;
         };
-        using Sizes = std::map<std::string, Bytes>;
+        using Sizes = std::map<std::string, ByteCount>;
         EXPECT_EQ(sizes("0", "0"), (Sizes{{"a", 100}, {"b", 110}, {">files", 100}})) << threads;
         EXPECT_EQ(sizes("2", "yes"), (Sizes{{"a", 100}, {"b", 110}, {">files", 100}})) << threads;
         EXPECT_EQ(sizes("0", "1"), (Sizes{{"a", 100}, {"b", 10}, {">files", 0}})) << threads;

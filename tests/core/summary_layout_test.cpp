@@ -8,7 +8,7 @@
 namespace gauzel {
 namespace {
 
-Profile At(const std::string& path, Bytes tree, Bytes freeBytes, Bytes disk) {
+Profile At(const std::string& path, ByteCount tree, ByteCount freeBytes, ByteCount disk) {
     Profile profile;
     profile.m_strPath = path;
     profile.m_dTreeSize = tree;

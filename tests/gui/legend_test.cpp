@@ -138,10 +138,10 @@ TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
     const std::pair<std::string, QString> shown[] = {
         {"nl\nx", "nl\\nx"}, {"nel\xc2\x85", "nel\\u0085"}, {"rev\xe2\x80\xae" "abc", "rev\\u202Eabc"},
         {"\xe2\x80\x8b", "\\u200B"}, {"bad\xfe", "bad\\xFE"}, {"bad\xff", "bad\\xFF"}, {">files", "\\x3Efiles"}};
-    for (const auto& [name, text] : shown) fakes.fs.AddFile("C:\\" + name, "f", 7);
+    for (const auto& [odd, text] : shown) fakes.fs.AddFile("C:\\" + odd, "f", 7);
     fakes.view->OnRescanThisTree();
-    for (const auto& [name, text] : shown) {
-        const int row = fakes.RowOf(name);
+    for (const auto& [odd, text] : shown) {
+        const int row = fakes.RowOf(odd);
         EXPECT_EQ(asked(row, Qt::ToolTipRole).section('\n', 0, 0), text);
         EXPECT_TRUE(asked(row, Qt::AccessibleTextRole).startsWith(text + ", "));
     }

@@ -166,21 +166,21 @@ TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
 
 // Fault: leaving out the slices that a later whole ellipse covers changes a pixel of the pie.
 TEST(Pie, LeavingOutCoveredSlicesDrawsTheSamePixels) {
-    const auto profileOf = [](const std::vector<Bytes>& sizes) {
+    const auto profileOf = [](const std::vector<ByteCount>& sizes) {
         auto profile = std::make_unique<Profile>();
-        for (Bytes size : sizes) {
+        for (ByteCount size : sizes) {
             profile->m_listNames.push_back("e");
-            profile->m_listSizes.push_back(std::make_unique<Bytes>(size));
+            profile->m_listSizes.push_back(std::make_unique<ByteCount>(size));
             profile->m_dTreeSize += size;
         }
         profile->SortEntriesBySize();
         profile->AssignEntryColors();
         return profile;
     };
-    std::vector<Bytes> equalTiny(3000, 7);   // thousands of slices too thin to have two ends
-    std::vector<Bytes> thinAfterColoured{400000, 200000, 90000};
+    std::vector<ByteCount> equalTiny(3000, 7);   // thousands of slices too thin to have two ends
+    std::vector<ByteCount> thinAfterColoured{400000, 200000, 90000};
     thinAfterColoured.resize(2003, 100);
-    for (const std::vector<Bytes>& sizes : {equalTiny, thinAfterColoured}) {
+    for (const std::vector<ByteCount>& sizes : {equalTiny, thinAfterColoured}) {
         const auto profile = profileOf(sizes);
         for (const Rect square : {Rect{3, 5, 303, 305}, Rect{0, 0, 41, 41}}) {
             const std::vector<PieSlice> slices = ComputePieSlices(*profile, square);

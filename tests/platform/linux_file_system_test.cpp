@@ -42,8 +42,8 @@ struct RealScan {
         profile.m_strPath = path;
         ScanEngine(fs, settings, sink).Rescan(profile);
     }
-    std::map<std::string, Bytes> Sizes() const {
-        std::map<std::string, Bytes> sizes;
+    std::map<std::string, ByteCount> Sizes() const {
+        std::map<std::string, ByteCount> sizes;
         for (std::size_t i = 0; i < profile.EntryCount(); ++i)
             sizes[profile.IsFilesEntry(i) ? "<files>" : profile.m_listNames[i]] = profile.EntrySize(i);
         return sizes;
@@ -116,8 +116,8 @@ TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {
     scan.tree.File(">files/in", 5);
     scan.Rescan();
 
-    const Bytes rootLink = scan.tree.Root().size();
-    EXPECT_EQ(scan.Sizes(), (std::map<std::string, Bytes>{
+    const ByteCount rootLink = scan.tree.Root().size();
+    EXPECT_EQ(scan.Sizes(), (std::map<std::string, ByteCount>{
                                 {"a", 2000 + 2 + rootLink}, {".cache", 77}, {">files", 5}, {"<files>", 5000000000}}));
     EXPECT_EQ(scan.profile.m_dTreeSize, 5000000000 + 2000 + 2 + rootLink + 77 + 5);
     EXPECT_EQ(scan.profile.m_listNames[0], ">files");  // the loose files, by identity
@@ -306,7 +306,7 @@ TEST(LinuxScan, ADirectoryBelowAPassThroughOnlyOneIsRead) {
     ASSERT_EQ(chmod(scan.tree.Root().c_str(), 0311), 0);  // no reading, for the owner and for others
     const int status = AsOrdinaryUser([&scan] {
         scan.Rescan("T:\\pub");
-        return scan.Sizes() == std::map<std::string, Bytes>{{"sub", 6}, {"<files>", 4}} && scan.sink.problems.empty()
+        return scan.Sizes() == std::map<std::string, ByteCount>{{"sub", 6}, {"<files>", 4}} && scan.sink.problems.empty()
                    ? 0
                    : 1;
     });
@@ -407,7 +407,7 @@ TEST(LinuxScan, DiskUsageAndHardLinksOnceOnARealTree) {
     ASSERT_GT(block, 0);
 
     scan.Rescan();
-    EXPECT_EQ(scan.Sizes(), (std::map<std::string, Bytes>{{"one", 1}, {"two", 1}, {"<files>", 5000000001.0}}));
+    EXPECT_EQ(scan.Sizes(), (std::map<std::string, ByteCount>{{"one", 1}, {"two", 1}, {"<files>", 5000000001.0}}));
     scan.settings.Write("Option", "Allocated", "1");
     scan.Rescan();
     EXPECT_LE(scan.Sizes().at("<files>"), 64 * 1024 + block);  // a sparse file holds almost nothing

@@ -109,15 +109,15 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
     if (chosen == open && !QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(FileUri(*real)))))
         m_services.messages.Show(this, kNoFolderHandlerMessage);
     if (chosen == copy) {
-        auto* data = new QMimeData;
+        auto* copied = new QMimeData;
         if (IsUtf8(*real)) {
-            data->setText(QString::fromStdString(*real));
+            copied->setText(QString::fromStdString(*real));
         } else {
             const QByteArray uri = QByteArray::fromStdString(FileUri(*real));
-            data->setUrls({QUrl::fromEncoded(uri)});
-            data->setText(QString::fromLatin1(uri));
+            copied->setUrls({QUrl::fromEncoded(uri)});
+            copied->setText(QString::fromLatin1(uri));
         }
-        QGuiApplication::clipboard()->setMimeData(data);
+        QGuiApplication::clipboard()->setMimeData(copied);
     }
     if (chosen == goInto) GoTo(into.path, into.belowRoot);
 }

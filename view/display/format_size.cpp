@@ -5,7 +5,7 @@
 
 namespace gauzel {
 
-void AppendDecimal(std::string& text, Bytes value) {
+void AppendDecimal(std::string& text, ByteCount value) {
     // Every real size fits 64 bits and takes the fast road; a larger sum goes 19 digits at a time.
     constexpr std::uint64_t kTenToThe19 = 10'000'000'000'000'000'000u;
     char digits[24];
@@ -20,14 +20,14 @@ void AppendDecimal(std::string& text, Bytes value) {
     text.append(digits, end);
 }
 
-std::string Decimal(Bytes value) {
+std::string Decimal(ByteCount value) {
     std::string text;
     AppendDecimal(text, value);
     return text;
 }
 
-std::string FormatSize(Bytes bytes, Units units) {
-    Bytes value = bytes;
+std::string FormatSize(ByteCount bytes, Units units) {
+    ByteCount value = bytes;
     if (units == Units::Kilobytes) value = RoundedQuotient(bytes, 1000);
     if (units == Units::Megabytes) value = RoundedQuotient(bytes, 1000000);
 
@@ -44,8 +44,8 @@ std::string FormatSize(Bytes bytes, Units units) {
     return text;
 }
 
-std::string FormatPercent(Bytes freeBytes, Bytes diskBytes) {
-    const Bytes percent = diskBytes != 0 ? RoundedQuotient(freeBytes * 100, diskBytes) : 100;
+std::string FormatPercent(ByteCount freeBytes, ByteCount diskBytes) {
+    const ByteCount percent = diskBytes != 0 ? RoundedQuotient(freeBytes * 100, diskBytes) : 100;
     return "(" + Decimal(percent) + "%)";
 }
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "view/profile/bytes.h"
+#include "view/profile/byte_count.h"
 
 namespace gauzel {
 
@@ -14,19 +14,19 @@ constexpr Units UnitsOf(int stored) {
 }
 
 // n / d (d > 0) rounded to the nearest whole number, exact halves up.
-constexpr Bytes RoundedQuotient(Bytes n, Bytes d) { return (2 * n + d) / (2 * d); }
+constexpr ByteCount RoundedQuotient(ByteCount n, ByteCount d) { return (2 * n + d) / (2 * d); }
 
 // The decimal digits of a byte count, exact at any size.
-std::string Decimal(Bytes value);
+std::string Decimal(ByteCount value);
 // The same, appended to `text`.
-void AppendDecimal(std::string& text, Bytes value);
+void AppendDecimal(std::string& text, ByteCount value);
 
 // The one text of a byte count: scaled to the units and rounded (exact halves away from zero),
 // digits grouped in threes with commas, then "K" or "M". 2500 bytes in kilobytes is "3K".
-std::string FormatSize(Bytes bytes, Units units);
+std::string FormatSize(ByteCount bytes, Units units);
 
 // The free share of the volume as "(12%)", rounded like sizes; "(100%)" when the volume size is
 // unknown (0).
-std::string FormatPercent(Bytes freeBytes, Bytes diskBytes);
+std::string FormatPercent(ByteCount freeBytes, ByteCount diskBytes);
 
 }  // namespace gauzel

@@ -17,10 +17,10 @@ Point PointOnEllipse(Rect rect, double degrees) {
 PieWedges ComputePieWedges(const Profile& profile) {
     PieWedges wedges;
     if (!profile.IsComplete()) return wedges;
-    Bytes runningSum = 0;
+    ByteCount runningSum = 0;
     std::size_t slice = 0;  // advances only for drawn slices; its colour is looked up by it
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
-        const Bytes size = profile.EntrySize(i);
+        const ByteCount size = profile.EntrySize(i);
         if (size == 0) continue;
         const Colour colour = profile.m_pEntryColors[slice];
         if (colour == kWhite) continue;

@@ -24,7 +24,7 @@ std::string EntryName(const Profile& profile, std::size_t entry) {
 }
 
 std::string EntryDescription(const Profile& profile, std::size_t entry, Units units) {
-    const Bytes size = profile.EntrySize(entry);
+    const ByteCount size = profile.EntrySize(entry);
     std::string text;
     if (profile.IsFilesEntry(entry))
         text = "Files in this directory";
@@ -35,7 +35,7 @@ std::string EntryDescription(const Profile& profile, std::size_t entry, Units un
         text += " (" + FormatSize(size, Units::Bytes) + " bytes)";
     else
         text += " bytes";
-    const Bytes tenths = profile.m_dTreeSize > 0 ? RoundedQuotient(size * 1000, profile.m_dTreeSize) : 0;
+    const ByteCount tenths = profile.m_dTreeSize > 0 ? RoundedQuotient(size * 1000, profile.m_dTreeSize) : 0;
     text += '\n' + Decimal(tenths / 10) + '.' + Decimal(tenths % 10) + "% of the tree";
     return text;
 }

@@ -23,7 +23,7 @@ namespace {
 // Orders the parallel lists by size, larger first, equal sizes in their order. The sizes are
 // taken out beside their places as `Key`s, so the sort compares neighbours in memory.
 template <typename Key>
-void SortBySize(std::vector<std::string>& names, std::vector<std::unique_ptr<Bytes>>& sizes) {
+void SortBySize(std::vector<std::string>& names, std::vector<std::unique_ptr<ByteCount>>& sizes) {
     std::vector<std::pair<Key, std::size_t>> order(sizes.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = {static_cast<Key>(*sizes[i]), i};
     std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
@@ -35,7 +35,7 @@ void SortBySize(std::vector<std::string>& names, std::vector<std::unique_ptr<Byt
     for (std::size_t start = 0; start < order.size(); ++start) {
         if (order[start].second == start) continue;
         std::string name = std::move(names[start]);
-        std::unique_ptr<Bytes> size = std::move(sizes[start]);
+        std::unique_ptr<ByteCount> size = std::move(sizes[start]);
         std::size_t at = start;
         while (order[at].second != start) {
             const std::size_t from = order[at].second;
@@ -56,19 +56,19 @@ void Profile::SortEntriesBySize() {
     if (m_listNames.size() != m_listSizes.size()) return;  // not parallel: nothing sensible to order
     // Sizes past 2^64 are rare: until one appears, the keys take half the memory.
     const bool wide = std::any_of(m_listSizes.begin(), m_listSizes.end(),
-                                  [](const std::unique_ptr<Bytes>& size) { return *size > UINT64_MAX; });
+                                  [](const std::unique_ptr<ByteCount>& size) { return *size > UINT64_MAX; });
     if (wide)
-        SortBySize<Bytes>(m_listNames, m_listSizes);
+        SortBySize<ByteCount>(m_listNames, m_listSizes);
     else
         SortBySize<std::uint64_t>(m_listNames, m_listSizes);
 }
 
 void Profile::AssignEntryColors() {
-    const Bytes total = m_dTreeSize;
-    Bytes before = 0;  // sum of the sizes of the entries before entry i
+    const ByteCount total = m_dTreeSize;
+    ByteCount before = 0;  // sum of the sizes of the entries before entry i
     m_pEntryColors.assign(m_listSizes.size(), kWhite);
     for (std::size_t i = 0; i < m_listSizes.size(); ++i) {
-        const Bytes size = *m_listSizes[i];
+        const ByteCount size = *m_listSizes[i];
         // before / total > 0.98 and total * 0.005 > size, in whole numbers: exact at any size.
         const bool smallTail = total != 0 && before * 50 > total * 49 && total > size * 200 && i != 0;
         if (!smallTail) m_pEntryColors[i] = m_crPalette[i % kCycleLength];

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "view/profile/bytes.h"
+#include "view/profile/byte_count.h"
 
 namespace gauzel {
 
@@ -64,18 +64,18 @@ public:
                m_pEntryColors.size() == m_listSizes.size();
     }
     std::size_t EntryCount() const { return m_listNames.size(); }
-    Bytes EntrySize(std::size_t i) const { return *m_listSizes[i]; }
+    ByteCount EntrySize(std::size_t i) const { return *m_listSizes[i]; }
     bool IsFilesEntry(std::size_t i) const {
         return m_pFilesSize != nullptr && m_listSizes[i].get() == m_pFilesSize;
     }
 
     std::vector<std::string> m_listNames;               // bare names, bytes as on disk
-    std::vector<std::unique_ptr<Bytes>> m_listSizes;    // element i belongs to name i
+    std::vector<std::unique_ptr<ByteCount>> m_listSizes;    // element i belongs to name i
     std::vector<Colour> m_pEntryColors;                 // empty until AssignEntryColors
-    Bytes* m_pFilesSize = nullptr;                      // the loose-files entry's slot, if any
-    Bytes m_dTreeSize = 0;
-    Bytes m_dFreeSpace = 0;
-    Bytes m_dDiskSize = 0;
+    ByteCount* m_pFilesSize = nullptr;                      // the loose-files entry's slot, if any
+    ByteCount m_dTreeSize = 0;
+    ByteCount m_dFreeSpace = 0;
+    ByteCount m_dDiskSize = 0;
     std::string m_strPath;                              // logical: "C:", "C:\dir\sub"
     bool m_bBelowRoot = false;
 };

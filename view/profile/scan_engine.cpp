@@ -38,8 +38,8 @@ Counting ScanEngine::CountingOfSettings() const {
             m_settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1};
 }
 
-void ScanEngine::SumFiles(Bytes& accumulator, const DirectoryContents& contents, Profile& profile) {
-    Bytes bytes = contents.fileBytes;
+void ScanEngine::SumFiles(ByteCount& accumulator, const DirectoryContents& contents, Profile& profile) {
+    ByteCount bytes = contents.fileBytes;
     for (const LinkedFile& file : contents.linked)
         if (m_seen.insert({file.device, file.inode}).second) bytes += file.size;
     accumulator += bytes;
@@ -94,7 +94,7 @@ void ScanEngine::Rescan(Profile& profile) {
     profile.m_listSizes.reserve(contents.subdirs.size() + 1);
     ListSubdirs(contents, profile.m_listNames);
     for (std::size_t i = 0; i < profile.m_listNames.size(); ++i)
-        profile.m_listSizes.push_back(std::make_unique<Bytes>(0));
+        profile.m_listSizes.push_back(std::make_unique<ByteCount>(0));
 
     m_progress.Opened();
     m_progress.Status(kStartingStatus);
@@ -102,7 +102,7 @@ void ScanEngine::Rescan(Profile& profile) {
     m_progress.Beep();
     m_progress.Closed();
 
-    profile.m_listSizes.push_back(std::make_unique<Bytes>(0));
+    profile.m_listSizes.push_back(std::make_unique<ByteCount>(0));
     profile.m_pFilesSize = profile.m_listSizes.back().get();
     SumFiles(*profile.m_pFilesSize, contents, profile);
     profile.m_listNames.emplace_back(kFilesEntryName);

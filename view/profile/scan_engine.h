@@ -75,7 +75,7 @@ public:
     // Adds the loose files of `contents` to the accumulator and to the tree total. Counting
     // links once, a file with several names adds its size only the first time the rescan meets
     // it: the calls come in walk order.
-    void SumFiles(Bytes& accumulator, const DirectoryContents& contents, Profile& profile);
+    void SumFiles(ByteCount& accumulator, const DirectoryContents& contents, Profile& profile);
     // Adds every file of the trees of the entries (the admitted subdirectories of `current`,
     // in `profile.m_listNames`) to their sizes and to the tree total, reporting each directory,
     // depth first, subdirectories in reverse listing order. Iterative: depth is bounded by

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "view/profile/bytes.h"
+#include "view/profile/byte_count.h"
 
 namespace gauzel {
 
@@ -33,7 +33,7 @@ struct LinkedFile {
 
 // What one read of a directory yields: the bytes of its files and its subdirectories.
 struct DirectoryContents {
-    Bytes fileBytes = 0;               // without `linked`
+    ByteCount fileBytes = 0;               // without `linked`
     std::vector<LinkedFile> linked;    // only when counting links once, in listing order
     std::vector<std::string> subdirs;  // listing order
     std::size_t files = 0;             // entries that are not walked into

@@ -4,6 +4,6 @@
 
 namespace gauzel {
 
-__extension__ typedef unsigned __int128 Bytes;  // __extension__: a GNU type, kept from -Wpedantic
+__extension__ typedef unsigned __int128 ByteCount;  // __extension__: a GNU type, kept from -Wpedantic
 
 }  // namespace gauzel
