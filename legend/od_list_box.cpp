@@ -27,7 +27,7 @@ public:
         const auto row = static_cast<std::size_t>(index.row());
         if (m_source.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount()) return {};
         if (role == Qt::AccessibleTextRole)
-            return QString::fromStdString(EntryName(profile, row) + ", " + FormatSize(profile.EntrySize(row), m_source.ShownUnits()));
+            return QString::fromStdString(EntryName(profile, row) + ", " + EntrySizeText(profile, row, m_source.ShownUnits()));
         if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
             return QString::fromStdString(EntryDescription(profile, row, m_source.ShownUnits()));
         return {};
@@ -153,7 +153,7 @@ void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool se
         painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, words);
     };
     drawOpaque(left + kNameX, QString::fromStdString(EntryName(profile, entry)));
-    drawOpaque(left + kSizeX, QString::fromStdString(FormatSize(profile.EntrySize(entry), m_source.ShownUnits())));
+    drawOpaque(left + kSizeX, QString::fromStdString(EntrySizeText(profile, entry, m_source.ShownUnits())));
 
     if (focus) {
         painter.setPen(QPen(text, 0, Qt::DotLine));

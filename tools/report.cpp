@@ -107,10 +107,6 @@ public:
     void Beep() override {}
     void Closed() override {}
     void Problem(const ScanProblem& problem) override {
-        if (problem.unsizedEntries == 0)
-            ++unreadDirectories;
-        else
-            unsizedEntries += problem.unsizedEntries;
         if (++problems > kNamedProblems) return;
         const std::string path = "'" + EscapeControls(problem.path) + "': " + std::strerror(problem.error);
         if (problem.unsizedEntries == 0)
@@ -120,8 +116,6 @@ public:
     }
 
     std::size_t problems = 0;
-    std::uint64_t unreadDirectories = 0;
-    std::uint64_t unsizedEntries = 0;
     std::vector<std::string> named;  // the first kNamedProblems, as lines
 
 private:
@@ -160,7 +154,7 @@ void PrintText(const Profile& profile, Units units, std::ostream& out) {
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
         text += HexColour(profile.m_pEntryColors[i]);
         text += "  ";
-        text += FormatSize(profile.EntrySize(i), units);
+        text += EntrySizeText(profile, i, units);
         text += "  ";
         AppendEntryName(text, profile, i);
         text += '\n';
@@ -219,7 +213,7 @@ void AppendJsonMember(std::string& json, std::string_view key, bool value) {
 }  // namespace
 
 // Written entry by entry; sizes are exact integers at any size.
-void PrintJson(const Profile& profile, Counting counting, Unread unread, std::ostream& out) {
+void PrintJson(const Profile& profile, Counting counting, std::ostream& out) {
     ChunkedOutput chunks(out);
     std::string& json = chunks.text();
     json += "{\"path\":";
@@ -246,9 +240,9 @@ void PrintJson(const Profile& profile, Counting counting, Unread unread, std::os
     json += ',';
     AppendJsonMember(json, "linksOnce", counting.linksOnce);
     json += "},";
-    AppendJsonMember(json, "unreadDirectories", ByteCount{unread.directories});
+    AppendJsonMember(json, "unreadDirectories", ByteCount{profile.m_unread.directories});
     json += ',';
-    AppendJsonMember(json, "unsizedEntries", ByteCount{unread.entries});
+    AppendJsonMember(json, "unsizedEntries", ByteCount{profile.m_unread.entries});
     json += "}\n";
 }
 
@@ -305,7 +299,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const Units units = options->units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options->json)
-        PrintJson(profile, counting, {progress.unreadDirectories, progress.unsizedEntries}, out);
+        PrintJson(profile, counting, out);
     else
         PrintText(profile, units, out);
     out.flush();
@@ -320,7 +314,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     for (const std::string& line : progress.named) err << "gauzel-report: " << line << '\n';
     if (progress.problems > progress.named.size())
         err << "gauzel-report: \u2026 and " << progress.problems - progress.named.size() << " more\n";
-    err << "gauzel-report: " << progress.unreadDirectories << " directories and " << progress.unsizedEntries
+    err << "gauzel-report: " << profile.m_unread.directories << " directories and " << profile.m_unread.entries
         << " entries could not be read; the totals leave them out\n";
     return 3;
 }

@@ -20,11 +20,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // The report of a rescanned profile: the summary lines and one line an entry, in `units`.
 void PrintText(const Profile& profile, Units units, std::ostream& out);
 // The same profile as one JSON object on one line, with how it counted and what it could not read.
-struct Unread {
-    std::uint64_t directories = 0;
-    std::uint64_t entries = 0;
-};
-void PrintJson(const Profile& profile, Counting counting, Unread unread, std::ostream& out);
+void PrintJson(const Profile& profile, Counting counting, std::ostream& out);
 
 // "RRGGBB" of a 0x00BBGGRR colour.
 std::string HexColour(unsigned colour);

@@ -41,6 +41,7 @@ struct ViewServices {
 inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";
 inline constexpr const char* kNoInfoOnFilesMessage = "no info on files";
 inline constexpr const char* kNoFolderHandlerMessage = "No program is set to open folders.";
+inline constexpr const char* kWhatCouldNotBeRead = "What Could Not Be Read...";
 
 class CGauzelView final : public QWidget, public LegendSource, private ProgressSink {
     Q_OBJECT
@@ -115,6 +116,8 @@ private:
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
     // "Go Up" and "Go To Root", as buttons and as menu items: below the drive root only.
     bool CanGoUp() const { return m_profile.m_bBelowRoot; }
+    // Lists what could not be read below the entry whose size slot is `entry` (null: anywhere).
+    void ShowUnread(const ByteCount* entry);
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
     void WriteOption(const char* key, int value);
 

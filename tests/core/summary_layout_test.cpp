@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "app/frame_geometry.h"
 #include "view/display/format_size.h"
 #include "view/display/layout.h"
@@ -28,8 +30,43 @@ TEST(Summary, BelowTheRootInOtherUnits) {
     const SummaryLines mega = MakeSummaryLines(At("C:\\dir\\sub", 8000000, 1234567, 10000000), Units::Megabytes);
     EXPECT_EQ(mega.tree, "Size of tree: 8M bytes");
     EXPECT_EQ(mega.path, "Path: C:\\dir\\sub");
+    EXPECT_EQ(MakeSummaryLines(At("C:\\a\nb\xe2\x80\xae", 0, 0, 0), Units::Bytes).path, "Path: C:\\a\\nb\\u202E");
     const SummaryLines kilo = MakeSummaryLines(At("D:\\x", 0, 1234567, 0), Units::Kilobytes);
     EXPECT_EQ(kilo.freeSpace, "D: has 1,235K bytes free (100%)");
+}
+
+// Fault: a total that left out what could not be read looked complete, in the summary, the
+// legend and the tooltip alike.
+TEST(Summary, WhatASizeLeavesOutIsMarked) {
+    const ScanProblem unreadable{"C:\\a\\x", EACCES, 0};
+    const ScanProblem unsized{"C:\\a", EACCES, 3};
+    struct Row {
+        std::vector<ScanProblem> problems;  // all below entry 0
+        std::string tree;
+        std::string below;  // the tooltip's last line
+    };
+    const Row rows[] = {
+        {{unreadable}, "Size of tree: 8,000K+ bytes (1 directory could not be read)",
+         "1 directory below could not be read; the size leaves them out."},
+        {{unsized}, "Size of tree: 8,000K+ bytes (3 entries could not be sized)",
+         "3 entries below could not be sized; the size leaves them out."},
+        {{unreadable, unreadable, unsized}, "Size of tree: 8,000K+ bytes (2 directories and 3 entries could not be read)",
+         "2 directories and 3 entries below could not be read; the size leaves them out."},
+    };
+    for (const Row& row : rows) {
+        Profile profile = At("C:", 8000000, 0, 0);
+        profile.m_listNames = {"a", "b"};
+        profile.m_listSizes.push_back(std::make_unique<ByteCount>(7000000));
+        profile.m_listSizes.push_back(std::make_unique<ByteCount>(1000000));
+        for (const ScanProblem& problem : row.problems) profile.AddProblem(profile.m_listSizes[0].get(), problem);
+        EXPECT_EQ(MakeSummaryLines(profile, Units::Kilobytes).tree, row.tree);
+        EXPECT_EQ(EntrySizeText(profile, 0, Units::Kilobytes), "7,000K+");
+        EXPECT_EQ(EntrySizeText(profile, 1, Units::Kilobytes), "1,000K");
+        const std::string description = EntryDescription(profile, 0, Units::Kilobytes);
+        EXPECT_EQ(description.substr(description.rfind('\n') + 1), row.below);
+        EXPECT_EQ(description.substr(0, description.find("\n87.5%")), "a\n7,000K+ (7,000,000+ bytes)");
+        EXPECT_EQ(EntryDescription(profile, 1, Units::Kilobytes), "b\n1,000K (1,000,000 bytes)\n12.5% of the tree");
+    }
 }
 
 TEST(Summary, BaselinesFollowTheFontHeight) {

@@ -4,7 +4,9 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QDialog>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QUrl>
 
@@ -145,6 +147,28 @@ TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
         EXPECT_EQ(asked(row, Qt::ToolTipRole).section('\n', 0, 0), text);
         EXPECT_TRUE(asked(row, Qt::AccessibleTextRole).startsWith(text + ", "));
     }
+}
+
+// Fault: a row whose tree could not be read whole looked complete, and nothing said what it left out.
+TEST_F(Legend, AnIncompleteRowIsMarkedAndListsWhatItLeavesOut) {
+    fakes.fs.AddDirectory("C:\\big\\locked");
+    fakes.fs.Refuse("C:\\big\\locked");
+    fakes.view->OnRescanThisTree();
+    const int big = fakes.RowOf("big");
+    EXPECT_EQ(list().model()->index(big, 0).data(Qt::AccessibleTextRole).toString(), "big, 990+");
+    QString listed;
+    QTimer::singleShot(300, [&listed] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        listed = dialog->findChild<QPlainTextEdit*>()->toPlainText();
+        dialog->reject();
+    });
+    QStringList commands;
+    testing::AnswerNextMenu(commands, "What Could Not Be Read...");
+    const QPoint at(60, big * kLegendItemHeight + 10);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, list().viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list().viewport(), &click);
+    EXPECT_EQ(listed, "/c/big/locked: cannot be read (Permission denied)\n");
 }
 
 // Receives what would have gone to the desktop's file manager.

@@ -142,7 +142,7 @@ TEST(Report, SizesAreExactInTextAndJson) {
     ScanEngine(fs, settings, sink).Rescan(profile);
     std::ostringstream text, json;
     PrintText(profile, Units::Bytes, text);
-    PrintJson(profile, {}, {}, json);
+    PrintJson(profile, {}, json);
     EXPECT_TRUE(text.str().starts_with("Size of tree: 27,679,123,309,819,068,414 bytes\n")) << text.str();
     EXPECT_NE(text.str().find("  27,670,116,110,564,327,421  >files\n"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find("  9,007,199,254,740,993  odd\n"), std::string::npos) << text.str();
@@ -229,7 +229,8 @@ TEST(Report, SaysWhatItCouldNotReadAndExitsWithThree) {
     run.tree.Dir("locked");
     chmod(run.tree.PathOf("locked").c_str(), 0);
     ASSERT_EQ(RunAsOrdinaryUser(run, {run.tree.Root()}), 3) << run.err;
-    EXPECT_EQ(run.OutLines()[0], "Size of tree: 3,900,000 bytes");
+    EXPECT_EQ(run.OutLines()[0], "Size of tree: 3,900,000+ bytes (1 directory and 1 entry could not be read)");
+    EXPECT_NE(run.out.find("  0+  locked\n"), std::string::npos) << run.out;
     EXPECT_EQ(CountOf(run.err, "\n"), 3u) << run.err;
     EXPECT_NE(run.err.find("gauzel-report: cannot read 'T:\\locked': Permission denied\n"), std::string::npos);
     EXPECT_NE(run.err.find("gauzel-report: cannot size 1 entries in 'T:\\noexec': Permission denied\n"),

@@ -3,7 +3,12 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QGuiApplication>
 #include <QUrl>
 #include <utility>
@@ -14,6 +19,7 @@
 #include "legend/od_list_box.h"
 #include "view/commands/navigation.h"
 #include "view/display/escape.h"
+#include "view/display/summary.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {
@@ -101,8 +107,11 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
     QAction* open = menu.addAction("Open in File Manager");
     QAction* copy = menu.addAction("Copy Path");
     QAction* goInto = files ? nullptr : menu.addAction("Go Into");
+    QAction* unread = menu.addAction(kWhatCouldNotBeRead);
     open->setEnabled(real.has_value());
     copy->setEnabled(real.has_value());
+    unread->setEnabled(m_profile.UnreadBelow(entry).Any());
+    const ByteCount* slot = m_profile.m_listSizes[entry].get();
     QAction* chosen = menu.exec(globalPos);
     if (chosen == nullptr) return;
     // The real bytes: a path that is not UTF-8 travels as a file: URI, which keeps them.
@@ -120,6 +129,28 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
         QGuiApplication::clipboard()->setMimeData(copied);
     }
     if (chosen == goInto) GoTo(into.path, into.belowRoot);
+    if (chosen == unread) ShowUnread(slot);
+}
+
+void CGauzelView::ShowUnread(const ByteCount* entry) {
+    if (m_bScanning) return;
+    const QString listing = QString::fromStdString(
+        UnreadListing(m_profile, entry, [this](const std::string& path) { return m_services.drives.RealPathOf(path); }));
+    QDialog dialog(window());
+    dialog.setObjectName("IDD_UNREAD");
+    dialog.setWindowTitle("What Could Not Be Read");
+    auto* text = new QPlainTextEdit(listing, &dialog);
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
+    connect(copy, &QPushButton::clicked, &dialog, [listing] { QGuiApplication::clipboard()->setText(listing); });
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog.resize(600, 300);
+    dialog.exec();
 }
 
 void CGauzelView::OnGoUp() {
@@ -145,13 +176,16 @@ void CGauzelView::OnRButtonDown(QPoint point) {
     menu.setObjectName("IDR_CONTEXT");
     QAction* goToRoot = menu.addAction("Go To Root");
     QAction* goUp = menu.addAction("Go Up");
+    QAction* unread = menu.addAction(kWhatCouldNotBeRead);
     goUp->setEnabled(CanGoUp());
     goToRoot->setEnabled(CanGoUp());
+    unread->setEnabled(m_profile.IsIncomplete());
     // Horizontally centred on the point, its top edge at the point.
     const QPoint global = mapToGlobal(point);
     QAction* chosen = menu.exec(QPoint(global.x() - menu.sizeHint().width() / 2, global.y()));
     if (chosen == goToRoot) OnGoToRootCmd();
     if (chosen == goUp) OnGoUpCmd();
+    if (chosen == unread) ShowUnread(nullptr);
 }
 
 }  // namespace gauzel

@@ -3,6 +3,8 @@
 #include "view/display/escape.h"
 #include "view/display/format_size.h"
 
+#include <cstring>
+
 namespace gauzel {
 
 std::string DisplayPath(const std::string& path) { return path.size() == 2 ? path + '\\' : path; }
@@ -23,26 +25,74 @@ std::string EntryName(const Profile& profile, std::size_t entry) {
     return text;
 }
 
+namespace {
+
+std::string Counted(std::uint64_t count, const char* one, const char* many) {
+    return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
+// "8 directories" + `where` + " could not be read", "3 entries" + `where` + " could not be sized", or both.
+std::string UnreadPhrase(const Unread& unread, const char* where) {
+    const std::string entries = Counted(unread.entries, "entry", "entries");
+    if (unread.directories == 0) return entries + where + " could not be sized";
+    std::string phrase = Counted(unread.directories, "directory", "directories");
+    if (unread.entries != 0) phrase += " and " + entries;
+    return phrase + where + " could not be read";
+}
+
+std::string Marked(std::string size, const Unread& unread) { return unread.Any() ? size + '+' : size; }
+
+}  // namespace
+
+std::string EntrySizeText(const Profile& profile, std::size_t entry, Units units) {
+    return Marked(FormatSize(profile.EntrySize(entry), units), profile.UnreadBelow(entry));
+}
+
 std::string EntryDescription(const Profile& profile, std::size_t entry, Units units) {
     const ByteCount size = profile.EntrySize(entry);
+    const Unread unread = profile.UnreadBelow(entry);
     std::string text;
     if (profile.IsFilesEntry(entry))
         text = "Files in this directory";
     else
         AppendEntryName(text, profile, entry);
-    text += '\n' + FormatSize(size, units);
+    text += '\n' + Marked(FormatSize(size, units), unread);
     if (units != Units::Bytes)
-        text += " (" + FormatSize(size, Units::Bytes) + " bytes)";
+        text += " (" + Marked(FormatSize(size, Units::Bytes), unread) + " bytes)";
     else
         text += " bytes";
     const ByteCount tenths = profile.m_dTreeSize > 0 ? RoundedQuotient(size * 1000, profile.m_dTreeSize) : 0;
     text += '\n' + Decimal(tenths / 10) + '.' + Decimal(tenths % 10) + "% of the tree";
+    if (unread.Any()) text += '\n' + UnreadPhrase(unread, " below") + "; the size leaves them out.";
+    return text;
+}
+
+std::string UnreadListing(const Profile& profile, const ByteCount* entry,
+                          const std::function<std::optional<std::string>(const std::string&)>& realPathOf) {
+    std::string text;
+    std::uint64_t listed = 0;
+    for (const Profile::EntryProblem& each : profile.m_problems) {
+        if (entry != nullptr && each.entry != entry) continue;
+        const ScanProblem& problem = each.problem;
+        AppendEscaped(text, realPathOf(problem.path).value_or(problem.path));
+        if (problem.unsizedEntries == 0)
+            text += ": cannot be read (";
+        else
+            text += ": " + Counted(problem.unsizedEntries, "entry", "entries") + " could not be sized (";
+        text += std::strerror(problem.error);
+        text += ")\n";
+        ++listed;
+    }
+    const Unread unread = profile.UnreadOf(entry);
+    if (unread.problems > listed) text += "and " + std::to_string(unread.problems - listed) + " more\n";
     return text;
 }
 
 SummaryLines MakeSummaryLines(const Profile& profile, Units units) {
     const std::string& path = profile.m_strPath;
-    return {"Size of tree: " + FormatSize(profile.m_dTreeSize, units) + " bytes",
+    std::string tree = "Size of tree: " + Marked(FormatSize(profile.m_dTreeSize, units), profile.m_unread) + " bytes";
+    if (profile.IsIncomplete()) tree += " (" + UnreadPhrase(profile.m_unread, "") + ")";
+    return {std::move(tree),
             path.substr(0, 2) + " has " + FormatSize(profile.m_dFreeSpace, units) + " bytes free " +
                 FormatPercent(profile.m_dFreeSpace, profile.m_dDiskSize),
             "Path: " + EscapeControls(DisplayPath(path))};

@@ -1,6 +1,8 @@
 #pragma once
 // The three summary lines under the chart, and where their baselines stand.
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "view/display/format_size.h"
@@ -14,7 +16,13 @@ struct SummaryLines {
     std::string path;       // "Path: C:\"
 };
 
+// A size that leaves something out reads "1,547,023,401+", and the tree line says what:
+// "Size of tree: 1,547,023,401+ bytes (8 directories could not be read)". A complete profile's
+// lines have neither.
 SummaryLines MakeSummaryLines(const Profile& profile, Units units);
+
+// Entry i's size text in the units, with the "+" of a size that leaves something out.
+std::string EntrySizeText(const Profile& profile, std::size_t entry, Units units);
 
 // The logical path as the user reads it: a drive root gets its "\" ("C:\").
 std::string DisplayPath(const std::string& path);
@@ -26,8 +34,14 @@ std::string EntryName(const Profile& profile, std::size_t entry);
 
 // What a legend row says when asked (its tooltip, and its description for screen readers): the
 // entry's whole name, its size in the units (and in bytes when the units are not bytes), and its
-// share of the tree, one line each.
+// share of the tree, one line each; then what the size leaves out, if anything.
 std::string EntryDescription(const Profile& profile, std::size_t entry, Units units);
+
+// What the window lists under "What Could Not Be Read...": a line a problem below the entry whose
+// size slot is `entry` (every problem of the profile when null), its real path escaped, then
+// "and N more" for those past the kept ones. `realPathOf` maps a logical path to the real one.
+std::string UnreadListing(const Profile& profile, const ByteCount* entry,
+                          const std::function<std::optional<std::string>(const std::string&)>& realPathOf);
 
 // Baselines, top to bottom, for a client area ending at `clientBottom` and a font `fontHeight`
 // pixels high: the path line half a line above the bottom, each other line one line above.

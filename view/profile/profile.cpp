@@ -15,6 +15,9 @@ void Profile::ResetModel(int mode) {
         m_pEntryColors.clear();
         m_pFilesSize = nullptr;
         m_dTreeSize = 0;
+        m_unread = {};
+        m_unreadBelow.clear();
+        m_problems.clear();
     }
 }
 
@@ -61,6 +64,18 @@ void Profile::SortEntriesBySize() {
         SortBySize<ByteCount>(m_listNames, m_listSizes);
     else
         SortBySize<std::uint64_t>(m_listNames, m_listSizes);
+}
+
+Unread Profile::UnreadOf(const ByteCount* entry) const {
+    if (entry == nullptr) return m_unread;
+    const auto found = m_unreadBelow.find(entry);
+    return found == m_unreadBelow.end() ? Unread{} : found->second;
+}
+
+void Profile::AddProblem(const ByteCount* entry, ScanProblem problem) {
+    m_unread.Add(problem);
+    m_unreadBelow[entry].Add(problem);
+    if (m_problems.size() < kKeptProblems) m_problems.push_back({entry, std::move(problem)});
 }
 
 void Profile::AssignEntryColors() {

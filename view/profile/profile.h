@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "view/profile/byte_count.h"
@@ -18,6 +19,30 @@ inline constexpr Colour kWhite = 0xFFFFFF;
 constexpr Colour MakeColour(int red, int green, int blue) {
     return static_cast<Colour>(red) | static_cast<Colour>(green) << 8 | static_cast<Colour>(blue) << 16;
 }
+
+// Something a rescan could not read. The totals leave it out.
+struct ScanProblem {
+    std::string path;                  // logical path of the directory
+    int error = 0;                     // errno value
+    std::uint32_t unsizedEntries = 0;  // 0: the directory could not be opened or read to its end;
+                                       // otherwise this many of its entries could not be sized
+    bool operator==(const ScanProblem&) const = default;
+};
+
+// How much a size leaves out: what could not be read below an entry, or in the whole profile.
+struct Unread {
+    std::uint64_t directories = 0;  // that could not be opened or read to their end
+    std::uint64_t entries = 0;      // that could not be sized
+    std::uint64_t problems = 0;     // ScanProblems behind these
+    bool Any() const { return problems != 0; }
+    void Add(const ScanProblem& problem) {
+        ++problems;
+        if (problem.unsizedEntries == 0)
+            ++directories;
+        else
+            entries += problem.unsizedEntries;
+    }
+};
 
 // The name the loose-files entry shows. A real directory may carry it too; the entry is known
 // by its size slot (IsFilesEntry), never by this name alone.
@@ -68,6 +93,20 @@ public:
     bool IsFilesEntry(std::size_t i) const {
         return m_pFilesSize != nullptr && m_listSizes[i].get() == m_pFilesSize;
     }
+    // What entry i's size leaves out (the loose files' holds the profiled directory's own).
+    Unread UnreadBelow(std::size_t i) const { return UnreadOf(m_listSizes[i].get()); }
+    // The same by the entry's size slot; null: the whole profile.
+    Unread UnreadOf(const ByteCount* entry) const;
+    bool IsIncomplete() const { return m_unread.Any(); }
+    // Takes what the rescan could not read below the entry whose size slot is `entry`.
+    void AddProblem(const ByteCount* entry, ScanProblem problem);
+
+    // Problems past this many are counted, not kept.
+    static constexpr std::size_t kKeptProblems = 1000;
+    struct EntryProblem {
+        const ByteCount* entry;  // the size slot of the entry it lies below
+        ScanProblem problem;
+    };
 
     std::vector<std::string> m_listNames;               // bare names, bytes as on disk
     std::vector<std::unique_ptr<ByteCount>> m_listSizes;    // element i belongs to name i
@@ -76,6 +115,9 @@ public:
     ByteCount m_dTreeSize = 0;
     ByteCount m_dFreeSpace = 0;
     ByteCount m_dDiskSize = 0;
+    Unread m_unread;                                    // of the whole profile
+    std::unordered_map<const ByteCount*, Unread> m_unreadBelow;  // by size slot: only incomplete entries
+    std::vector<EntryProblem> m_problems;               // the first kKeptProblems, in walk order
     std::string m_strPath;                              // logical: "C:", "C:\dir\sub"
     bool m_bBelowRoot = false;
 };

@@ -46,11 +46,15 @@ void ScanEngine::SumFiles(ByteCount& accumulator, const DirectoryContents& conte
     profile.m_dTreeSize += bytes;
 }
 
-void ScanEngine::Report(const std::string& path, const DirectoryContents& contents, int openError) {
-    if (openError != 0) m_progress.Problem({path, openError, 0});
-    if (contents.status.error != 0) m_progress.Problem({path, contents.status.error, 0});
-    if (contents.status.unsized != 0)
-        m_progress.Problem({path, contents.status.unsizedError, contents.status.unsized});
+void ScanEngine::Report(Profile& profile, const ByteCount* entry, const std::string& path,
+                        const DirectoryContents& contents, int openError) {
+    const auto report = [&](ScanProblem problem) {
+        m_progress.Problem(problem);
+        profile.AddProblem(entry, std::move(problem));
+    };
+    if (openError != 0) report({path, openError, 0});
+    if (contents.status.error != 0) report({path, contents.status.error, 0});
+    if (contents.status.unsized != 0) report({path, contents.status.unsizedError, contents.status.unsized});
 }
 
 int ScanEngine::DefaultThreads() {
@@ -73,7 +77,7 @@ void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
              [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
                  SumFiles(*profile.m_listSizes[entry], contents, profile);
                  m_progress.Status(path);
-                 Report(path, contents, openError);
+                 Report(profile, profile.m_listSizes[entry].get(), path, contents, openError);
              });
 }
 
@@ -88,7 +92,10 @@ void ScanEngine::Rescan(Profile& profile) {
     Opened current = m_fileSystem.OpenDirectory(profile.m_strPath);
     // The walk has not begun: its threads may size a large profiled directory's entries.
     DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting, m_threads);
-    Report(profile.m_strPath, contents, current.directory ? 0 : current.error);
+    // The loose files' slot holds what the profiled directory's own listing left out; it joins
+    // the entries after the walk.
+    auto filesSize = std::make_unique<ByteCount>(0);
+    Report(profile, filesSize.get(), profile.m_strPath, contents, current.directory ? 0 : current.error);
     // Room for every entry and the loose files' (a hundred thousand entries must not double).
     profile.m_listNames.reserve(contents.subdirs.size() + 1);
     profile.m_listSizes.reserve(contents.subdirs.size() + 1);
@@ -102,8 +109,8 @@ void ScanEngine::Rescan(Profile& profile) {
     m_progress.Beep();
     m_progress.Closed();
 
-    profile.m_listSizes.push_back(std::make_unique<ByteCount>(0));
-    profile.m_pFilesSize = profile.m_listSizes.back().get();
+    profile.m_pFilesSize = filesSize.get();
+    profile.m_listSizes.push_back(std::move(filesSize));
     SumFiles(*profile.m_pFilesSize, contents, profile);
     profile.m_listNames.emplace_back(kFilesEntryName);
 

@@ -19,15 +19,6 @@ namespace gauzel {
 // The first text of the progress window, before any directory is summed.
 inline constexpr const char* kStartingStatus = "starting...";
 
-// Something a rescan could not read. The totals leave it out.
-struct ScanProblem {
-    std::string path;                  // logical path of the directory
-    int error = 0;                     // errno value
-    std::uint32_t unsizedEntries = 0;  // 0: the directory could not be opened or read to its end;
-                                       // otherwise this many of its entries could not be sized
-    bool operator==(const ScanProblem&) const = default;
-};
-
 // Where a rescan reports its progress: the window shows it, the report may print it.
 class ProgressSink {
 public:
@@ -97,7 +88,10 @@ public:
     int Threads() const;
 
 private:
-    void Report(const std::string& path, const DirectoryContents& contents, int openError);
+    // Tells the sink and the profile what a read of `path` left out, below the entry whose size
+    // slot is `entry`.
+    void Report(Profile& profile, const ByteCount* entry, const std::string& path, const DirectoryContents& contents,
+                int openError);
 
     FileSystem& m_fileSystem;
     const SettingsStore& m_settings;
