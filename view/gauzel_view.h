@@ -110,9 +110,15 @@ private:
     void OnLButtonDblClk(QPoint point);
     void DrawPie(QPainter& painter);
     void DrawSummary(QPainter& painter);
-    void GoTo(std::string path, bool belowRoot);
+    // Rescans `path` if it can be listed; if not, says so and returns false (nothing changes).
+    bool GoTo(std::string path, bool belowRoot);
+    // Whether the directory can be listed; when not, and `tell`, a message says why.
+    bool Listable(const std::string& path, bool tell = true);
+    void RescanAt(std::string path, bool belowRoot);
     // The command-line directory's place, once; a message says why there is none.
     std::optional<std::string> TakeStartDirectory();
+    // The drive list's entries, in its order.
+    std::vector<std::string> DriveEntries() const;
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
     // "Go Up" and "Go To Root", as buttons and as menu items: below the drive root only.
     bool CanGoUp() const { return m_profile.m_bBelowRoot; }

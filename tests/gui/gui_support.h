@@ -63,7 +63,10 @@ struct ViewOnFakes {
     std::unique_ptr<CGauzelView> view;
     std::optional<std::string> startDirectory;  // as on the command line
 
-    ViewOnFakes() { fs.volume = {250, 1000}; }
+    ViewOnFakes() {
+        fs.volume = {250, 1000};
+        fs.AddDirectory("C:");  // the drive of the current directory: an empty one
+    }
 
     // Builds and shows the view, and waits for the start-up timer's layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {

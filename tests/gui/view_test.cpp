@@ -265,6 +265,22 @@ TEST_F(Navigation, DescendGoUpAndGoToRootThroughTheirControls) {
     ExpectAt("C:", false);
 }
 
+// Fault: a directory that could not be listed was shown as an empty one ("0 bytes"), whether
+// entered or reached by Go Up from below it (a directory that may only be passed through).
+TEST_F(Navigation, AnUnreadableDirectoryIsToldAndTheWindowStaysWhereItWas) {
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    fakes.DoubleClickRow(fakes.RowOf("SYSTEM"));
+    fakes.fs.Refuse("C:\\WINDOWS");
+    QTest::mouseClick(GoUpOf(*view), Qt::LeftButton);
+    ExpectAt("C:", false);  // the nearest that can be listed
+    const std::vector<std::string> names = view->GetProfile().m_listNames;
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    ExpectAt("C:", false);
+    EXPECT_EQ(view->GetProfile().m_listNames, names);
+    const QString told = "C:\\WINDOWS cannot be read: Permission denied.";
+    EXPECT_EQ(fakes.messages.shown, (std::vector<QString>{told, told}));
+}
+
 TEST_F(Navigation, RescansKeepOrResetThePlace) {
     fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
     const int before = fakes.Listings("C:\\WINDOWS");

@@ -17,6 +17,8 @@
 
 #include "app/message_box.h"
 #include "legend/od_list_box.h"
+#include <cstring>
+
 #include "view/commands/navigation.h"
 #include "view/display/escape.h"
 #include "view/display/summary.h"
@@ -26,7 +28,25 @@ namespace gauzel {
 
 // No command changes the path or the profile while a rescan runs: the progress window lets
 // timers and queued calls through while it repaints.
-void CGauzelView::GoTo(std::string path, bool belowRoot) {
+// A directory that cannot be listed is said, never shown as an empty profile: the window stays
+// where it was.
+bool CGauzelView::GoTo(std::string path, bool belowRoot) {
+    if (m_bScanning || !Listable(path)) return false;
+    RescanAt(std::move(path), belowRoot);
+    return true;
+}
+
+bool CGauzelView::Listable(const std::string& path, bool tell) {
+    const auto opened = m_services.fileSystem.OpenDirectory(path);
+    if (opened.directory) return true;
+    if (tell)
+        m_services.messages.Show(this, QString("%1 cannot be read: %2.")
+                                           .arg(QString::fromStdString(EscapeControls(DisplayPath(path))),
+                                                QString::fromLocal8Bit(std::strerror(opened.error))));
+    return false;
+}
+
+void CGauzelView::RescanAt(std::string path, bool belowRoot) {
     if (m_bScanning) return;
     m_profile.m_strPath = std::move(path);
     m_profile.m_bBelowRoot = belowRoot;
@@ -45,19 +65,16 @@ void CGauzelView::FillDrivesAndRescan() {
 
 void CGauzelView::SelectDriveAndRescan() {
     if (m_bScanning) return;
-    m_profile.ResetModel(Profile::kResetToRoot);
     const int count = m_cbDrives->count();
     if (count == 0) return;  // no drive at all: nothing to show
     int index = m_cbDrives->currentIndex();
+    const std::vector<std::string> entries = DriveEntries();
     if (index < 0) {
-        std::vector<std::string> entries;
-        for (int i = 0; i < count; ++i) entries.push_back(m_cbDrives->itemText(i).toStdString());
         if (const std::optional<std::string> start = TakeStartDirectory()) {
             const std::size_t drive = DriveIndexForDirectory(entries, *start);
             if (drive < entries.size()) {
                 m_cbDrives->setCurrentIndex(static_cast<int>(drive));
-                GoTo(*start, start->find('\\') != std::string::npos);
-                return;
+                if (GoTo(*start, start->find('\\') != std::string::npos)) return;
             }
         }
         const std::size_t match = DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
@@ -66,7 +83,16 @@ void CGauzelView::SelectDriveAndRescan() {
         m_cbDrives->setCurrentIndex(match < entries.size() ? index : -1);
     }
     const std::optional<Place> root = DriveRoot(m_cbDrives->itemText(index).toStdString());
-    if (root) GoTo(root->path, root->belowRoot);
+    if (!root || GoTo(root->path, root->belowRoot) || !HasPath()) return;
+    // A drive whose root cannot be listed was told: the list shows the drive the window stays on.
+    const std::size_t stay = DriveIndexForDirectory(entries, m_profile.m_strPath);
+    m_cbDrives->setCurrentIndex(stay < entries.size() ? static_cast<int>(stay) : -1);
+}
+
+std::vector<std::string> CGauzelView::DriveEntries() const {
+    std::vector<std::string> entries;
+    for (int i = 0; i < m_cbDrives->count(); ++i) entries.push_back(m_cbDrives->itemText(i).toStdString());
+    return entries;
 }
 
 std::optional<std::string> CGauzelView::TakeStartDirectory() {
@@ -154,9 +180,15 @@ void CGauzelView::ShowUnread(const ByteCount* entry) {
 }
 
 void CGauzelView::OnGoUp() {
-    if (!HasPath() || !CanGoUp()) return;
-    const Place place = GoUp(m_profile.m_strPath);
-    GoTo(place.path, place.belowRoot);
+    if (!HasPath() || !CanGoUp() || m_bScanning) return;
+    // Above a directory that may only be passed through (mode 711): the nearest one that can be
+    // listed, the first that cannot being told.
+    Place place = GoUp(m_profile.m_strPath);
+    for (bool tell = true; !Listable(place.path, tell); tell = false) {
+        if (!place.belowRoot) return;
+        place = GoUp(place.path);
+    }
+    RescanAt(place.path, place.belowRoot);
 }
 
 void CGauzelView::OnGoToRoot() {
