@@ -1,10 +1,13 @@
 #include "legend/od_list_box.h"
 
+#include <algorithm>
+
 #include <QAbstractItemDelegate>
 #include <QAbstractListModel>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QTimer>
 
 #include "app/dialog_units.h"
@@ -109,6 +112,23 @@ void COdListBox::contextMenuEvent(QContextMenuEvent* event) {
     emit rowMenuRequested(row, byKey ? viewport()->mapToGlobal(visualRect(index).center()) : event->globalPos());
 }
 
+int COdListBox::SizeTextShortfall() const {
+    const Profile& profile = m_source.GetProfile();
+    if (m_source.IsScanning() || !profile.IsComplete()) return 0;
+    // Digits are of one width in a UI font: the widest text is the largest size's, or the largest
+    // of those marked "+".
+    const QFontMetrics metrics(font());
+    int widest = metrics.horizontalAdvance(QString::fromStdString(EntrySizeText(profile, 0, m_source.ShownUnits())));
+    for (std::size_t i = 0; i < profile.EntryCount(); ++i)
+        if (profile.UnreadBelow(i).Any()) {
+            widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(EntrySizeText(profile, i, m_source.ShownUnits()))));
+            break;
+        }
+    const int rowWidth = width() - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    constexpr int kPadding = 3;  // a little air after the text
+    return kSizeX + widest + kPadding - rowWidth;
+}
+
 void COdListBox::paintEvent(QPaintEvent* event) {
     QListView::paintEvent(event);
     TracePaint("legend");
@@ -152,7 +172,9 @@ void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool se
         painter.fillRect(cell, background);
         painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, words);
     };
-    drawOpaque(left + kNameX, QString::fromStdString(EntryName(profile, entry)));
+    // A long name ends in an ellipsis at the size column (the tooltip has it whole).
+    const QString name = QString::fromStdString(EntryName(profile, entry));
+    drawOpaque(left + kNameX, metrics.elidedText(name, Qt::ElideRight, kSizeX - kNameX - 1));
     drawOpaque(left + kSizeX, QString::fromStdString(EntrySizeText(profile, entry, m_source.ShownUnits())));
 
     if (focus) {

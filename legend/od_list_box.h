@@ -32,6 +32,9 @@ public:
     // Draws row `row` into `rect`, from entry `row` of the source's profile.
     void DrawItem(QPainter& painter, const QRect& rect, int row, bool selected, bool focus) const;
     int MeasureItem() const { return kLegendItemHeight; }
+    // How much wider than now the list box must be for every size text of the profile to be
+    // drawn whole after kSizeX (a vertical scroll bar counted in); 0 or less: they fit.
+    int SizeTextShortfall() const;
 
 signals:
     // Enter or Return on a row: the keyboard's double-click.

@@ -17,6 +17,7 @@ void CGauzelView::OnOptionsSettings() {
     m_bPieStale = true;
     WriteOption(kKeyUnits, m_nUnits);
     // The sizes are kept in bytes: a repaint shows them in the new units, with no rescan.
+    FitLegend();
     update();
     m_lbLegend->viewport()->update();
 }

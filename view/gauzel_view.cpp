@@ -91,8 +91,19 @@ void CGauzelView::Rescan() {
     engine.Rescan(m_profile);
     m_bScanning = false;
     m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
+    FitLegend();
     m_btnGoToRoot->setEnabled(CanGoUp());
     m_btnGoUp->setEnabled(CanGoUp());
+    m_bPieStale = true;
+    update();
+}
+
+void CGauzelView::FitLegend() {
+    if (!m_bLayoutDone) return;
+    const int widened = std::max(0, m_layout.m_nListWidened + m_lbLegend->SizeTextShortfall());
+    if (widened == m_layout.m_nListWidened) return;
+    WidenList(m_layout, widened, FromQRect(rect()));
+    m_lbLegend->setGeometry(ToQRect(m_layout.m_rectList));
     m_bPieStale = true;
     update();
 }

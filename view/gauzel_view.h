@@ -112,6 +112,9 @@ private:
     void DrawSummary(QPainter& painter);
     // Rescans `path` if it can be listed; if not, says so and returns false (nothing changes).
     bool GoTo(std::string path, bool belowRoot);
+    // Widens the legend so that every size text is drawn whole, or narrows it back to the
+    // template's width when they fit there.
+    void FitLegend();
     // Whether the directory can be listed; when not, and `tell`, a message says why.
     bool Listable(const std::string& path, bool tell = true);
     void RescanAt(std::string path, bool belowRoot);

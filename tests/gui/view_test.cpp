@@ -116,6 +116,26 @@ TEST(Layout, TheListBoxHoldsWholeRowsAndThePieFollowsIt) {
     EXPECT_EQ(layout.m_rectPie.left, list.width() + 3 * list.left());
 }
 
+// Fault: a size wider than the legend's size column was cut: 1,234,567,890,123 read 1,234,567,890.
+TEST(Layout, TheLegendWidensForASizeThatDoesNotFitAndOnlyThen) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("C:\\small", "f", 7);
+    CGauzelView& view = fakes.Start();
+    view.resize(800, 600);
+    QApplication::processEvents();
+    const ViewLayout before = view.Layout();
+    fakes.fs.AddFile("C:\\big", "f", 1234567890123);
+    view.OnRescanThisTree();
+    const ViewLayout& after = view.Layout();
+    EXPECT_GT(after.m_nListWidened, 0);
+    EXPECT_LE(LegendOf(view)->SizeTextShortfall(), 0);  // drawn whole
+    EXPECT_EQ(LegendOf(view)->geometry().right() + 1, after.m_rectList.right);
+    EXPECT_EQ(after.m_rectPie.left - after.m_rectList.right, before.m_rectPie.left - before.m_rectList.right);
+    fakes.ChooseUnits("IDC_MEGABYTES");  // 1,234,568M fits the template again
+    EXPECT_EQ(after.m_rectList, before.m_rectList);
+    EXPECT_EQ(after.m_rectPie, before.m_rectPie);
+}
+
 // A point at `degrees` and `fraction` of the radius from the pie's drawing centre.
 QPoint PiePoint(const CGauzelView& view, double degrees, double fraction) {
     const Rect pie = view.Layout().m_rectPie;

@@ -42,8 +42,17 @@ void LayoutAtSize(ViewLayout& layout, Rect client) {
     const int available = client.right - 2 * layout.m_nMargin - layout.m_rectPie.left;
     const int below = layout.m_rectList.bottom - layout.m_rectPie.top;
     int side = below < available ? below : available;
+    if (side < 1) side = 1;  // a widened list may leave no room: a dot, never a negative square
     if (side % 2 == 0) side += 1;
     SetPieSide(layout, side);
+}
+
+void WidenList(ViewLayout& layout, int widened, Rect client) {
+    const int by = widened - layout.m_nListWidened;
+    layout.m_rectList.right += by;
+    layout.m_rectPie.left += by;
+    layout.m_nListWidened = widened;
+    LayoutAtSize(layout, client);
 }
 
 }  // namespace gauzel

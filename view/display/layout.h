@@ -17,6 +17,7 @@ struct ViewLayout {
     Rect m_rectPie;           // the pie's square, odd side
     int m_nPieRadius = 0;
     Point m_ptPieCenter;
+    int m_nListWidened = 0;   // pixels the list box is wider than its template, for its sizes
 };
 
 struct TimerLayout {
@@ -31,5 +32,10 @@ TimerLayout LayoutAtTimer(Rect listWindow, Rect viewWindow, Point clientOrigin);
 // At a size change to `client` (the view's client rectangle): the list box follows the height,
 // the pie stays square within what is left. Left and top of the pie stay.
 void LayoutAtSize(ViewLayout& layout, Rect client);
+
+// Makes the list box `widened` pixels wider than its template (so that every size text fits)
+// and lays out again for `client`: the pie starts two margins right of the list box, as at the
+// timer, and stays square within what is left. 0 gives the layout of the template.
+void WidenList(ViewLayout& layout, int widened, Rect client);
 
 }  // namespace gauzel
