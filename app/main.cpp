@@ -75,9 +75,8 @@ int main(int argc, char** argv) {
     // The services first: the application owns the frame, which refers to them, so they must
     // outlive it.
     gauzel::IniSettings settings(gauzel::DefaultSettingsPath("gauzel"));
-    const gauzel::DriveTable drives = gauzel::LoadDriveTable(settings);
-    gauzel::LinuxFileSystem fileSystem(drives);
-    const gauzel::LinuxDriveList driveList(drives);
+    gauzel::LinuxFileSystem fileSystem(gauzel::LoadDriveTable(settings));
+    gauzel::LinuxDriveList driveList(fileSystem, settings);
     gauzel::QtMessageBoxes messages;
     gauzel::CGauzelApp app(argc, argv);
     if (!app.InitInstance({fileSystem, settings, driveList, messages}, line.directory)) return 1;

@@ -25,6 +25,10 @@ public:
     virtual LogicalDirectory Resolve(const std::string& realPath) const = 0;
     // The real path of a logical one ("C:\home\me" gives "/home/me"), or nothing.
     virtual std::optional<std::string> RealPathOf(const std::string& logicalPath) const = 0;
+    // Reads the drives again: true when they changed (a mount came or went).
+    virtual bool Refresh() { return false; }
+    // A descriptor that polls as exceptional (POLLPRI) when the drives may have changed, or -1.
+    virtual int ChangeDescriptor() const { return -1; }
 };
 
 }  // namespace gauzel

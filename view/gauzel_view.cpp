@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include "app/dialog_units.h"
@@ -74,6 +76,9 @@ void CGauzelView::MessageMap() {
     connect(m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
     connect(m_btnGoUp, &QPushButton::clicked, this, [this] { OnGoUp(); });
     connect(m_btnGoToRoot, &QPushButton::clicked, this, [this] { OnGoToRoot(); });
+    if (const int mounts = m_services.drives.ChangeDescriptor(); mounts >= 0)
+        connect(new QSocketNotifier(mounts, QSocketNotifier::Exception, this), &QSocketNotifier::activated, this,
+                [this] { OnMountsChanged(); });
 }
 
 QString CGauzelView::FormatSize(ByteCount bytes) const {
@@ -90,6 +95,7 @@ void CGauzelView::Rescan() {
     engine.SetCounting(m_counting);
     engine.Rescan(m_profile);
     m_bScanning = false;
+    if (std::exchange(m_bMountsChanged, false)) QTimer::singleShot(0, this, [this] { OnMountsChanged(); });
     m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
     FitLegend();
     m_btnGoToRoot->setEnabled(CanGoUp());

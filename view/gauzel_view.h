@@ -34,7 +34,7 @@ class MessageBoxes;
 struct ViewServices {
     FileSystem& fileSystem;
     SettingsStore& settings;
-    const DriveList& drives;
+    DriveList& drives;
     MessageBoxes& messages;
 };
 
@@ -73,6 +73,9 @@ public:
     void FillDrivesAndRescan();
     void SelectDriveAndRescan();
     void OnSelChangeDrive();
+    // The mount table changed: the drive list follows; a drive that went while shown is told,
+    // and the window goes to the current directory's drive.
+    void OnMountsChanged();
     void OnDblClkLegend();
     // The legend row's own menu: "Open in File Manager", "Copy Path", "Go Into".
     void OnContextMenuLegend(int row, QPoint globalPos);
@@ -122,6 +125,8 @@ private:
     std::optional<std::string> TakeStartDirectory();
     // The drive list's entries, in its order.
     std::vector<std::string> DriveEntries() const;
+    // Fills the drive list from the drives, sorted, without a selection.
+    void FillDriveList();
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
     // "Go Up" and "Go To Root", as buttons and as menu items: below the drive root only.
     bool CanGoUp() const { return m_profile.m_bBelowRoot; }
@@ -153,6 +158,7 @@ private:
     // Shown during a rescan; a child of the main window (its owner), deleted when the rescan ends.
     QPointer<CSummingDlg> m_pSummingDlg;
     bool m_bScanning = false;
+    bool m_bMountsChanged = false;  // during a rescan: taken up when it ends
     int m_nStartupTimer = 0;
     QImage m_pieImage;         // the pie as last drawn, for m_pieSquare
     Rect m_pieSquare{};

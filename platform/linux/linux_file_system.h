@@ -17,6 +17,8 @@ public:
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
 
     const DriveTable& Drives() const { return m_drives; }
+    // The drives after the mount table changed; no walk may be running.
+    void SetDrives(DriveTable drives) { m_drives = std::move(drives); }
 
 private:
     DriveTable m_drives;

@@ -71,14 +71,36 @@ std::optional<std::string> CurrentLogicalDirectory(const DriveTable& drives) {
     return drives.ToLogical(cwd.get());
 }
 
-std::vector<std::string> LinuxDriveList::Entries() const {
+namespace {
+
+std::vector<std::string> EntriesOf(const DriveTable& drives) {
     std::vector<std::string> entries;
-    for (const Drive& drive : m_drives.Drives()) entries.push_back(DriveTable::EntryText(drive));
+    for (const Drive& drive : drives.Drives()) entries.push_back(DriveTable::EntryText(drive));
     return entries;
 }
 
+}  // namespace
+
+LinuxDriveList::LinuxDriveList(LinuxFileSystem& fileSystem, const SettingsStore& settings)
+    : m_fileSystem(fileSystem),
+      m_settings(settings),
+      m_mountInfo(open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC)) {}
+
+LinuxDriveList::~LinuxDriveList() {
+    if (m_mountInfo >= 0) close(m_mountInfo);
+}
+
+std::vector<std::string> LinuxDriveList::Entries() const { return EntriesOf(Drives()); }
+
+bool LinuxDriveList::Refresh() {
+    DriveTable fresh = LoadDriveTable(m_settings);
+    if (EntriesOf(fresh) == Entries()) return false;
+    m_fileSystem.SetDrives(std::move(fresh));
+    return true;
+}
+
 std::optional<std::string> LinuxDriveList::RealPathOf(const std::string& logicalPath) const {
-    const std::optional<RealPath> real = m_drives.ToReal(logicalPath);
+    const std::optional<RealPath> real = Drives().ToReal(logicalPath);
     if (!real) return std::nullopt;
     return real->Joined();
 }

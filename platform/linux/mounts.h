@@ -9,6 +9,7 @@
 
 #include "platform/drive_list.h"
 #include "platform/drive_table.h"
+#include "platform/linux/linux_file_system.h"
 #include "platform/settings_store.h"
 
 namespace gauzel {
@@ -31,16 +32,30 @@ LogicalDirectory ResolveDirectory(const DriveTable& drives, const std::string& r
 // The process's current directory in logical form ("C:\home\me\src"), or nothing.
 std::optional<std::string> CurrentLogicalDirectory(const DriveTable& drives);
 
+// The drives of a file system, read again from the mount table and the settings' [Drives] when
+// the mount table changes.
 class LinuxDriveList final : public DriveList {
 public:
-    explicit LinuxDriveList(DriveTable drives) : m_drives(std::move(drives)) {}
+    LinuxDriveList(LinuxFileSystem& fileSystem, const SettingsStore& settings);
+    ~LinuxDriveList() override;
+    LinuxDriveList(const LinuxDriveList&) = delete;
+    LinuxDriveList& operator=(const LinuxDriveList&) = delete;
+
     std::vector<std::string> Entries() const override;
-    std::optional<std::string> CurrentDirectory() const override { return CurrentLogicalDirectory(m_drives); }
-    LogicalDirectory Resolve(const std::string& realPath) const override { return ResolveDirectory(m_drives, realPath); }
+    std::optional<std::string> CurrentDirectory() const override { return CurrentLogicalDirectory(Drives()); }
+    LogicalDirectory Resolve(const std::string& realPath) const override { return ResolveDirectory(Drives(), realPath); }
     std::optional<std::string> RealPathOf(const std::string& logicalPath) const override;
+    // The file system's drives become the mount table's of now.
+    bool Refresh() override;
+    // /proc/self/mountinfo, which polls POLLPRI after every mount and unmount.
+    int ChangeDescriptor() const override { return m_mountInfo; }
 
 private:
-    DriveTable m_drives;
+    const DriveTable& Drives() const { return m_fileSystem.Drives(); }
+
+    LinuxFileSystem& m_fileSystem;
+    const SettingsStore& m_settings;
+    int m_mountInfo;
 };
 
 }  // namespace gauzel

@@ -44,7 +44,10 @@ public:
         for (char c : logicalPath.substr(2)) real += c == '\\' ? '/' : c;
         return real;
     }
+    // The mount table of now: `entries` become it.
+    bool Refresh() override { return std::exchange(entries, mounted) != mounted; }
     std::vector<std::string> entries{"[-d-] /data", "[-c-] /"};
+    std::vector<std::string> mounted = entries;
     std::optional<std::string> current = "C:\\home\\me";
     std::map<std::string, std::string> resolvable;  // real path -> logical
 };

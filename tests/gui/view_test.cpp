@@ -322,6 +322,26 @@ TEST_F(Navigation, ChoosingADriveGoesToItsRoot) {
     EXPECT_EQ(view->GetProfile().m_dTreeSize, 7);
 }
 
+// Fault: the drive list never changed after start, and a drive unmounted while shown left its
+// empty mount point profiled under its letter.
+TEST_F(Navigation, TheDriveListFollowsTheMountTable) {
+    DrivesOf(*view)->setCurrentIndex(1);
+    emit DrivesOf(*view)->activated(1);
+    ExpectAt("D:", false);
+    fakes.drives.resolvable["/d"] = "D:";
+    fakes.drives.mounted = {"[-c-] /", "[-d-] /data", "[-e-] /new"};
+    view->OnMountsChanged();
+    EXPECT_EQ(DrivesOf(*view)->count(), 3);
+    EXPECT_EQ(DrivesOf(*view)->currentText(), "[-d-] /data");
+    ExpectAt("D:", false);
+    fakes.drives.mounted = {"[-c-] /", "[-e-] /new"};
+    view->OnMountsChanged();
+    EXPECT_EQ(fakes.messages.shown,
+              std::vector<QString>{"Drive D: is no longer there; Gauzel goes to the current directory's drive."});
+    EXPECT_EQ(DrivesOf(*view)->currentText(), "[-c-] /");
+    ExpectAt("C:", false);
+}
+
 TEST_F(Navigation, TypedTextInTheDriveBoxDoesNothing) {
     const int roots = fakes.Listings("C:");
     QTest::keyClicks(DrivesOf(*view)->lineEdit(), "[-d-] /data");

@@ -2,6 +2,7 @@
 
 #include "platform/drive_table.h"
 #include "platform/linux/mounts.h"
+#include "tests/support/fake_file_system.h"
 #include "tests/support/temp_tree.h"
 
 #include <unistd.h>
@@ -59,7 +60,9 @@ TEST(Drives, ACommandLineDirectoryIsTakenFromTheCurrentDirectoryThroughLinks) {
     tree.Symlink("photos/2024", "latest");
     char root[PATH_MAX];
     ASSERT_NE(realpath(tree.Root().c_str(), root), nullptr);
-    const LinuxDriveList drives(MakeDriveTable({}, {{"T", root}}));
+    LinuxFileSystem fileSystem(MakeDriveTable({}, {{"T", root}}));
+    const testing::MemorySettings settings;
+    const LinuxDriveList drives(fileSystem, settings);
     char previous[PATH_MAX];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(root), 0);

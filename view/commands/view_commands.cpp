@@ -55,11 +55,44 @@ void CGauzelView::RescanAt(std::string path, bool belowRoot) {
 
 void CGauzelView::FillDrivesAndRescan() {
     if (m_bScanning) return;
+    FillDriveList();
+    SelectDriveAndRescan();
+}
+
+void CGauzelView::FillDriveList() {
     std::vector<std::string> entries = m_services.drives.Entries();
     std::sort(entries.begin(), entries.end());  // a sorted list, like the combo box it stands for
     m_cbDrives->clear();
     for (const std::string& entry : entries) m_cbDrives->addItem(QString::fromStdString(entry));
     m_cbDrives->setCurrentIndex(-1);
+}
+
+void CGauzelView::OnMountsChanged() {
+    if (m_bScanning) {
+        m_bMountsChanged = true;
+        return;
+    }
+    // Where the window stands, as the old drives name it: a new mount may move a drive's letter.
+    const std::optional<std::string> real = HasPath() ? m_services.drives.RealPathOf(m_profile.m_strPath) : std::nullopt;
+    const std::string shownDrive = HasPath() ? m_cbDrives->currentText().toStdString() : std::string();
+    if (!m_services.drives.Refresh()) return;
+    FillDriveList();
+    if (!HasPath()) return;
+    // The same mount point under any letter: the same directory, the same profile.
+    const std::vector<std::string> entries = DriveEntries();
+    const bool stays = shownDrive.size() > 5 && std::any_of(entries.begin(), entries.end(), [&](const std::string& entry) {
+                           return entry.size() > 5 && entry.substr(5) == shownDrive.substr(5);
+                       });
+    const LogicalDirectory now = real && stays ? m_services.drives.Resolve(*real) : LogicalDirectory{};
+    if (now.path) {
+        m_profile.m_strPath = *now.path;
+        const std::size_t drive = DriveIndexForDirectory(entries, *now.path);
+        m_cbDrives->setCurrentIndex(drive < entries.size() ? static_cast<int>(drive) : -1);
+        update();
+        return;
+    }
+    m_services.messages.Show(this, QString("Drive %1 is no longer there; Gauzel goes to the current directory's drive.")
+                                       .arg(QString::fromStdString(m_profile.m_strPath.substr(0, 2))));
     SelectDriveAndRescan();
 }
 
