@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "app/frame_geometry.h"
 #include "view/display/format_size.h"
@@ -40,32 +41,21 @@ TEST(Summary, BelowTheRootInOtherUnits) {
 TEST(Summary, WhatASizeLeavesOutIsMarked) {
     const ScanProblem unreadable{"C:\\a\\x", EACCES, 0};
     const ScanProblem unsized{"C:\\a", EACCES, 3};
-    struct Row {
-        std::vector<ScanProblem> problems;  // all below entry 0
-        std::string tree;
-        std::string below;  // the tooltip's last line
+    const std::tuple<std::vector<ScanProblem>, std::string, std::string> rows[] = {
+        {{unreadable}, "1 directory could not be read", "1 directory below could not be read"},
+        {{unsized}, "3 entries could not be sized", "3 entries below could not be sized"},
+        {{unreadable, unreadable, unsized}, "2 directories and 3 entries could not be read",
+         "2 directories and 3 entries below could not be read"},
     };
-    const Row rows[] = {
-        {{unreadable}, "Size of tree: 8,000K+ bytes (1 directory could not be read)",
-         "1 directory below could not be read; the size leaves them out."},
-        {{unsized}, "Size of tree: 8,000K+ bytes (3 entries could not be sized)",
-         "3 entries below could not be sized; the size leaves them out."},
-        {{unreadable, unreadable, unsized}, "Size of tree: 8,000K+ bytes (2 directories and 3 entries could not be read)",
-         "2 directories and 3 entries below could not be read; the size leaves them out."},
-    };
-    for (const Row& row : rows) {
+    for (const auto& [problems, tree, below] : rows) {
         Profile profile = At("C:", 8000000, 0, 0);
         profile.m_listNames = {"a", "b"};
-        profile.m_listSizes.push_back(std::make_unique<ByteCount>(7000000));
-        profile.m_listSizes.push_back(std::make_unique<ByteCount>(1000000));
-        for (const ScanProblem& problem : row.problems) profile.AddProblem(profile.m_listSizes[0].get(), problem);
-        EXPECT_EQ(MakeSummaryLines(profile, Units::Kilobytes).tree, row.tree);
-        EXPECT_EQ(EntrySizeText(profile, 0, Units::Kilobytes), "7,000K+");
-        EXPECT_EQ(EntrySizeText(profile, 1, Units::Kilobytes), "1,000K");
-        const std::string description = EntryDescription(profile, 0, Units::Kilobytes);
-        EXPECT_EQ(description.substr(description.rfind('\n') + 1), row.below);
-        EXPECT_EQ(description.substr(0, description.find("\n87.5%")), "a\n7,000K+ (7,000,000+ bytes)");
-        EXPECT_EQ(EntryDescription(profile, 1, Units::Kilobytes), "b\n1,000K (1,000,000 bytes)\n12.5% of the tree");
+        for (ByteCount size : {ByteCount{7000000}, ByteCount{1000000}}) profile.m_listSizes.push_back(std::make_unique<ByteCount>(size));
+        for (const ScanProblem& problem : problems) profile.AddProblem(profile.m_listSizes[0].get(), problem);
+        EXPECT_EQ(MakeSummaryLines(profile, Units::Kilobytes).tree, "Size of tree: 8,000K+ bytes (" + tree + ")");
+        EXPECT_EQ(EntryDescription(profile, 0, Units::Kilobytes),
+                  "a\n7,000K+ (7,000,000+ bytes)\n87.5% of the tree\n" + below + "; the size leaves them out.");
+        EXPECT_EQ(EntrySizeText(profile, 1, Units::Kilobytes), "1,000K");  // complete: unmarked
     }
 }
 

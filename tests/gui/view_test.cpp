@@ -129,7 +129,6 @@ TEST(Layout, TheLegendWidensForASizeThatDoesNotFitAndOnlyThen) {
     const ViewLayout& after = view.Layout();
     EXPECT_GT(after.m_nListWidened, 0);
     EXPECT_LE(LegendOf(view)->SizeTextShortfall(), 0);  // drawn whole
-    EXPECT_EQ(LegendOf(view)->geometry().right() + 1, after.m_rectList.right);
     EXPECT_EQ(after.m_rectPie.left - after.m_rectList.right, before.m_rectPie.left - before.m_rectList.right);
     fakes.ChooseUnits("IDC_MEGABYTES");  // 1,234,568M fits the template again
     EXPECT_EQ(after.m_rectList, before.m_rectList);
@@ -333,7 +332,6 @@ TEST_F(Navigation, TheDriveListFollowsTheMountTable) {
     view->OnMountsChanged();
     EXPECT_EQ(DrivesOf(*view)->count(), 3);
     EXPECT_EQ(DrivesOf(*view)->currentText(), "[-d-] /data");
-    ExpectAt("D:", false);
     fakes.drives.mounted = {"[-c-] /", "[-e-] /new"};
     view->OnMountsChanged();
     EXPECT_EQ(fakes.messages.shown,
