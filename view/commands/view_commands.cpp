@@ -11,14 +11,13 @@
 #include <QVBoxLayout>
 #include <QGuiApplication>
 #include <QUrl>
+#include <cstring>
 #include <utility>
 #include <QComboBox>
 #include <QMenu>
 
 #include "app/message_box.h"
 #include "legend/od_list_box.h"
-#include <cstring>
-
 #include "view/commands/navigation.h"
 #include "view/display/escape.h"
 #include "view/display/summary.h"
