@@ -6,11 +6,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -131,6 +135,9 @@ struct TestDrive {
         tree.File("big/inner2/b", 1000000);
         tree.File("small/c", 300000);
         tree.File("loose", 200000);
+        tree.Dir("locked");
+        tree.File("locked/x", 1);
+        chmod(tree.PathOf("locked").c_str(), 0);  // what the profile cannot read
         std::ofstream(settingsPath) << settings;
     }
     // Starts gauzel in `workingDirectory` with `args`, on this drive's settings.
@@ -140,7 +147,11 @@ struct TestDrive {
         environment.remove("QT_QPA_PLATFORM");
         gauzel.setProcessEnvironment(environment);
         gauzel.setWorkingDirectory(QString::fromStdString(workingDirectory));
-        gauzel.start(QString::fromStdString(g_program), args);
+        // Root reads every directory: without the capabilities that let it, it reads as a user does.
+        if (geteuid() == 0)
+            gauzel.start("setpriv", QStringList{"--bounding-set=-dac_override,-dac_read_search", QString::fromStdString(g_program)} + args);
+        else
+            gauzel.start(QString::fromStdString(g_program), args);
     }
 };
 
@@ -162,6 +173,17 @@ TEST(EndToEnd, DescendGoUpPickKilobytesAndExit) {
     const QPoint view = form->view;
     const QPoint below = form->below;
     ASSERT_TRUE(WaitForPixel(below, kBlue)) << "pie at the root";
+    // The tree line says what it leaves out: "Size of tree: 3,500,000+ bytes (1 directory could
+    // not be read)" has ink where "Size of tree: 3,500,000 bytes" would have ended.
+    const QFontMetrics metrics(QApplication::font());
+    const int baseline = WindowRect(window).bottom() - metrics.height() / 2 - 2 * metrics.height();
+    const QRect past(list.x() + metrics.horizontalAdvance("Size of tree: 3,500,000 bytes") + 8,
+                     baseline - metrics.ascent(), 60, metrics.ascent());
+    const QImage start = Screen();
+    bool ink = false;
+    for (int y = past.top(); y <= past.bottom(); ++y)
+        for (int x = past.left(); x <= past.right(); ++x) ink = ink || qGray(start.pixel(x, y)) < 100;
+    EXPECT_TRUE(ink) << "no mark of what could not be read";
 
     ClickAt(list + QPoint(60, 1 + 10), 2);  // double-click row 0, "big"
     ASSERT_TRUE(WaitForPixel(below, kGreen)) << "no descent into big";
