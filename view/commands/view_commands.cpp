@@ -90,9 +90,10 @@ void CGauzelView::OnMountsChanged() {
         update();
         return;
     }
-    m_services.messages.Show(this, QString("Drive %1 is no longer there; Gauzel goes to the current directory's drive.")
-                                       .arg(QString::fromStdString(m_profile.m_strPath.substr(0, 2))));
+    // Moved first, told after: another change may arrive while the message is shown.
+    const QString gone = QString::fromStdString(m_profile.m_strPath.substr(0, 2));
     SelectDriveAndRescan();
+    m_services.messages.Show(this, QString("Drive %1 is no longer there; Gauzel goes to the current directory's drive.").arg(gone));
 }
 
 void CGauzelView::SelectDriveAndRescan() {
