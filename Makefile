@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test bench fuzz deps configure build install uninstall clean
+.PHONY: run test bench fuzz deps configure build install uninstall deb clean
 
 # Builds the program alone (not the tests), then starts it.
 run: configure
@@ -44,8 +44,14 @@ build: configure
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+# A Debian package of the release build: $(BUILD)-deb/gauzel_<version>_<arch>.deb.
+deb: deps
+	cmake -S . -B $(BUILD)-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+	cmake --build $(BUILD)-deb
+	cd $(BUILD)-deb && cpack -G DEB
+
 uninstall:
 	cmake -DBUILD_DIR=$(BUILD) -DPREFIX=$(PREFIX) -P cmake/uninstall.cmake
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-tsan $(BUILD)-headless
+	rm -rf $(BUILD) $(BUILD)-deb $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-tsan $(BUILD)-headless

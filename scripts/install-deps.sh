@@ -11,6 +11,8 @@ packages=(
   nlohmann-json3-dev    # gauzel-report --json
   libgtest-dev          # unit tests
   desktop-file-utils    # checks the .desktop file
+  dpkg-dev file         # make deb: dpkg-shlibdeps finds the package's dependencies
+  groff-base            # checks the man pages
   xvfb xauth xdotool    # the end-to-end test: a real X display, and a user at it
 )
 if [ "${1:-}" = fuzz ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs into a temporary prefix, checks what landed (and that the desktop entry validates and
-# starts an installed program), uninstalls, and checks that nothing is left.
+# Installs into a temporary prefix, checks what landed (the desktop entry validates and starts an
+# installed program, the man pages render without a warning, the completions complete),
+# uninstalls, and checks that nothing is left. As root, the same for the Debian package.
 set -euo pipefail
 build=$1
 source=$2
@@ -9,9 +10,19 @@ trap 'rm -rf "$prefix"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/gauzel bin/gauzel-report share/gauzel/gauzel.html share/applications/gauzel.desktop \
-            share/icons/hicolor/scalable/apps/gauzel.svg share/icons/hicolor/32x32/apps/gauzel.png; do
+            share/icons/hicolor/scalable/apps/gauzel.svg share/icons/hicolor/32x32/apps/gauzel.png \
+            share/man/man1/gauzel.1 share/man/man1/gauzel-report.1 \
+            share/bash-completion/completions/gauzel share/bash-completion/completions/gauzel-report; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
+for page in gauzel gauzel-report; do
+  warnings=$(groff -ww -man -Tutf8 -z "$prefix/share/man/man1/$page.1" 2>&1)
+  [ -z "$warnings" ] || { echo "$page.1: $warnings"; exit 1; }
+done
+# The completion offers the report's units after --units.
+units=$(bash -c 'source "$1"; COMP_WORDS=(gauzel-report --units k); COMP_CWORD=2; _gauzel_report; echo "${COMPREPLY[*]}"' \
+          _ "$prefix/share/bash-completion/completions/gauzel-report")
+[ "$units" = kilobytes ] || { echo "the completion of --units k gave '$units'"; exit 1; }
 desktop="$prefix/share/applications/gauzel.desktop"
 desktop-file-validate "$desktop"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
@@ -41,4 +52,22 @@ fi
 cmake -DBUILD_DIR="$build" -DPREFIX="$prefix" -P "$source/cmake/uninstall.cmake" >/dev/null
 left=$(find "$prefix" -mindepth 1)
 [ -z "$left" ] || { echo "left behind after uninstall:"; echo "$left"; exit 1; }
+
+# The Debian package: installed by apt with its dependencies, working, and removed without a trace.
+# Only as root, and never over a gauzel package the machine already has.
+if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null && command -v dpkg-shlibdeps >/dev/null &&
+   ! dpkg-query -W -f='${Status}' gauzel 2>/dev/null | grep -q installed; then
+  (cd "$build" && cpack -G DEB >/dev/null)
+  deb=$(ls "$build"/gauzel_*.deb)
+  trap 'rm -rf "$prefix"; apt-get remove --purge -y -qq gauzel >/dev/null 2>&1 || true' EXIT
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+  /usr/bin/gauzel --version | grep -q '^gauzel ' || { echo "the packaged gauzel gave no version"; exit 1; }
+  mkdir -p "$prefix/tree/sub" && head -c 1234 /dev/zero > "$prefix/tree/sub/f"
+  (cd "$prefix/tree" && /usr/bin/gauzel-report --units bytes) | grep -q '  1,234  sub$' ||
+    { echo "the packaged gauzel-report did not profile a tree"; exit 1; }
+  files=$(dpkg -L gauzel | while read -r path; do [ -f "$path" ] && echo "$path"; done)
+  DEBIAN_FRONTEND=noninteractive apt-get remove --purge -y -qq gauzel >/dev/null
+  for path in $files; do [ ! -e "$path" ] || { echo "left behind by apt-get remove: $path"; exit 1; }; done
+  rm -f "$deb"
+fi
 echo "installed, validated and uninstalled cleanly"
