@@ -35,7 +35,7 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     const DialogUnits units = DialogUnitsOf(font());
     m_cbDrives->setObjectName("IDC_DRIVES");
     m_cbDrives->setAccessibleName("Drive");
-    m_cbDrives->setEditable(true);  // a drop-down with an edit field, whose text does nothing
+    m_cbDrives->setEditable(true);  // a drop-down with an edit field: Enter goes to what is typed
     m_cbDrives->setInsertPolicy(QComboBox::NoInsert);
     m_cbDrives->setCompleter(nullptr);
     const QRect combo = DialogRect(units, 4, 4, 116, 77);  // the height includes the dropped list
@@ -68,6 +68,7 @@ CGauzelView::~CGauzelView() = default;
 
 void CGauzelView::MessageMap() {
     connect(m_cbDrives, &QComboBox::activated, this, [this] { OnSelChangeDrive(); });
+    connect(m_cbDrives->lineEdit(), &QLineEdit::returnPressed, this, [this] { OnDriveTyped(); });
     // A long entry shows its start ("[-t-] /home/me/..."), which names the drive.
     connect(m_cbDrives, &QComboBox::currentIndexChanged, this, [this] { m_cbDrives->lineEdit()->setCursorPosition(0); });
     connect(m_lbLegend, &COdListBox::rowMenuRequested, this, [this](int row, QPoint at) { OnContextMenuLegend(row, at); });

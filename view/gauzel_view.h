@@ -73,6 +73,9 @@ public:
     void FillDrivesAndRescan();
     void SelectDriveAndRescan();
     void OnSelChangeDrive();
+    // Enter in the drive box: a drive, a logical path or a real directory goes there, as the
+    // folder argument does; anything else shows the selected entry again.
+    void OnDriveTyped();
     // The mount table changed: the drive list follows; a drive that went while shown is told,
     // and the window goes to the current directory's drive.
     void OnMountsChanged();
@@ -127,6 +130,8 @@ private:
     std::vector<std::string> DriveEntries() const;
     // Fills the drive list from the drives, sorted, without a selection.
     void FillDriveList();
+    // Selects the entry of the drive shown (none before the first rescan), its text in the box.
+    void ShowDriveOfPath();
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
     // "Go Up" and "Go To Root", as buttons and as menu items: below the drive root only.
     bool CanGoUp() const { return m_profile.m_bBelowRoot; }

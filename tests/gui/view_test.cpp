@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,6 +11,7 @@
 #include <cmath>
 
 #include "tests/gui/gui_support.h"
+#include "tests/support/temp_tree.h"
 #include "view/display/pie.h"
 #include "view/display/pie_painter.h"
 
@@ -340,12 +343,29 @@ TEST_F(Navigation, TheDriveListFollowsTheMountTable) {
     ExpectAt("C:", false);
 }
 
-TEST_F(Navigation, TypedTextInTheDriveBoxDoesNothing) {
-    const int roots = fakes.Listings("C:");
-    QTest::keyClicks(DrivesOf(*view)->lineEdit(), "[-d-] /data");
-    QTest::keyClick(DrivesOf(*view)->lineEdit(), Qt::Key_Return);
-    ExpectAt("C:", false);
-    EXPECT_EQ(fakes.Listings("C:"), roots);
+// Enter in the drive box goes where the folder argument would; anything else changes nothing and
+// shows the drive again.
+TEST_F(Navigation, EnterInTheDriveBoxGoesToWhatIsTyped) {
+    const testing::ScopedEnv home("HOME", "/h");
+    fakes.drives.resolvable = {{"/w", "C:\\WINDOWS"}, {"/h/d", "D:\\data"}};
+    const std::tuple<QString, std::string, std::vector<QString>> rows[] = {
+        {"d:", "D:", {}},
+        {"c:\\WINDOWS\\", "C:\\WINDOWS", {}},
+        {"/w", "C:\\WINDOWS", {}},
+        {"~/d", "D:\\data", {}},
+        {"/nowhere", "D:\\data", {"/nowhere cannot be profiled: No such file or directory."}},
+        {"Q:", "D:\\data", {"Q:\\ cannot be read: No such file or directory."}},
+        {"gibberish", "D:\\data", {}},
+    };
+    for (const auto& [typed, path, told] : rows) {
+        fakes.messages.shown.clear();
+        DrivesOf(*view)->lineEdit()->clear();
+        QTest::keyClicks(DrivesOf(*view)->lineEdit(), typed);
+        QTest::keyClick(DrivesOf(*view)->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(view->GetProfile().m_strPath, path) << typed.toStdString();
+        EXPECT_EQ(DrivesOf(*view)->currentText(), path[0] == 'C' ? "[-c-] /" : "[-d-] /data") << typed.toStdString();
+        EXPECT_EQ(fakes.messages.shown, told) << typed.toStdString();
+    }
 }
 
 TEST_F(Navigation, TheLooseFilesRowShowsAMessageAndARealDirectoryNamedLikeItIsEntered) {

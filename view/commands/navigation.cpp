@@ -4,7 +4,6 @@
 
 namespace gauzel {
 
-
 Place Descend(const std::string& path, const std::string& name) { return {path + '\\' + name, true}; }
 
 Place GoUp(const std::string& path) {
@@ -20,6 +19,19 @@ Place GoToRoot(const std::string& path) { return {path.substr(0, 2), false}; }
 std::optional<Place> DriveRoot(const std::string& entryText) {
     if (entryText.size() < 3) return std::nullopt;
     return Place{std::string{AsciiUpper(entryText[2]), ':'}, false};
+}
+
+TypedPlace ParseTypedPlace(std::string text, const std::string& home) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.erase(0, 1);
+    if (text.starts_with('/')) return {std::nullopt, text};
+    if (text == "~" || text.starts_with("~/")) return {std::nullopt, home + text.substr(1)};
+    const bool letter = text.size() >= 2 && AsciiUpper(text[0]) >= 'A' && AsciiUpper(text[0]) <= 'Z' && text[1] == ':';
+    if (!letter || (text.size() > 2 && text[2] != '\\')) return {};
+    while (text.size() > 2 && text.back() == '\\') text.pop_back();
+    text[0] = AsciiUpper(text[0]);
+    if (text.find("\\\\") != std::string::npos) return {};  // an empty level names no directory
+    return {Place{text, text.size() > 2}, std::nullopt};
 }
 
 std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries, const std::string& currentDirectory) {

@@ -32,4 +32,13 @@ std::optional<Place> DriveRoot(const std::string& entryText);
 // the result is the entry count (no selection) and the last entry's drive is profiled.
 std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries, const std::string& currentDirectory);
 
+// What was typed into the drive box: a drive ("d:", "D:\") or a logical path ("C:\usr\share\")
+// as a place, upper-cased letter and no trailing "\"; a real directory ("/usr/share", "~/photos"
+// with `home` for "~") as that path, to be resolved like the command line's; or neither.
+struct TypedPlace {
+    std::optional<Place> place;
+    std::optional<std::string> realPath;
+};
+TypedPlace ParseTypedPlace(std::string text, const std::string& home);
+
 }  // namespace gauzel

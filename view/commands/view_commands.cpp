@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -85,8 +86,7 @@ void CGauzelView::OnMountsChanged() {
     const LogicalDirectory now = real && stays ? m_services.drives.Resolve(*real) : LogicalDirectory{};
     if (now.path) {
         m_profile.m_strPath = *now.path;
-        const std::size_t drive = DriveIndexForDirectory(entries, *now.path);
-        m_cbDrives->setCurrentIndex(drive < entries.size() ? static_cast<int>(drive) : -1);
+        ShowDriveOfPath();
         update();
         return;
     }
@@ -116,10 +116,8 @@ void CGauzelView::SelectDriveAndRescan() {
         m_cbDrives->setCurrentIndex(match < entries.size() ? index : -1);
     }
     const std::optional<Place> root = DriveRoot(m_cbDrives->itemText(index).toStdString());
-    if (!root || GoTo(root->path, root->belowRoot) || !HasPath()) return;
     // A drive whose root cannot be listed was told: the list shows the drive the window stays on.
-    const std::size_t stay = DriveIndexForDirectory(entries, m_profile.m_strPath);
-    m_cbDrives->setCurrentIndex(stay < entries.size() ? static_cast<int>(stay) : -1);
+    if (root && !GoTo(root->path, root->belowRoot) && HasPath()) ShowDriveOfPath();
 }
 
 std::vector<std::string> CGauzelView::DriveEntries() const {
@@ -136,6 +134,29 @@ std::optional<std::string> CGauzelView::TakeStartDirectory() {
         m_services.messages.Show(this, QString("%1 cannot be profiled: %2.")
                                            .arg(QString::fromLocal8Bit(argument), QString::fromStdString(place.error)));
     return std::move(place.path);
+}
+
+void CGauzelView::OnDriveTyped() {
+    if (m_bScanning) return;
+    const QString typed = m_cbDrives->currentText();
+    const TypedPlace parsed = ParseTypedPlace(typed.toStdString(), QDir::homePath().toStdString());
+    std::optional<Place> place = parsed.place;
+    if (parsed.realPath) {
+        const LogicalDirectory logical = m_services.drives.Resolve(*parsed.realPath);
+        if (!logical.path)
+            m_services.messages.Show(this, QString("%1 cannot be profiled: %2.").arg(typed, QString::fromStdString(logical.error)));
+        else
+            place = Place{*logical.path, logical.path->find('\\') != std::string::npos};
+    }
+    if (place) GoTo(place->path, place->belowRoot);
+    ShowDriveOfPath();  // where the window is now, whether it moved or not
+}
+
+void CGauzelView::ShowDriveOfPath() {
+    const std::vector<std::string> entries = DriveEntries();
+    const std::size_t drive = HasPath() ? DriveIndexForDirectory(entries, m_profile.m_strPath) : entries.size();
+    m_cbDrives->setCurrentIndex(drive < entries.size() ? static_cast<int>(drive) : -1);
+    m_cbDrives->setEditText(drive < entries.size() ? m_cbDrives->itemText(static_cast<int>(drive)) : QString());
 }
 
 void CGauzelView::OnSelChangeDrive() {
