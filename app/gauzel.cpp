@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/dialog_units.h"
-#include "app/message_box.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
 
 namespace gauzel {
 

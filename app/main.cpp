@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "view/commands/command_line.h"
 #include "app/gauzel.h"
-#include "app/message_box.h"
+#include "ui/message_box.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mounts.h"

@@ -12,9 +12,9 @@
 #include <QShortcut>
 #include <QUrl>
 
-#include "app/dialog_units.h"
-#include "app/frame_geometry.h"
-#include "app/message_box.h"
+#include "ui/dialog_units.h"
+#include "view/display/frame_geometry.h"
+#include "ui/message_box.h"
 
 namespace gauzel {
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The window's share of a rescan of a directory of 100,000 subdirectories: from the progress
 # window closing to the pie and the legend painted, and a repaint after a resize step, against
-# the scan alone (gauzel-report, warm). Uses GAUZEL_PAINT_TIMES (app/paint_trace.h).
+# the scan alone (gauzel-report, warm). Uses GAUZEL_PAINT_TIMES (ui/paint_trace.h).
 #
 #   paint_bench.sh TREE GAUZEL GAUZEL_REPORT
 set -euo pipefail

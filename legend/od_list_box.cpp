@@ -10,9 +10,9 @@
 #include <QStyle>
 #include <QTimer>
 
-#include "app/dialog_units.h"
-#include "app/message_box.h"
-#include "app/paint_trace.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
+#include "ui/paint_trace.h"
 #include "view/display/summary.h"
 #include "legend/legend_source.h"
 #include "view/display/format_size.h"

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/dialog_units.h"
+#include "ui/dialog_units.h"
 
 namespace gauzel {
 

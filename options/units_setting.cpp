@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/message_box.h"
+#include "ui/message_box.h"
 #include "legend/od_list_box.h"
 #include "options/opt_dlg.h"
 #include "view/gauzel_view.h"

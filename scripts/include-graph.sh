@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints the include edges between the program's folders ("from -> to  count") and fails when
 # the folders form a cycle: a folder that includes, through any others, a folder that includes it.
-# Tests, benchmarks and fuzz targets are left out: they may include anything.
+# Tests, benchmarks and fuzz targets are left out: they may include anything. .ci/run runs it.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 git ls-files '*.cpp' '*.h' | grep -vE '^(tests|bench|build[^/]*)/' |

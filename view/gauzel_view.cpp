@@ -9,13 +9,13 @@
 #include <QTimer>
 #include <QTimerEvent>
 
-#include "app/dialog_units.h"
-#include "app/message_box.h"
-#include "app/paint_trace.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
+#include "ui/paint_trace.h"
 #include "legend/od_list_box.h"
 #include "view/display/escape.h"
 #include "view/display/format_size.h"
-#include "view/profile/summing_dlg.h"
+#include "view/summing_dlg.h"
 
 namespace gauzel {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <tuple>
 
-#include "app/frame_geometry.h"
+#include "view/display/frame_geometry.h"
 #include "view/display/format_size.h"
 #include "view/display/layout.h"
 #include "view/display/summary.h"

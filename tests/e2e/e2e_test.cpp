@@ -20,7 +20,7 @@
 #include <iterator>
 #include <optional>
 
-#include "app/dialog_units.h"
+#include "ui/dialog_units.h"
 #include "tests/support/temp_tree.h"
 #include "view/display/layout.h"
 

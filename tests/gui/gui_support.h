@@ -15,8 +15,8 @@
 #include <map>
 #include <memory>
 
-#include "app/dialog_units.h"
-#include "app/message_box.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
 #include "legend/od_list_box.h"
 #include "platform/drive_list.h"
 #include "tests/support/fake_file_system.h"

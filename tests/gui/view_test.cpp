@@ -13,7 +13,7 @@
 #include "tests/gui/gui_support.h"
 #include "tests/support/temp_tree.h"
 #include "view/display/pie.h"
-#include "view/display/pie_painter.h"
+#include "view/pie_painter.h"
 
 namespace gauzel {
 namespace {

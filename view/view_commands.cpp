@@ -17,7 +17,7 @@
 #include <QComboBox>
 #include <QMenu>
 
-#include "app/message_box.h"
+#include "ui/message_box.h"
 #include "legend/od_list_box.h"
 #include "view/commands/navigation.h"
 #include "view/display/escape.h"

@@ -1,9 +1,9 @@
-#include "view/display/pie_painter.h"
+#include "view/pie_painter.h"
 
 #include <QPen>
 #include <cmath>
 
-#include "app/dialog_units.h"
+#include "ui/dialog_units.h"
 
 namespace gauzel {
 

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "view/commands/command_line.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
-#include "view/profile/summing_dlg.h"
+#include "view/summing_dlg.h"
 
 #include <QApplication>
 #include <QLabel>
 
-#include "app/dialog_units.h"
+#include "ui/dialog_units.h"
 #include "view/profile/scan_engine.h"
 
 namespace gauzel {

@@ -1,4 +1,4 @@
-#include "app/paint_trace.h"
+#include "ui/paint_trace.h"
 
 #include <chrono>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "app/frame_geometry.h"
+#include "view/display/frame_geometry.h"
 #include "view/profile/profile.h"
 
 namespace gauzel {

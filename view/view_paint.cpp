@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/dialog_units.h"
-#include "app/message_box.h"
-#include "app/paint_trace.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
+#include "ui/paint_trace.h"
 #include "view/display/pie.h"
-#include "view/display/pie_painter.h"
+#include "view/pie_painter.h"
 #include "view/display/summary.h"
 #include "view/gauzel_view.h"
 

@@ -1,4 +1,4 @@
-#include "app/frame_geometry.h"
+#include "view/display/frame_geometry.h"
 
 namespace gauzel {
 

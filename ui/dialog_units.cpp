@@ -1,4 +1,4 @@
-#include "app/dialog_units.h"
+#include "ui/dialog_units.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
