@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ascii.h"
+#include "platform/file_system.h"
 
 namespace gauzel {
 
@@ -55,7 +56,7 @@ std::optional<RealPath> DriveTable::ToReal(std::string_view logicalPath) const {
     while (!rest.empty()) {
         const std::size_t cut = rest.find('\\');
         const std::string_view name = rest.substr(0, cut);
-        if (name == "." || name == "..") return std::nullopt;
+        if (IsDotOrDotDot(name)) return std::nullopt;
         if (!name.empty()) real.names.push_back(RealName(name));
         rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
     }

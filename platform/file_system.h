@@ -3,12 +3,14 @@
 // Paths handed in are logical ("C:", "C:\dir\sub"); names handed out are logical names
 // (a real "\" in a name reads as "/").
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace gauzel {
 
@@ -49,6 +51,12 @@ struct Opened {
 // Reads slower than this (microseconds an entry) wait on the disk: readers beyond one a core
 // help then; a warm cache takes 2 to 5.
 inline constexpr double kSlowMicrosPerEntry = 15;
+
+// The two names every directory lists besides its entries; never walked, never counted.
+inline bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
+
+// The machine's cores, at least 1.
+inline int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 // A process or the whole system has no descriptor left: the directory itself may be fine.
 inline bool OutOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }

@@ -10,6 +10,7 @@
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mounts.h"
+#include "view/commands/navigation.h"
 #include "view/display/escape.h"
 #include "view/display/format_size.h"
 #include "view/display/summary.h"
@@ -278,7 +279,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
     Profile profile;
     profile.m_strPath = *logical.path;
-    profile.m_bBelowRoot = profile.m_strPath.find('\\') != std::string::npos;
+    profile.m_bBelowRoot = IsBelowRoot(profile.m_strPath);
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     const auto refuseThreads = [&err](const std::string& what) {

@@ -107,7 +107,7 @@ void CGauzelView::SelectDriveAndRescan() {
             const std::size_t drive = DriveIndexForDirectory(entries, *start);
             if (drive < entries.size()) {
                 m_cbDrives->setCurrentIndex(static_cast<int>(drive));
-                if (GoTo(*start, start->find('\\') != std::string::npos)) return;
+                if (GoTo(*start, IsBelowRoot(*start))) return;
             }
         }
         const std::size_t match = DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
@@ -146,7 +146,7 @@ void CGauzelView::OnDriveTyped() {
         if (!logical.path)
             m_services.messages.Show(this, QString("%1 cannot be profiled: %2.").arg(typed, QString::fromStdString(logical.error)));
         else
-            place = Place{*logical.path, logical.path->find('\\') != std::string::npos};
+            place = Place{*logical.path, IsBelowRoot(*logical.path)};
     }
     if (place) GoTo(place->path, place->belowRoot);
     ShowDriveOfPath();  // where the window is now, whether it moved or not

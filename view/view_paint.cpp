@@ -8,9 +8,10 @@
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
+#include "view/commands/navigation.h"
 #include "view/display/pie.h"
-#include "view/pie_painter.h"
 #include "view/display/summary.h"
+#include "view/pie_painter.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {
@@ -79,7 +80,8 @@ void CGauzelView::OnLButtonDblClk(QPoint point) {
         m_services.messages.Show(this, kNoInfoOnFilesMessage);
         return;
     }
-    GoTo(m_profile.m_strPath + '\\' + m_profile.m_listNames[*slice], true);
+    const Place place = Descend(m_profile.m_strPath, m_profile.m_listNames[*slice]);
+    GoTo(place.path, place.belowRoot);
 }
 
 }  // namespace gauzel

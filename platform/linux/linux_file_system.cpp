@@ -254,7 +254,7 @@ private:
             const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + offset);
             offset += entry->d_reclen;
             const char* name = entry->d_name;
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+            if (IsDotOrDotDot(name)) continue;
             each(name);
         }
     }
@@ -288,7 +288,7 @@ private:
         };
         std::optional<Crew> crew;  // after what it uses: should a delivery throw, it goes first
         bool slow = true;          // until a buffer shows otherwise
-        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        const auto cores = static_cast<std::size_t>(Cores());
         Batch* sized = nullptr;  // its records not delivered yet
         for (bool more = read(*sizing); more;) {
             Batch* const following = sizing == &batches[0] ? &batches[1] : &batches[0];

@@ -10,7 +10,7 @@ Place GoUp(const std::string& path) {
     const std::size_t cut = path.rfind('\\');
     if (cut == std::string::npos) return {path, false};
     std::string up = path.substr(0, cut);
-    const bool below = up.find('\\') != std::string::npos;
+    const bool below = IsBelowRoot(up);
     return {std::move(up), below};
 }
 
@@ -31,7 +31,7 @@ TypedPlace ParseTypedPlace(std::string text, const std::string& home) {
     while (text.size() > 2 && text.back() == '\\') text.pop_back();
     text[0] = AsciiUpper(text[0]);
     if (text.find("\\\\") != std::string::npos) return {};  // an empty level names no directory
-    return {Place{text, text.size() > 2}, std::nullopt};
+    return {Place{text, IsBelowRoot(text)}, std::nullopt};
 }
 
 std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries, const std::string& currentDirectory) {

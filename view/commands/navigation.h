@@ -14,6 +14,9 @@ struct Place {
     friend bool operator==(const Place&, const Place&) = default;
 };
 
+// Whether a logical path lies below its drive's root: it holds a "\".
+inline bool IsBelowRoot(const std::string& path) { return path.find('\\') != std::string::npos; }
+
 // One level down into `name`.
 Place Descend(const std::string& path, const std::string& name);
 

@@ -6,8 +6,6 @@
 
 namespace gauzel {
 
-static bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
-
 bool IsWalkedDirectory(const ListingRecord& record) {
     return (record.attributes & kAttributeDirectory) != 0 &&
            (record.attributes & kAttributeReparsePoint) == 0 && !IsDotOrDotDot(record.name);
@@ -58,8 +56,7 @@ void ScanEngine::Report(Profile& profile, const ByteCount* entry, const std::str
 }
 
 int ScanEngine::DefaultThreads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::min(16u, 4 * std::max(1u, cores)));  // one reader a core always, the rest while the disk is slow
+    return std::min(16, 4 * Cores());  // one reader a core always, the rest while the disk is slow
 }
 
 int ScanEngine::ThreadsOfSettings() const { return m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0); }

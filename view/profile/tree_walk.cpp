@@ -15,7 +15,7 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
     DirectoryContents contents;
     if (directory == nullptr) return contents;
     contents.status = directory->List([&contents, counting](const ListingRecord& record) {
-        if (record.name == "." || record.name == "..") return;
+        if (IsDotOrDotDot(record.name)) return;
         if (IsWalkedDirectory(record)) {
             contents.subdirs.emplace_back(record.name);
             return;
@@ -48,8 +48,6 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
     for (std::string& name : names) pending.push_back({std::move(name), nullptr});
     return pending;
 }
-
-int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 }  // namespace
 
