@@ -108,7 +108,7 @@ public:
     void Beep() override {}
     void Closed() override {}
     void Problem(const ScanProblem& problem) override {
-        if (++problems > kNamedProblems) return;
+        if (named.size() == kNamedProblems) return;  // the profile counts them all
         const std::string path = "'" + EscapeControls(problem.path) + "': " + std::strerror(problem.error);
         if (problem.unsizedEntries == 0)
             named.push_back("cannot read " + path);
@@ -116,7 +116,6 @@ public:
             named.push_back("cannot size " + std::to_string(problem.unsizedEntries) + " entries in " + path);
     }
 
-    std::size_t problems = 0;
     std::vector<std::string> named;  // the first kNamedProblems, as lines
 
 private:
@@ -311,10 +310,11 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 4;
     }
 
-    if (progress.problems == 0) return 0;
+    const std::uint64_t problems = profile.m_unread.problems;
+    if (problems == 0) return 0;
     for (const std::string& line : progress.named) err << "gauzel-report: " << line << '\n';
-    if (progress.problems > progress.named.size())
-        err << "gauzel-report: \u2026 and " << progress.problems - progress.named.size() << " more\n";
+    if (problems > progress.named.size())
+        err << "gauzel-report: \u2026 and " << problems - progress.named.size() << " more\n";
     err << "gauzel-report: " << profile.m_unread.directories << " directories and " << profile.m_unread.entries
         << " entries could not be read; the totals leave them out\n";
     return 3;
