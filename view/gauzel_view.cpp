@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -87,22 +88,38 @@ QString CGauzelView::FormatSize(ByteCount bytes) const {
 }
 
 void CGauzelView::Rescan() {
-    // Nothing to scan before the first drive is chosen; and one scan at a time, even if an event
-    // that the progress window lets through would start another.
-    if (!HasPath() || m_bScanning) return;
-    m_bScanning = true;
-    m_services.settings.Reload();  // a hand edit counts from the next rescan on
-    ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
-    engine.SetCounting(m_counting);
-    engine.Rescan(m_profile);
-    m_bScanning = false;
-    if (std::exchange(m_bMountsChanged, false)) QTimer::singleShot(0, this, [this] { OnMountsChanged(); });
-    m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
-    FitLegend();
-    m_btnGoToRoot->setEnabled(CanGoUp());
-    m_btnGoUp->setEnabled(CanGoUp());
-    m_bPieStale = true;
-    update();
+    // Nothing to scan before the first drive is chosen.
+    if (HasPath()) RescanAt(m_profile.m_strPath, m_profile.m_bBelowRoot, Unopened::kShow);
+}
+
+bool CGauzelView::KeepGoing() {
+    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kKeepGoingInterval.count()) {
+        // The window repaints and answers the window manager; Esc and the close boxes work; the
+        // filter keeps every other input out.
+        QApplication::processEvents();
+        m_sinceEvents.start();
+    }
+    return !m_bStopRequested;
+}
+
+bool CGauzelView::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) StopRescan();
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+            return true;
+        default:
+            return QWidget::eventFilter(watched, event);
+    }
 }
 
 void CGauzelView::FitLegend() {
@@ -116,8 +133,9 @@ void CGauzelView::FitLegend() {
 }
 
 void CGauzelView::Opened() {
-    m_pSummingDlg = new CSummingDlg(window());
+    m_pSummingDlg = new CSummingDlg(window(), [this] { StopRescan(); });
     m_pSummingDlg->Create();
+    m_sinceEvents.start();
 }
 
 void CGauzelView::Status(const std::string& text) {

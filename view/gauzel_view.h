@@ -2,6 +2,7 @@
 // The form view: the profile of the current directory as a pie, a legend and three summary
 // lines, and every command that moves through the tree.
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -68,6 +69,9 @@ public:
 
     // Rebuilds the profile of the current path, refills the legend, sets the buttons.
     void Rescan();
+    // Esc and the progress window's close box: the rescan stops, and the window shows what it
+    // showed before the command.
+    void StopRescan() { m_bStopRequested = m_bScanning; }
 
     // Navigation (each ends in a rescan).
     void FillDrivesAndRescan();
@@ -99,6 +103,8 @@ public:
 signals:
     // Each value the progress window takes during a rescan, in order.
     void summingStatus(const QString& status);
+    // A rescan ended (done, stopped or refused).
+    void rescanEnded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -106,6 +112,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // During a rescan: Esc stops it, and no other input reaches the program.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void MessageMap();
@@ -116,14 +124,20 @@ private:
     void OnLButtonDblClk(QPoint point);
     void DrawPie(QPainter& painter);
     void DrawSummary(QPainter& painter);
+    // What a rescan does when the directory cannot be opened.
+    enum class Unopened {
+        kShow,  // shows it empty, with what could not be read (a rescan in place)
+        kTell,  // says so and changes nothing (a move)
+        kSkip,  // changes nothing (Go Up's further ancestors)
+    };
+    // Rescans `path` into a new profile, shown when the rescan ends; a stopped rescan changes
+    // nothing (the first one shows the drive root, not summed).
+    RescanEnd RescanAt(std::string path, bool belowRoot, Unopened unopened);
     // Rescans `path` if it can be listed; if not, says so and returns false (nothing changes).
     bool GoTo(std::string path, bool belowRoot);
     // Widens the legend so that every size text is drawn whole, or narrows it back to the
     // template's width when they fit there.
     void FitLegend();
-    // Whether the directory can be listed; when not, and `tell`, a message says why.
-    bool Listable(const std::string& path, bool tell = true);
-    void RescanAt(std::string path, bool belowRoot);
     // The command-line directory's place, once; a message says why there is none.
     std::optional<std::string> TakeStartDirectory();
     // The drive list's entries, in its order.
@@ -145,6 +159,8 @@ private:
     void Status(const std::string& text) override;
     void Beep() override;
     void Closed() override;
+    // Lets the window paint and answer, at most every few hundredths of a second.
+    bool KeepGoing() override;
 
     ViewServices m_services;
     std::optional<std::string> m_startDirectory;
@@ -163,6 +179,8 @@ private:
     // Shown during a rescan; a child of the main window (its owner), deleted when the rescan ends.
     QPointer<CSummingDlg> m_pSummingDlg;
     bool m_bScanning = false;
+    bool m_bStopRequested = false;
+    QElapsedTimer m_sinceEvents;  // during a rescan: since the events were last let through
     bool m_bMountsChanged = false;  // during a rescan: taken up when it ends
     int m_nStartupTimer = 0;
     QImage m_pieImage;         // the pie as last drawn, for m_pieSquare

@@ -1,6 +1,7 @@
 #include "view/summing_dlg.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 
 #include "ui/dialog_units.h"
@@ -12,11 +13,12 @@ namespace {
 constexpr qint64 kRepaintIntervalMs = 33;  // about 30 repaints a second
 }
 
-CSummingDlg::CSummingDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |  // no close box
+CSummingDlg::CSummingDlg(QWidget* parent, std::function<void()> stop)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowDoesNotAcceptFocus),
+      m_stop(std::move(stop)),
       m_status(new QLabel("Static", this)) {
-    // It only shows progress: the main window keeps the activation and the keyboard focus.
+    // The main window keeps the activation and the keyboard focus: Esc there stops the rescan.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setObjectName("IDD_SUMMING");
     setWindowTitle(kSummingCaption);
@@ -45,14 +47,22 @@ void CSummingDlg::OnInitDialog() {
     DoDataExchange();
 }
 
-void CSummingDlg::DoDataExchange() { m_status->setText(m_strStatus); }
+void CSummingDlg::DoDataExchange() {
+    m_status->setText(m_status->fontMetrics().elidedText(m_strStatus, Qt::ElideMiddle, m_status->width()));
+}
+
+void CSummingDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();  // the rescan closes it when it has stopped
+    m_stop();
+}
+
+void CSummingDlg::reject() { m_stop(); }
 
 void CSummingDlg::SetStatus(const QString& status) {
     m_strStatus = status;
     if (m_sinceRepaint.isValid() && m_sinceRepaint.elapsed() < kRepaintIntervalMs) return;
     DoDataExchange();
     m_status->repaint();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_sinceRepaint.start();
 }
 

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
+#include <functional>
 
 class QLabel;
 
@@ -13,15 +14,20 @@ inline constexpr const char* kSummingCaption = "Summing Tree and Files Sizes";
 
 class CSummingDlg final : public QDialog {
 public:
-    explicit CSummingDlg(QWidget* parent);
+    // `stop`: its close box (and the program's Esc) stops the rescan.
+    CSummingDlg(QWidget* parent, std::function<void()> stop);
 
-    // Shows the window centred on the screen, reading "starting...", and paints it at once:
-    // the scan that follows does not return to the event loop.
+    // Shows the window centred on the screen, reading "starting...", and paints it at once.
     void Create();
 
     // Every value lands in m_strStatus; the text on screen is repainted at most about 30 times
-    // a second, and always for the first value.
+    // a second, and always for the first value. A long path keeps its end: it is elided in the
+    // middle.
     void SetStatus(const QString& status);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
 
     QString m_strStatus;
 
@@ -29,6 +35,7 @@ private:
     void OnInitDialog();
     void DoDataExchange();  // m_strStatus to the static text
 
+    std::function<void()> m_stop;
     QLabel* m_status;
     QElapsedTimer m_sinceRepaint;
 };

@@ -6,11 +6,13 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QUrl>
 #include <cstring>
 #include <utility>
@@ -26,31 +28,55 @@
 
 namespace gauzel {
 
-// No command changes the path or the profile while a rescan runs: the progress window lets
-// timers and queued calls through while it repaints.
-// A directory that cannot be listed is said, never shown as an empty profile: the window stays
-// where it was.
-bool CGauzelView::GoTo(std::string path, bool belowRoot) {
-    if (m_bScanning || !Listable(path)) return false;
-    RescanAt(std::move(path), belowRoot);
-    return true;
-}
-
-bool CGauzelView::Listable(const std::string& path, bool tell) {
-    const auto opened = m_services.fileSystem.OpenDirectory(path);
-    if (opened.directory) return true;
-    if (tell)
+// No command changes the path or the profile while a rescan runs: the rescan lets timers and
+// queued calls through while it waits. The profile shown stays whole until the new one is done.
+RescanEnd CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened) {
+    if (m_bScanning) return {true, 0};
+    m_bScanning = true;
+    m_bStopRequested = false;
+    qApp->installEventFilter(this);
+    m_services.settings.Reload();  // a hand edit counts from the next rescan on
+    Profile profile;
+    profile.m_strPath = std::move(path);
+    profile.m_bBelowRoot = belowRoot;
+    ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
+    engine.SetCounting(m_counting);
+    const RescanEnd end = engine.Rescan(profile);
+    qApp->removeEventFilter(this);
+    m_bScanning = false;
+    m_sinceEvents.invalidate();
+    if (std::exchange(m_bMountsChanged, false)) QTimer::singleShot(0, this, [this] { OnMountsChanged(); });
+    const bool refused = !end.stopped && end.openError != 0 && unopened != Unopened::kShow;
+    if (refused && unopened == Unopened::kTell)
         m_services.messages.Show(this, QString("%1 cannot be read: %2.")
-                                           .arg(QString::fromStdString(EscapeControls(DisplayPath(path))),
-                                                QString::fromLocal8Bit(std::strerror(opened.error))));
-    return false;
+                                           .arg(QString::fromStdString(EscapeControls(DisplayPath(profile.m_strPath))),
+                                                QString::fromLocal8Bit(std::strerror(end.openError))));
+    const bool first = !HasPath();
+    if (end.stopped && first) {
+        // The first rescan, stopped: the drive's root, nothing summed.
+        const Place root = GoToRoot(profile.m_strPath);
+        profile = Profile();
+        profile.m_strPath = root.path;
+        profile.m_bStopped = true;
+    }
+    if ((!end.stopped || first) && !refused) {
+        m_profile = std::move(profile);
+        m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
+        FitLegend();
+        m_btnGoToRoot->setEnabled(CanGoUp());
+        m_btnGoUp->setEnabled(CanGoUp());
+        m_bPieStale = true;
+    } else {
+        ShowDriveOfPath();  // the drive list shows where the window stays
+    }
+    update();
+    emit rescanEnded();
+    return end;
 }
 
-void CGauzelView::RescanAt(std::string path, bool belowRoot) {
-    if (m_bScanning) return;
-    m_profile.m_strPath = std::move(path);
-    m_profile.m_bBelowRoot = belowRoot;
-    Rescan();
+bool CGauzelView::GoTo(std::string path, bool belowRoot) {
+    const RescanEnd end = RescanAt(std::move(path), belowRoot, Unopened::kTell);
+    return end.stopped || end.openError == 0;
 }
 
 void CGauzelView::FillDrivesAndRescan() {
@@ -157,6 +183,7 @@ void CGauzelView::ShowDriveOfPath() {
     const std::size_t drive = HasPath() ? DriveIndexForDirectory(entries, m_profile.m_strPath) : entries.size();
     m_cbDrives->setCurrentIndex(drive < entries.size() ? static_cast<int>(drive) : -1);
     m_cbDrives->setEditText(drive < entries.size() ? m_cbDrives->itemText(static_cast<int>(drive)) : QString());
+    m_cbDrives->lineEdit()->setCursorPosition(0);
 }
 
 void CGauzelView::OnSelChangeDrive() {
@@ -238,11 +265,11 @@ void CGauzelView::OnGoUp() {
     // Above a directory that may only be passed through (mode 711): the nearest one that can be
     // listed, the first that cannot being told.
     Place place = GoUp(m_profile.m_strPath);
-    for (bool tell = true; !Listable(place.path, tell); tell = false) {
-        if (!place.belowRoot) return;
+    for (Unopened unopened = Unopened::kTell;; unopened = Unopened::kSkip) {
+        const RescanEnd end = RescanAt(place.path, place.belowRoot, unopened);
+        if (end.stopped || end.openError == 0 || !place.belowRoot) return;
         place = GoUp(place.path);
     }
-    RescanAt(place.path, place.belowRoot);
 }
 
 void CGauzelView::OnGoToRoot() {

@@ -32,10 +32,10 @@ void CGauzelView::OnPaint() {
         m_bTimerStarted = true;
         return;
     }
-    if (m_bScanning || !m_profile.IsComplete()) return;
+    if (m_bScanning || !(m_profile.IsComplete() || m_profile.m_bStopped)) return;
     TracePaint("view-begin");
     QPainter painter(this);
-    DrawPie(painter);
+    if (m_profile.IsComplete()) DrawPie(painter);
     DrawSummary(painter);
     TracePaint("view");
 }

@@ -90,6 +90,9 @@ std::string UnreadListing(const Profile& profile, const ByteCount* entry,
 
 SummaryLines MakeSummaryLines(const Profile& profile, Units units) {
     const std::string& path = profile.m_strPath;
+    if (profile.m_bStopped)
+        return {"Size of tree: not summed (stopped)", path.substr(0, 2) + " free space not asked (stopped)",
+                "Path: " + EscapeControls(DisplayPath(path))};
     std::string tree = "Size of tree: " + Marked(FormatSize(profile.m_dTreeSize, units), profile.m_unread) + " bytes";
     if (profile.IsIncomplete()) tree += " (" + UnreadPhrase(profile.m_unread, "") + ")";
     return {std::move(tree),

@@ -113,6 +113,7 @@ public:
     std::vector<Colour> m_pEntryColors;                 // empty until AssignEntryColors
     ByteCount* m_pFilesSize = nullptr;                      // the loose-files entry's slot, if any
     ByteCount m_dTreeSize = 0;
+    bool m_bStopped = false;  // its rescan was stopped before anything was summed: no entries
     ByteCount m_dFreeSpace = 0;
     ByteCount m_dDiskSize = 0;
     Unread m_unread;                                    // of the whole profile

@@ -1,10 +1,57 @@
 #include "view/profile/scan_engine.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
 namespace gauzel {
+
+namespace {
+
+// Runs `task` on a thread of its own while the calling thread asks `keepGoing` every
+// kKeepGoingInterval. Nothing when told to stop: the thread finishes on its own, and what it
+// returns is dropped.
+template <typename Result>
+std::optional<Result> RunAside(std::function<Result()> task, const std::function<bool()>& keepGoing) {
+    struct Shared {
+        std::function<Result()> task;
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<Result> result;
+    };
+    const auto shared = std::make_shared<Shared>();
+    shared->task = std::move(task);
+    try {
+        std::thread([shared] {
+            Result result = shared->task();
+            const std::lock_guard lock(shared->mutex);
+            shared->result = std::move(result);
+            shared->done.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        return shared->task();  // no thread to be had: here, then
+    }
+    std::unique_lock lock(shared->mutex);
+    while (!shared->done.wait_for(lock, kKeepGoingInterval, [&] { return shared->result.has_value(); })) {
+        lock.unlock();
+        const bool go = keepGoing();
+        lock.lock();
+        if (!go) return std::nullopt;
+    }
+    return std::move(shared->result);
+}
+
+// What a rescan reads before the walk: the volume, and the profiled directory's own listing.
+struct Start {
+    VolumeSpace space;
+    Opened current;
+    DirectoryContents contents;
+};
+
+}  // namespace
 
 bool IsWalkedDirectory(const ListingRecord& record) {
     return (record.attributes & kAttributeDirectory) != 0 &&
@@ -13,12 +60,6 @@ bool IsWalkedDirectory(const ListingRecord& record) {
 
 std::uint64_t RecordSize(const ListingRecord& record) {
     return std::uint64_t{record.sizeHigh} << 32 | record.sizeLow;
-}
-
-void ScanEngine::QueryDiskSpace(Profile& profile) {
-    const VolumeSpace space = m_fileSystem.QueryVolume(profile.m_strPath);
-    profile.m_dFreeSpace = space.freeBytes;
-    profile.m_dDiskSize = space.totalBytes;
 }
 
 void ScanEngine::ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const {
@@ -55,10 +96,6 @@ void ScanEngine::Report(Profile& profile, const ByteCount* entry, const std::str
     if (contents.status.unsized != 0) report({path, contents.status.unsizedError, contents.status.unsized});
 }
 
-int ScanEngine::DefaultThreads() {
-    return std::min(16, 4 * Cores());  // one reader a core always, the rest while the disk is slow
-}
-
 int ScanEngine::ThreadsOfSettings() const { return m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0); }
 
 int ScanEngine::Threads() const {
@@ -66,33 +103,51 @@ int ScanEngine::Threads() const {
     return threads > 0 && ThreadsInRange(threads) ? threads : DefaultThreads();
 }
 
-void ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
+bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
-    TreeWalk(m_fileSystem, m_threads, m_counting)
-        .Run(std::move(current), profile.m_strPath, profile.m_listNames,
-             [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
-                 SumFiles(*profile.m_listSizes[entry], contents, profile);
-                 m_progress.Status(path);
-                 Report(profile, profile.m_listSizes[entry].get(), path, contents, openError);
-             });
+    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting)
+        ->Run(std::move(current), profile.m_strPath, profile.m_listNames,
+              [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
+                  SumFiles(*profile.m_listSizes[entry], contents, profile);
+                  m_progress.Status(path);
+                  Report(profile, profile.m_listSizes[entry].get(), path, contents, openError);
+              },
+              [this] { return m_progress.KeepGoing(); });
 }
 
-void ScanEngine::Rescan(Profile& profile) {
+RescanEnd ScanEngine::Rescan(Profile& profile) {
     profile.ResetModel(Profile::kResetEntries);
-    QueryDiskSpace(profile);
     m_counting = m_countingOverride.value_or(CountingOfSettings());
     m_threads = Threads();
     m_seen.clear();
 
-    // One read of the current directory serves both the subdirectory list and the loose files.
-    Opened current = m_fileSystem.OpenDirectory(profile.m_strPath);
-    // The walk has not begun: its threads may size a large profiled directory's entries.
-    DirectoryContents contents = ReadDirectory(current.directory.get(), m_counting, m_threads);
+    // The window shows "starting..." while the volume is asked and the profiled directory read:
+    // on a slow share that takes a while, and it can be stopped too. One read of the directory
+    // serves both the subdirectory list and the loose files; the walk has not begun, so its
+    // threads may size the entries of a large one.
+    m_progress.Opened();
+    m_progress.Status(kStartingStatus);
+    const auto keepGoing = [this] { return m_progress.KeepGoing(); };
+    std::optional<Start> start = RunAside<Start>(
+        [&fileSystem = m_fileSystem, path = profile.m_strPath, counting = m_counting, threads = m_threads] {
+            Start read{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
+            read.contents = ReadDirectory(read.current.directory.get(), counting, threads);
+            return read;
+        },
+        keepGoing);
+    if (!start) {
+        m_progress.Closed();
+        return {true, 0};
+    }
+    profile.m_dFreeSpace = start->space.freeBytes;
+    profile.m_dDiskSize = start->space.totalBytes;
+    DirectoryContents& contents = start->contents;
+    const int openError = start->current.directory ? 0 : start->current.error;
     // The loose files' slot holds what the profiled directory's own listing left out; it joins
     // the entries after the walk.
     auto filesSize = std::make_unique<ByteCount>(0);
-    Report(profile, filesSize.get(), profile.m_strPath, contents, current.directory ? 0 : current.error);
+    Report(profile, filesSize.get(), profile.m_strPath, contents, openError);
     // Room for every entry and the loose files' (a hundred thousand entries must not double).
     profile.m_listNames.reserve(contents.subdirs.size() + 1);
     profile.m_listSizes.reserve(contents.subdirs.size() + 1);
@@ -100,9 +155,10 @@ void ScanEngine::Rescan(Profile& profile) {
     for (std::size_t i = 0; i < profile.m_listNames.size(); ++i)
         profile.m_listSizes.push_back(std::make_unique<ByteCount>(0));
 
-    m_progress.Opened();
-    m_progress.Status(kStartingStatus);
-    SumTree(profile, std::move(current.directory));
+    if (!SumTree(profile, std::move(start->current.directory))) {
+        m_progress.Closed();
+        return {true, openError};
+    }
     m_progress.Beep();
     m_progress.Closed();
 
@@ -114,6 +170,7 @@ void ScanEngine::Rescan(Profile& profile) {
     m_seen = decltype(m_seen)();  // its memory goes with the rescan
     profile.SortEntriesBySize();
     profile.AssignEntryColors();
+    return {false, openError};
 }
 
 }  // namespace gauzel

@@ -29,6 +29,15 @@ public:
     virtual void Closed() = 0;                           // the progress window goes
     // The window says nothing of these; the report lists them.
     virtual void Problem(const ScanProblem& problem) { (void)problem; }
+    // Asked after every directory, and every kKeepGoingInterval while the rescan waits for the
+    // disk: false stops the rescan (the window's Esc).
+    virtual bool KeepGoing() { return true; }
+};
+
+// How a rescan ended.
+struct RescanEnd {
+    bool stopped = false;  // told to stop: the profile is half built, to be thrown away
+    int openError = 0;     // the profiled directory could not be opened (its profile is empty)
 };
 
 // A listed entry that is a directory of this filesystem (and not "." or "..") is walked into;
@@ -57,10 +66,14 @@ public:
         : m_fileSystem(fileSystem), m_settings(settings), m_progress(progress) {}
 
     // Rebuilds `profile` for its m_strPath: sums every admitted subdirectory's tree and the
-    // loose files, sorts and colours the entries. Path and flag are left as they are.
-    void Rescan(Profile& profile);
+    // loose files, sorts and colours the entries. Path and flag are left as they are. The calling
+    // thread never waits on the disk itself: it can stop whatever a read does.
+    RescanEnd Rescan(Profile& profile);
 
-    void QueryDiskSpace(Profile& profile);
+    // The volume's free and total bytes (a thread of the rescan's asks; the profile takes them).
+    static VolumeSpace QueryDiskSpace(FileSystem& fileSystem, const std::string& path) {
+        return fileSystem.QueryVolume(path);
+    }
     // Moves into `names` the subdirectories of `contents` that the [Search] filter admits.
     void ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const;
     // Adds the loose files of `contents` to the accumulator and to the tree total. Counting
@@ -70,8 +83,8 @@ public:
     // Adds every file of the trees of the entries (the admitted subdirectories of `current`,
     // in `profile.m_listNames`) to their sizes and to the tree total, reporting each directory,
     // depth first, subdirectories in reverse listing order. Iterative: depth is bounded by
-    // memory, not by the stack or the path length.
-    void SumTree(Profile& profile, std::shared_ptr<Directory> current);
+    // memory, not by the stack or the path length. False when stopped.
+    bool SumTree(Profile& profile, std::shared_ptr<Directory> current);
 
     // Threads that read ahead of the walk (ThreadsInRange). Without a call, the settings'
     // [Option] Threads decides at every rescan.
@@ -79,8 +92,9 @@ public:
     // How sizes count, for every rescan; without a call, [Option] Allocated and LinksOnce decide.
     void SetCounting(Counting counting) { m_countingOverride = counting; }
     Counting CountingOfSettings() const;
-    // How many threads read ahead when the settings leave it to the program.
-    static int DefaultThreads();
+    // How many threads may read when the settings leave it to the program: one a core always,
+    // and up to this many while reads wait (a network share, a cold disk).
+    static constexpr int DefaultThreads() { return 64; }
     // [Option] Threads as stored (it may be out of range).
     int ThreadsOfSettings() const;
     // The threads of a rescan: the override, else [Option] Threads, else (or when out of range)

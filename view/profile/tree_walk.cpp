@@ -52,33 +52,38 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 }  // namespace
 
 TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting)
-    : m_fileSystem(fileSystem), m_threads(threads), m_counting(counting), m_eager(std::min(threads, Cores())) {}
+    : m_fileSystem(fileSystem),
+      m_threads(std::max(threads, 1)),
+      m_counting(counting),
+      m_eager(std::min(m_threads, Cores())) {}
 TreeWalk::~TreeWalk() = default;
 
-void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
-                   const std::vector<std::string>& names, const Visit& visit) {
-    if (names.empty()) return;
+bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
+                   const std::vector<std::string>& names, const Visit& visit, const KeepGoing& keepGoing) {
+    if (names.empty()) return true;
     m_entryNames = &names;
     m_entriesQueued = 0;
+    std::unique_lock lock(m_mutex);
     m_levels.push_back({std::move(root), {}, rootPath.size(), true});
     QueueEntries();
-    // The walk reads too: `m_threads` readers in all, or as many as the system lets start (a user
-    // at the process limit reads on the calling thread alone).
-    std::vector<std::jthread> workers;
-    workers.reserve(static_cast<std::size_t>(std::max(m_threads - 1, 0)));
-    for (int i = 1; i < m_threads; ++i) {
-        try {
-            workers.emplace_back([this, i] { Work(i < m_eager); });
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
+    StartReaders(m_eager);
 
     std::string path = rootPath;
     std::size_t entry = 0;
     std::size_t entriesTaken = 0;
     std::shared_ptr<Directory> done;
-    std::unique_lock lock(m_mutex);
+    std::unique_ptr<Node> node;
+    // Stopped: the readers end after what they are reading, which nobody uses.
+    const auto stop = [&] {
+        if (node) m_abandoned.push_back(std::move(node));
+        m_finished = true;
+        std::vector<std::thread> readers = std::move(m_readers);
+        lock.unlock();
+        m_work.notify_all();
+        m_reserve.notify_all();
+        for (std::thread& reader : readers) reader.detach();
+        return false;
+    };
     while (!m_levels.empty()) {
         const std::size_t at = m_levels.size() - 1;
         Pending next = std::move(m_levels[at].pending.back());
@@ -91,44 +96,31 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         path += '\\';
         path += next.name;
 
-        std::unique_ptr<Node> node = std::move(next.ahead);
-        // While a worker reads the next directory, the walk reads ahead too, rather than wait.
-        while (node && node->state == Node::State::kReading) {
-            Candidate candidate = m_starved ? Candidate{} : FindCandidate();
-            if (candidate.pending != nullptr)
-                ReadAhead(candidate, lock);
+        // Not read ahead, or the read-ahead ran out of descriptors: the first reader free reads
+        // it. Its level stays until then, since the open may need it.
+        node = std::move(next.ahead);
+        const bool urgent = !node || node->state == Node::State::kRetry;
+        if (!node) node = std::make_unique<Node>();
+        if (urgent) {
+            node->state = Node::State::kReading;
+            m_urgent = {node.get(), at, next.name, path};
+            if (m_readers.empty())
+                ReadUrgent(lock);  // no thread could be started: the walk reads alone
             else
-                m_ready.wait(lock);
+                m_work.notify_one();
         }
-        if (node && node->state == Node::State::kRetry) node.reset();  // it ran out of descriptors
-        if (!node) {
-            // Not read ahead: read here. The open needs the level's directory, so the level
-            // goes only after it. It opens outside the lock, unless the level was given back or
-            // the descriptors ran out.
-            node = std::make_unique<Node>();
-            Opened opened;
-            if (const std::shared_ptr<Directory> parent = m_levels[at].directory) {
-                lock.unlock();
-                opened = parent->OpenSubdirectory(next.name);
-                lock.lock();
-            }
-            if (!opened.directory && (opened.error == 0 || OutOfDescriptors(opened.error)))
-                opened = OpenBelow(at, next.name, path);
-            if (m_levels[at].pending.empty()) PopLevel(done);
+        while (node->state != Node::State::kRead) {
+            if (m_ready.wait_for(lock, kKeepGoingInterval) == std::cv_status::no_timeout) continue;
             lock.unlock();
-            node->openError = opened.directory ? 0 : opened.error;
-            node->contents = ReadDirectory(opened.directory.get(), m_counting);
-            node->children = ToPending<Pending>(std::move(node->contents.subdirs));
-            if (!node->children.empty()) node->directory = std::move(opened.directory);
-            opened.directory.reset();  // closed outside the lock
+            const bool go = keepGoing();
             lock.lock();
-        } else if (m_levels[at].pending.empty()) {
-            PopLevel(done);
+            if (!go) return stop();
         }
+        if (m_levels[at].pending.empty()) PopLevel(done);
         // The window moved on by one: one more directory may be read ahead. Idle readers are
-        // woken when a few have come free, so that each wake-up reads several. A directory read
-        // here brings new ones, which any idle reader may take at once.
-        const bool fresh = node->state == Node::State::kReading && !node->children.empty();  // read here
+        // woken when a few have come free, so that each wake-up reads several. The subdirectories
+        // of a directory read urgently are new to the readers: any idle one may take them at once.
+        const bool fresh = urgent && !node->children.empty();
         if (!node->children.empty())
             m_levels.push_back({std::move(node->directory), std::move(node->children), path.size(), false});
         if (fresh || ++m_stepsSinceWake == kWakeAfterSteps) {
@@ -140,12 +132,28 @@ void TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         done.reset();  // a finished level's directory is closed outside the lock
         visit(entry, path, node->contents, node->openError);
         node.reset();
+        const bool go = keepGoing();
         lock.lock();
+        if (!go) return stop();
     }
     m_finished = true;
+    std::vector<std::thread> readers = std::move(m_readers);
     lock.unlock();
     m_work.notify_all();
     m_reserve.notify_all();
+    for (std::thread& reader : readers) reader.join();
+    return true;
+}
+
+void TreeWalk::StartReaders(int count) {
+    while (!m_finished && m_readers.size() < static_cast<std::size_t>(count)) {
+        const bool eager = m_readers.size() < static_cast<std::size_t>(m_eager);
+        try {
+            m_readers.emplace_back([self = shared_from_this(), eager] { self->Work(eager); });
+        } catch (const std::system_error&) {
+            return;  // a user at the process limit reads with the readers already there
+        }
+    }
 }
 
 void TreeWalk::PopLevel(std::shared_ptr<Directory>& directory) {
@@ -179,13 +187,16 @@ void TreeWalk::Work(bool eager) {
     for (;;) {
         Candidate candidate;
         (eager ? m_work : m_reserve).wait(lock, [&] {
-            if (m_finished || m_starved) return true;
-            if (!eager && m_microsPerEntry <= kSlowMicrosPerEntry) return false;
+            if (m_finished || m_urgent.node != nullptr) return true;
+            if (m_starved || (!eager && m_microsPerEntry <= kSlowMicrosPerEntry)) return false;
             candidate = FindCandidate();
             return candidate.pending != nullptr;
         });
-        if (m_finished || m_starved) return;
-        ReadAhead(candidate, lock);
+        if (m_finished) return;
+        if (m_urgent.node != nullptr)
+            ReadUrgent(lock);
+        else
+            ReadAhead(candidate, lock);
     }
 }
 
@@ -194,13 +205,37 @@ void TreeWalk::ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& loc
     Node* node = candidate.pending->ahead.get();
     const std::string name = candidate.pending->name;
     lock.unlock();
-
     const auto start = std::chrono::steady_clock::now();
     Opened opened = candidate.parent->OpenSubdirectory(name);
     candidate.parent.reset();
-    const bool retry = OutOfDescriptors(opened.error);
+    lock.lock();
+    Store(node, std::move(opened), true, start, lock);
+}
+
+void TreeWalk::ReadUrgent(std::unique_lock<std::mutex>& lock) {
+    const Urgent job = std::exchange(m_urgent, {});
+    const auto start = std::chrono::steady_clock::now();
+    Opened opened;
+    if (std::shared_ptr<Directory> parent = m_levels[job.at].directory) {
+        lock.unlock();
+        opened = parent->OpenSubdirectory(job.name);
+        parent.reset();
+        lock.lock();
+    }
+    if (m_finished) return;  // stopped meanwhile: the levels are no longer walked
+    // A level given back, or no descriptor left: from the nearest open level, or the drive.
+    if (!opened.directory && (opened.error == 0 || OutOfDescriptors(opened.error)))
+        opened = OpenBelow(job.at, job.name, job.path);
+    Store(job.node, std::move(opened), false, start, lock);
+}
+
+void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
+                     std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    const bool retry = mayRetry && OutOfDescriptors(opened.error);
     DirectoryContents contents;
     if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting);
+    // Wall time: a read that waits on the disk or the network counts, whatever the cores do.
     const double micros = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
     const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
     std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
@@ -212,7 +247,10 @@ void TreeWalk::ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& loc
     lock.lock();
     const bool wasSlow = m_microsPerEntry > kSlowMicrosPerEntry;
     m_microsPerEntry += (micros / static_cast<double>(entries) - m_microsPerEntry) / 16;
-    if (!wasSlow && m_microsPerEntry > kSlowMicrosPerEntry) m_reserve.notify_all();  // the rest may help now
+    if (!wasSlow && m_microsPerEntry > kSlowMicrosPerEntry) {  // the rest may help now
+        StartReaders(m_threads);
+        m_reserve.notify_all();
+    }
     if (retry) {
         node->state = Node::State::kRetry;
         m_starved = true;

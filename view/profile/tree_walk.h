@@ -2,8 +2,10 @@
 // The walk of a rescan: every directory of the trees below the profiled one, in the order the
 // progress window shows them, read once each. Worker threads may read ahead of the walk; the
 // walk itself stays one ordered loop on the calling thread, which gets every directory's
-// contents in that order, whoever read them.
+// contents in that order. The calling thread never reads: a read that waits in the kernel for a
+// share that stopped answering cannot keep it from stopping the walk.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -46,19 +49,25 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, in
 
 // How far, in directories, the threads may read ahead of the walk. Each directory read ahead
 // holds at most one descriptor, so this bounds the descriptors and the memory of the read-ahead.
-inline constexpr std::size_t kReadAheadWindow = 64;
+inline constexpr std::size_t kReadAheadWindow = 128;
 // Idle readers are woken when the walk has moved on this many directories.
 inline constexpr std::size_t kWakeAfterSteps = kReadAheadWindow / 4;
 
-class TreeWalk {
+// How long the walk waits for a directory before it asks whether to go on.
+inline constexpr std::chrono::milliseconds kKeepGoingInterval{25};
+
+// Made with std::make_shared: a reader still waiting on the disk when the walk is stopped keeps
+// it alive until its read returns.
+class TreeWalk : public std::enable_shared_from_this<TreeWalk> {
 public:
     // `entry`: which of the walked subdirectories of the profiled directory this one lies in.
     // `openError`: 0, or why the directory could not be opened (it reads as empty then).
     using Visit = std::function<void(std::size_t entry, const std::string& path, const DirectoryContents& contents,
                                      int openError)>;
 
-    // `threads` read in all: the walk's own and `threads - 1` workers that read ahead of it;
-    // 0 or 1: the walk reads every directory itself.
+    // `threads` readers (at least one): one a core read ahead of the walk always, the rest only
+    // while reads wait on the disk (they start the first time they do).
+    using KeepGoing = std::function<bool()>;
     TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {});
     ~TreeWalk();
 
@@ -69,8 +78,11 @@ public:
     // directory read ahead. When the process runs out, those are given back (and the read-ahead
     // stops for this walk); a level given back is reopened from its nearest open ancestor, or by
     // its logical path, when the walk returns to it.
-    void Run(std::shared_ptr<Directory> root, const std::string& rootPath, const std::vector<std::string>& names,
-             const Visit& visit);
+    // `keepGoing` is asked after every directory and every kKeepGoingInterval while the walk
+    // waits; when it says no, Run returns false at once, and a reader still waiting on the disk
+    // is left to finish on its own (nothing it reads is used).
+    bool Run(std::shared_ptr<Directory> root, const std::string& rootPath, const std::vector<std::string>& names,
+             const Visit& visit, const KeepGoing& keepGoing = [] { return true; });
 
 private:
     struct Node;
@@ -88,16 +100,29 @@ private:
         Pending* pending = nullptr;
         std::shared_ptr<Directory> parent;
     };
+    // The walk's next directory, not read ahead: the first reader free reads it.
+    struct Urgent {
+        Node* node = nullptr;
+        std::size_t at = 0;  // its level
+        std::string name;
+        std::string path;
+    };
 
     // Takes the last level off the walk's path, its directory into `directory` (m_mutex held).
     void PopLevel(std::shared_ptr<Directory>& directory);
     // Tops up the profiled directory's level from m_entryNames (m_mutex held).
     void QueueEntries();
     void Work(bool eager);
+    // Starts readers up to `count` (m_mutex held); one that cannot be started is done without.
+    void StartReaders(int count);
     // Wakes up to `readers` readers for new directories to read (m_mutex held).
     void Wake(std::size_t readers);
-    // Reads `candidate` ahead, with m_mutex held by `lock` on entry and on return.
+    // These read with m_mutex held by `lock` on entry and on return, and without it meanwhile.
     void ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& lock);
+    void ReadUrgent(std::unique_lock<std::mutex>& lock);
+    // Reads what `opened` opened (since `start`) into `node` and tells the walk.
+    void Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
+               std::unique_lock<std::mutex>& lock);
     Candidate FindCandidate();
     bool FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget, Candidate& found);
 
@@ -111,6 +136,7 @@ private:
     const int m_threads;
     const Counting m_counting;
     const int m_eager;                // readers that always read ahead: one a core
+    std::vector<std::thread> m_readers;
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
     // would only take turns on the cores.
@@ -123,7 +149,9 @@ private:
     std::condition_variable m_work;     // the walk moved on, or there is more to read
     std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
     std::size_t m_stepsSinceWake = 0;  // the walk's steps since it last woke the readers
-    bool m_finished = false;
+    Urgent m_urgent;
+    std::vector<std::unique_ptr<Node>> m_abandoned;  // being read when the walk was stopped
+    bool m_finished = false;          // done or stopped: the readers end
     bool m_starved = false;           // out of descriptors: no more reading ahead
 };
 
