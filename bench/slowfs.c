@@ -5,8 +5,7 @@
 //
 //   slowfs [--wait-us N] [--hang NAME] [--refuse NAME] SOURCE MOUNTPOINT [FUSE OPTIONS]
 //
-// It runs in the foreground, on up to 64 threads; `kill` it, then `umount -l MOUNTPOINT`, to
-// let go of a hung name.
+// It runs in the foreground, on up to 64 threads; `kill` it, then `umount -l MOUNTPOINT`.
 
 #define FUSE_USE_VERSION 312
 #include <dirent.h>
@@ -15,6 +14,7 @@
 #include <fuse.h>
 #include <fuse_lowlevel.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -34,8 +34,10 @@ static void Wait(void) {
     }
 }
 
+// `name` is a path's last name, or the whole path ("/" for the root).
 static int IsNamed(const char* path, const char* name) {
     if (name == NULL) return 0;
+    if (strcmp(path, name) == 0) return 1;
     const char* slash = strrchr(path, '/');
     return strcmp(slash != NULL ? slash + 1 : path, name) == 0;
 }
@@ -48,13 +50,19 @@ static void* Init(struct fuse_conn_info* connection, struct fuse_config* config)
     config->attr_timeout = 0;
     config->negative_timeout = 0;
     config->use_ino = 1;
+    config->intr = 1;  // a hung request hears that its caller was killed
     return NULL;
 }
 
 static int GetAttr(const char* path, struct stat* info, struct fuse_file_info* file) {
     (void)file;
-    if (IsNamed(path, hangName))
-        for (;;) pause();  // a server that stopped answering
+    if (IsNamed(path, hangName)) {
+        // A server that stopped answering. Only an interrupt (the caller killed) ends the
+        // wait, as on an NFS hard mount; without that the kernel would hold the caller until
+        // the connection is aborted.
+        while (!fuse_interrupted()) pause();
+        return -EINTR;
+    }
     Wait();
     char real[PATH_MAX];
     Real(path, real);
@@ -122,6 +130,9 @@ static int Release(const char* path, struct fuse_file_info* file) {
     return 0;
 }
 
+// The signal that tells a thread its request was interrupted: it only ends pause().
+static void Interrupted(int signal) { (void)signal; }
+
 static const struct fuse_operations operations = {
     .init = Init,
     .getattr = GetAttr,
@@ -165,6 +176,8 @@ int main(int argc, char** argv) {
     struct fuse_args args = FUSE_ARGS_INIT(count, fuseArgs);
     struct fuse_cmdline_opts options;
     if (fuse_parse_cmdline(&args, &options) != 0 || options.mountpoint == NULL) return 2;
+    struct sigaction interrupted = {.sa_handler = Interrupted};
+    sigaction(SIGUSR1, &interrupted, NULL);
     struct fuse* fuse = fuse_new(&args, &operations, sizeof operations, NULL);
     if (fuse == NULL || fuse_mount(fuse, options.mountpoint) != 0) return 1;
     fuse_set_signal_handlers(fuse_get_session(fuse));

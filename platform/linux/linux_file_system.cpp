@@ -13,6 +13,11 @@
 #include <condition_variable>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unordered_set>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -76,7 +81,50 @@ struct MountKey {
     }
 };
 
-constexpr unsigned kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+// AT_STATX_DONT_SYNC: the attributes the lookup of the name just brought are taken as they came.
+// Without it a network filesystem (FUSE, NFS with its attribute cache off) asks the server a
+// second time for each entry; a local filesystem ignores it.
+constexpr unsigned kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
+std::string Child(const std::string& path, std::string_view name) {
+    std::string child = path;
+    if (child.empty() || child.back() != '/') child += '/';
+    child += name;
+    return child;
+}
+
+// The mount points of the mount table, by real path. A mount point in a directory being listed is
+// never sized (that would ask the mounted filesystem, which may be a share that stopped
+// answering): it is the root of another mount, which the walk does not enter, and counts 0.
+struct MountPoints {
+    std::unordered_set<std::string> points;
+    std::unordered_set<std::string> parents;  // the directories that hold them
+
+    static std::shared_ptr<const MountPoints> Read() {
+        auto table = std::make_shared<MountPoints>();
+        std::ifstream file("/proc/self/mountinfo");
+        for (std::string line; std::getline(file, line);) {
+            // ID PARENT MAJOR:MINOR ROOT MOUNT-POINT ...: the fifth field, with octal escapes.
+            std::istringstream fields(line);
+            std::string field;
+            for (int i = 0; i < 5 && fields >> field; ++i) {
+            }
+            std::string point;
+            for (std::size_t i = 0; i < field.size(); ++i) {
+                if (field[i] == '\\' && i + 3 < field.size()) {
+                    point += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+                    i += 3;
+                } else {
+                    point += field[i];
+                }
+            }
+            if (point.size() < 2 || point[0] != '/') continue;  // "/" is in no directory
+            table->parents.insert(point.substr(0, std::max<std::size_t>(point.rfind('/'), 1)));
+            table->points.insert(std::move(point));
+        }
+        return table;
+    }
+};
+
 constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_BLOCKS | STATX_NLINK | STATX_INO;
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
 // A listing buffer holding this many entries or more is sized by several threads (when given).
@@ -111,19 +159,10 @@ thread_local std::unique_ptr<char[]> ListingBuffer::t_kept;
 thread_local bool ListingBuffer::t_inUse = false;
 
 // Threads that take a share of a run of work items, a slice at a time, the calling thread
-// among them. They start once and serve every run until the crew goes: a large directory's
-// listing buffers are sized one after another.
+// among them. Each starts when a run first needs it and serves every run until the crew goes: a
+// large directory's listing buffers are sized one after another.
 class Crew {
 public:
-    explicit Crew(int helpers) {
-        for (int i = 0; i < helpers; ++i) {
-            try {
-                m_helpers.emplace_back([this, i] { Help(static_cast<std::size_t>(i)); });
-            } catch (const std::system_error&) {
-                break;  // no more threads to be had: fewer do it
-            }
-        }
-    }
     ~Crew() {
         {
             const std::lock_guard lock(m_mutex);
@@ -131,16 +170,22 @@ public:
         }
         m_start.notify_all();
     }
-    std::size_t Helpers() const { return m_helpers.size(); }
-
-    // Starts calling `each(i)` for every i below `count` on `helpers` of the crew; Finish takes
-    // its share on this thread and returns when all are done.
-    void Start(std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& each) {
+    // Starts calling `each(i)` for every i from `from` below `count` on `helpers` of the crew
+    // (started as they are first needed; fewer when no more threads can be had); Finish takes its
+    // share on this thread and returns when all are done.
+    void Start(std::size_t from, std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& each) {
+        while (m_helpers.size() < helpers) {
+            try {
+                m_helpers.emplace_back([this, index = m_helpers.size()] { Help(index); });
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
         {
             const std::lock_guard lock(m_mutex);
             m_each = &each;
             m_count = count;
-            m_next = 0;
+            m_next = from;
             m_called = std::min(helpers, m_helpers.size());
             m_busy = m_called;
             ++m_round;
@@ -188,7 +233,12 @@ private:
 
 class LinuxDirectory final : public Directory {
 public:
-    LinuxDirectory(FileDescriptor fd, MountKey mount) : m_fd(std::move(fd)), m_mount(mount) {}
+    LinuxDirectory(FileDescriptor fd, MountKey mount, std::shared_ptr<const MountPoints> mountPoints, std::string path)
+        : m_fd(std::move(fd)),
+          m_mount(mount),
+          m_mountPoints(std::move(mountPoints)),
+          m_path(std::move(path)),
+          m_holdsMountPoints(m_mountPoints->parents.count(m_path) != 0) {}
 
     ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads) override {
         ListingStatus status;
@@ -232,7 +282,8 @@ public:
         if (fd.Get() < 0) return {nullptr, errno};
         // Its entries are compared with this directory's mount: the walk only enters
         // directories of the same mount.
-        return {std::make_unique<LinuxDirectory>(std::move(fd), m_mount), 0};
+        std::string path = Child(m_path, real);
+        return {std::make_unique<LinuxDirectory>(std::move(fd), m_mount, m_mountPoints, std::move(path)), 0};
     }
 
 private:
@@ -287,18 +338,28 @@ private:
             sizing->errors[i] = Size(sizing->names[i], sizing->infos[i]);
         };
         std::optional<Crew> crew;  // after what it uses: should a delivery throw, it goes first
-        bool slow = true;          // until a buffer shows otherwise
         const auto cores = static_cast<std::size_t>(Cores());
-        Batch* sized = nullptr;  // its records not delivered yet
+        const auto most = static_cast<std::size_t>(threads - 1);
+        std::optional<bool> slow;  // whether the sizes wait: the first one tells, then each buffer
+        Batch* sized = nullptr;    // its records not delivered yet
         for (bool more = read(*sizing); more;) {
             Batch* const following = sizing == &batches[0] ? &batches[1] : &batches[0];
-            const bool apart = sizing->names.size() >= kSizedApartFrom;
+            const std::size_t count = sizing->names.size();
+            std::size_t from = 0;
+            auto start = std::chrono::steady_clock::now();
+            if (!slow && count > 0) {
+                // Wall time: one size that waits on a share says the rest will.
+                size(from++);
+                const auto end = std::chrono::steady_clock::now();
+                slow = std::chrono::duration<double, std::micro>(end - start).count() > kSlowMicrosPerEntry;
+                start = end;
+            }
+            const bool apart = count - from >= kSizedApartFrom || (slow.value_or(false) && count - from > 1);
             std::size_t helpers = 0;
-            const auto start = std::chrono::steady_clock::now();
             if (apart) {
-                if (!crew) crew.emplace(threads - 1);
-                helpers = slow ? crew->Helpers() : std::min(cores - 1, crew->Helpers());
-                crew->Start(sizing->names.size(), helpers, size);
+                if (!crew) crew.emplace();
+                helpers = slow.value_or(true) ? most : std::min(cores - 1, most);
+                crew->Start(from, count, helpers, size);
             }
             if (sized != nullptr) deliverAll(*sized);
             more = read(*following);
@@ -307,9 +368,9 @@ private:
                 const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
                 // Core time an entry: threads beyond the cores only take turns on them.
                 slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
-                           static_cast<double>(sizing->names.size()) > kSlowMicrosPerEntry;
+                           static_cast<double>(count - from) > kSlowMicrosPerEntry;
             } else {
-                for (std::size_t i = 0; i < sizing->names.size(); ++i) size(i);
+                for (std::size_t i = from; i < count; ++i) size(i);
             }
             sized = std::exchange(sizing, following);
         }
@@ -318,6 +379,13 @@ private:
 
     // The statx of one entry: 0, or its errno.
     int Size(const char* name, struct statx& info) const {
+        if (m_holdsMountPoints && m_mountPoints->points.count(Child(m_path, name)) != 0) {
+            info = {};  // another mount's directory: not entered, counts 0
+            info.stx_mask = STATX_TYPE;
+            info.stx_mode = S_IFDIR;
+            info.stx_dev_major = m_mount.devMajor + 1;
+            return 0;
+        }
         int result;
         do result = statx(m_fd.Get(), name, kStatxFlags, kStatxMask, &info);
         while (result != 0 && errno == EINTR);
@@ -343,6 +411,9 @@ private:
 
     FileDescriptor m_fd;
     MountKey m_mount;
+    std::shared_ptr<const MountPoints> m_mountPoints;
+    std::string m_path;  // real, for the mount points
+    bool m_holdsMountPoints;
     bool m_listed = false;
 };
 
@@ -374,7 +445,7 @@ Opened LinuxFileSystem::OpenDirectory(const std::string& logicalPath) {
     if (fd.Get() < 0) return {nullptr, errno};
     struct statx info;
     if (statx(fd.Get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0) return {nullptr, errno};
-    return {std::make_unique<LinuxDirectory>(std::move(fd), MountKey::Of(info)), 0};
+    return {std::make_unique<LinuxDirectory>(std::move(fd), MountKey::Of(info), MountPoints::Read(), real->Joined()), 0};
 }
 
 VolumeSpace LinuxFileSystem::QueryVolume(const std::string& logicalPath) {
