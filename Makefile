@@ -15,7 +15,8 @@ run: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure
 
-bench: deps
+bench:
+	bash scripts/install-deps.sh bench
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGAUZEL_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD)-bench
 	./$(BUILD)-bench/bench/scan_bench $(BUILD)-bench/bench-trees

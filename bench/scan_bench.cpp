@@ -9,6 +9,7 @@
 // files for the memory line.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -131,11 +132,12 @@ struct Table {
     }
 };
 
-Table Measure(const std::vector<std::pair<std::string, Command>>& commands, int rounds, bool cold) {
+Table Measure(const std::vector<std::pair<std::string, Command>>& commands, int rounds, bool cold,
+              bool warmUp = true) {
     Table table;
     table.runs.resize(commands.size());
     for (const auto& [name, command] : commands) table.names.push_back(name);
-    if (!cold)
+    if (!cold && warmUp)
         for (const auto& [name, command] : commands) Run(command, false);  // warm the caches
     for (int r = 0; r < rounds; ++r)
         for (std::size_t k = 0; k < commands.size(); ++k) {
@@ -154,6 +156,92 @@ void Report(const Table& table, std::size_t reference) {
         std::printf("    %-28s %9.1f ms  %6.3f x %s  %7.2f MiB peak\n", table.names[c].c_str(),
                     1000 * table.MedianSeconds(c), table.Ratio(c, reference), table.names[reference].c_str(),
                     table.Peak(c) / 1024.0);
+}
+
+std::size_t IndexOf(const Table& table, const std::string& name) {
+    return static_cast<std::size_t>(std::find(table.names.begin(), table.names.end(), name) - table.names.begin());
+}
+
+// A peer's output with the mount's path read as the source's: the same tree must print the same.
+std::string Unmounted(std::string out, const std::string& mount, const std::string& source) {
+    for (std::size_t at; (at = out.find(mount)) != std::string::npos;) out.replace(at, mount.size(), source);
+    return out;
+}
+
+// The latency-bound table: a tree of 10,000 entries in 1,000 directories through bench/slowfs,
+// every lookup, getattr, opendir and readdir waiting 1 ms, no kernel caches: a network share.
+void LatencyTable(const std::string& root, int rounds, const std::string& report, const std::string& bare) {
+#ifndef SLOWFS_PATH
+    (void)root, (void)rounds, (void)report, (void)bare;
+    std::printf("\nlatency-bound: bench/slowfs was not built (libfuse3-dev), left out\n");
+#else
+    if (geteuid() != 0) {
+        std::printf("\nlatency-bound: needs root to mount bench/slowfs, left out\n");
+        return;
+    }
+    const std::string source = root + "/share";
+    const std::uint64_t expected = Tree(source, [&] { return MakeTree(source, 1000, 9000, 20261209); });
+    const std::string mount = root + "/share-mounted";
+    mkdir(mount.c_str(), 0755);
+    std::system(("umount -l '" + mount + "' 2>/dev/null").c_str());
+    const pid_t server = fork();
+    if (server == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(SLOWFS_PATH, "slowfs", "--wait-us", "1000", source.c_str(), mount.c_str(), nullptr);
+        _exit(127);
+    }
+    struct stat sourceInfo{}, mountInfo{};
+    stat(source.c_str(), &sourceInfo);
+    for (int i = 0; i < 100 && (stat(mount.c_str(), &mountInfo) != 0 || mountInfo.st_dev == sourceInfo.st_dev); ++i)
+        usleep(50000);
+    std::printf("\nlatency-bound tree (bench/slowfs, 1 ms a request, no kernel caches)\n");
+
+    std::vector<std::pair<std::string, Command>> commands = {
+        {"bare walk", {bare, mount}},
+        {"gauzel-report", {report, "--units", "bytes", mount}},
+        {"gauzel-report --threads 1", {report, "--threads", "1", "--units", "bytes", mount}}};
+    for (const char* n : {"8", "16", "32", "64"})
+        commands.push_back({std::string("bare walk -j ") + n, {bare, "-j", n, mount}});
+    std::vector<std::pair<std::string, Command>> peers = {{"du -sb -l -x", {"du", "-sb", "-l", "-x"}}};
+    if (Have("gdu")) peers.push_back({"gdu -n -p -x", {"gdu", "-n", "-p", "-x"}});
+    if (Have("ncdu")) peers.push_back({"ncdu -x -0 -o -", {"ncdu", "-x", "-0", "-o", "-"}});
+    for (const auto& [name, command] : commands) {
+        const std::uint64_t total = ReportedTotal(Run(command, false).out);
+        std::printf("  %-28s total %s\n", name.c_str(), total == expected ? "equal" : "DIFFERENT");
+    }
+    for (auto& [name, command] : peers) {
+        Command onSource = command;
+        onSource.push_back(source);
+        command.push_back(mount);
+        // An ncdu export carries a timestamp and the devices: its apparent sizes are compared.
+        const auto tree = [](const std::string& out) {
+            if (out.find("\"asize\":") == std::string::npos) return out;
+            unsigned long long sum = 0;
+            for (std::size_t at = 0; (at = out.find("\"asize\":", at)) != std::string::npos; at += 8)
+                sum += std::strtoull(out.c_str() + at + 8, nullptr, 10);
+            return std::to_string(sum);
+        };
+        const bool same = tree(Unmounted(Run(command, false).out, mount, source)) == tree(Run(onSource, false).out);
+        std::printf("  %-28s total %s to its own on the source tree\n", name.c_str(), same ? "equal" : "DIFFERENT");
+        commands.push_back({name, command});
+    }
+    const Table table = Measure(commands, rounds, false, false);
+    std::printf("  medians of %d rounds (ratios within a round):\n", rounds);
+    Report(table, 0);
+    std::size_t best = IndexOf(table, "bare walk -j 8");
+    for (const char* n : {"16", "32", "64"})
+        if (const std::size_t k = IndexOf(table, std::string("bare walk -j ") + n); table.MedianSeconds(k) < table.MedianSeconds(best))
+            best = k;
+    std::printf("  target: gauzel-report / fastest %s %.3f (<= 1.3)\n", table.names[best].c_str(), table.Ratio(1, best));
+    std::printf("  target: gauzel-report --threads 1 / bare walk %.3f (<= 1.1)\n", table.Ratio(2, 0));
+    for (std::size_t k = 7; k < table.names.size(); ++k)
+        std::printf("  target: %s / gauzel-report %.1f (>= 10)\n", table.names[k].c_str(), table.Ratio(k, 1));
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    std::system(("umount -l '" + mount + "' 2>/dev/null").c_str());
+#endif
 }
 
 }  // namespace
@@ -197,6 +285,9 @@ int main(int argc, char** argv) {
     if (std::getenv("GAUZEL_BENCH_HUGE") != nullptr)
         memoryOnly.push_back({"huge", [](const std::string& p) { return MakeTree(p, 100000, 1000000, 20261208); }});
 
+    // GAUZEL_BENCH_ONLY=latency: the latency-bound table alone.
+    const bool onlyLatency = std::getenv("GAUZEL_BENCH_ONLY") != nullptr && std::string(std::getenv("GAUZEL_BENCH_ONLY")) == "latency";
+    if (onlyLatency) cases.clear();
     for (const Case& c : cases) {
         const std::string tree = root + "/" + c.name;
         const std::uint64_t expected = Tree(tree, [&] { return c.make(tree); });
@@ -248,6 +339,9 @@ int main(int argc, char** argv) {
             }
         }
     }
+
+    LatencyTable(root, std::max(rounds, 5), report, bare);
+    if (onlyLatency) return 0;
 
     std::printf("\npeak resident memory of gauzel-report (target <= 16 MiB, flat):\n");
     for (const Case& c : memoryOnly) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and benchmarking Gauzel need, and only
 # those that are missing. Runs apt-get update only when something has to be installed.
-# `install-deps.sh fuzz` adds what the fuzz targets need.
+# `install-deps.sh fuzz` adds what the fuzz targets need, `install-deps.sh bench` what the
+# benchmark's slow filesystem needs.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,9 @@ packages=(
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
+fi
+if [ "${1:-}" = bench ]; then
+  packages+=(fuse3 libfuse3-dev)  # bench/slowfs, a share that answers slowly
 fi
 
 missing=()

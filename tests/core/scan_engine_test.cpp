@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <map>
+#include <mutex>
 #include <random>
 #include <system_error>
 #include <thread>
@@ -285,7 +286,7 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
             if (event.starts_with("C:\\top")) wide.push_back(event.substr(3));
         ASSERT_EQ(wide.size(), 700u);
         for (std::size_t i = 0; i < wide.size(); ++i) ASSERT_EQ(wide[i], "top" + std::to_string(i));
-        for (const char* threads : {"2", "8"}) {
+        for (const char* threads : {"2", "8", "64"}) {
             Scan ahead;
             AddRandomTree(ahead.fs, seed);
             ahead.settings.Write("Option", "Threads", threads);
@@ -315,6 +316,34 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
             return starved.Entries() == alone.Entries() && starved.sink.events == alone.sink.events ? 0 : 1;
         });
         EXPECT_EQ(refused, 0) << seed;
+    }
+}
+
+// Fault: on a share whose every read waits, the walk kept to one reader a core (thirty times
+// slower than it can be); or, on a warm disk, readers beyond the cores took turns on them.
+TEST(Walk, ReadersBeyondOneACoreReadOnlyWhileReadsWait) {
+    for (const int waitMicros : {0, 2000}) {
+        Scan scan;
+        for (int i = 0; i < 40; ++i)
+            for (int j = 0; j < 10; ++j) scan.fs.AddFile("C:\\d" + std::to_string(i) + "\\e" + std::to_string(j), "f", 1);
+        std::mutex mutex;
+        int reading = 0;
+        int most = 0;
+        scan.fs.onList = [&](const std::string&) {
+            {
+                const std::lock_guard lock(mutex);
+                most = std::max(most, ++reading);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(waitMicros));
+            const std::lock_guard lock(mutex);
+            --reading;
+        };
+        scan.Rescan();
+        EXPECT_EQ(scan.profile.m_dTreeSize, 400);
+        if (waitMicros != 0) EXPECT_GT(most, 16) << most;  // sixteen was the most, whatever the wait
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+        if (waitMicros == 0) EXPECT_LE(most, Cores());  // instrumented, every read is slow
+#endif
     }
 }
 

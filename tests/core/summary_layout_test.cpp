@@ -34,6 +34,11 @@ TEST(Summary, BelowTheRootInOtherUnits) {
     EXPECT_EQ(MakeSummaryLines(At("C:\\a\nb\xe2\x80\xae", 0, 0, 0), Units::Bytes).path, "Path: C:\\a\\nb\\u202E");
     const SummaryLines kilo = MakeSummaryLines(At("D:\\x", 0, 1234567, 0), Units::Kilobytes);
     EXPECT_EQ(kilo.freeSpace, "D: has 1,235K bytes free (100%)");
+    // Fault: a first rescan that was stopped showed "0 bytes" as if the drive were empty.
+    Profile stopped = At("D:", 0, 0, 0);
+    stopped.m_bStopped = true;
+    EXPECT_EQ(MakeSummaryLines(stopped, Units::Bytes).tree, "Size of tree: not summed (stopped)");
+    EXPECT_EQ(MakeSummaryLines(stopped, Units::Bytes).freeSpace, "D: free space not asked (stopped)");
 }
 
 // Fault: a total that left out what could not be read looked complete, in the summary, the

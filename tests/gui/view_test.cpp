@@ -7,7 +7,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QTimer>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cmath>
 
 #include "tests/gui/gui_support.h"
@@ -427,6 +431,49 @@ TEST_F(Navigation, ACommandQueuedDuringARescanChangesNothing) {
     ExpectAt("C:\\WINDOWS", true);
     EXPECT_EQ(profile.m_listNames, names);
     EXPECT_EQ(profile.m_dTreeSize, 150);
+}
+
+// Fault: a read that never returns (a share that stopped answering) held the window for good;
+// a stopped rescan left a half-built profile, or the new path, behind.
+TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
+    fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
+    const std::vector<std::string> names = view->GetProfile().m_listNames;
+    fakes.fs.AddDirectory("C:\\WINDOWS\\SYSTEM\\hung");
+    // The profiled directory's own listing, and a directory of the walk.
+    for (const char* hung : {"C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM\\hung"}) {
+        std::mutex mutex;
+        std::condition_variable released;
+        bool open = false;
+        int waiting = 0;
+        fakes.fs.onList = [&, hung](const std::string& path) {
+            if (path != hung) return;
+            std::unique_lock lock(mutex);
+            ++waiting;
+            released.wait(lock, [&] { return open; });
+            --waiting;
+        };
+        QTimer::singleShot(50, view, [this] { QTest::keyClick(view, Qt::Key_Escape); });
+        QElapsedTimer took;
+        took.start();
+        view->OnRescanThisTree();
+        EXPECT_LT(took.elapsed(), 5000) << hung;  // it did not wait for the read
+        EXPECT_FALSE(view->IsScanning());
+        EXPECT_EQ(view->findChild<QDialog*>("IDD_SUMMING"), nullptr);
+        ExpectAt("C:\\WINDOWS", true);
+        EXPECT_EQ(view->GetProfile().m_listNames, names);
+        // The reader still waits: it is let go, and the fakes stay until it has finished.
+        {
+            const std::lock_guard lock(mutex);
+            EXPECT_EQ(waiting, 1) << hung;
+            open = true;
+        }
+        released.notify_all();
+        for (int i = 0; i < 500 && fakes.fs.openNow != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        fakes.fs.onList = nullptr;
+    }
+    const int listed = fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"];
+    view->OnRescanThisTree();  // and the next rescan runs as ever
+    EXPECT_EQ(fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"], listed + 1);
 }
 
 TEST_F(Navigation, TheContextMenuIsGreyedAtTheRootAndWorksBelowIt) {
