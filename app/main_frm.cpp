@@ -118,12 +118,12 @@ void CMainFrame::OnHelpFinder() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (m_pView->IsScanning()) {
-        // The window goes at once; the rescan stops and unwinds, and then the window closes. A
+        // The window goes at once; the rescan stops and unwinds, and then the program ends. A
         // read still waiting in the kernel is left behind.
         event->ignore();
         hide();
         m_pView->StopRescan();
-        connect(m_pView, &CGauzelView::rescanEnded, this, &QWidget::close, Qt::QueuedConnection);
+        connect(m_pView, &CGauzelView::rescanEnded, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return;
     }
     QMainWindow::closeEvent(event);
