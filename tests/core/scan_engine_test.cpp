@@ -242,7 +242,7 @@ TEST(Walk, ADeepChainNeitherOverflowsNorHoldsADescriptorPerLevel) {
         scan.Rescan();
         EXPECT_EQ(scan.Entries(), (Entries{{"deep", 42}, {">files", 0}}));
         // The walk's own, plus those read ahead (and being read) by the threads.
-        EXPECT_LE(scan.fs.openMost, 3 + static_cast<int>(kReadAheadWindow) + 8);
+        EXPECT_LE(scan.fs.openMost, 3 + static_cast<int>(kWaitingReadAheadWindow) + 8);
         EXPECT_EQ(scan.sink.events.size(), 5001u + 4u);
         EXPECT_EQ(scan.sink.events[scan.sink.events.size() - 3], path);
     }

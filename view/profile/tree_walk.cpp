@@ -104,10 +104,12 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         if (urgent) {
             node->state = Node::State::kReading;
             m_urgent = {node.get(), at, next.name, path};
-            if (m_readers.empty())
+            if (m_readers.empty()) {
                 ReadUrgent(lock);  // no thread could be started: the walk reads alone
-            else
+            } else {
                 m_work.notify_one();
+                m_reserve.notify_one();  // a reader beyond the cores takes it as well
+            }
         }
         while (node->state != Node::State::kRead) {
             if (m_ready.wait_for(lock, kKeepGoingInterval) == std::cv_status::no_timeout) continue;
@@ -167,8 +169,8 @@ void TreeWalk::QueueEntries() {
     // front of those.
     std::vector<Pending>& pending = m_levels.front().pending;
     const std::size_t left = m_entryNames->size() - m_entriesQueued;
-    if (pending.size() > kReadAheadWindow || left == 0) return;
-    const std::size_t count = std::min(2 * kReadAheadWindow, left);
+    if (pending.size() > Window() || left == 0) return;
+    const std::size_t count = std::min(2 * Window(), left);
     std::vector<Pending> queued;
     queued.reserve(count + pending.size());
     for (std::size_t i = count; i-- > 0;) queued.push_back({(*m_entryNames)[m_entriesQueued + i], nullptr});
@@ -266,9 +268,13 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     if (node->children.size() > 1) Wake(std::min(node->children.size() - 1, static_cast<std::size_t>(m_threads)));
 }
 
+std::size_t TreeWalk::Window() const {
+    return m_microsPerEntry > kSlowMicrosPerEntry ? kWaitingReadAheadWindow : kReadAheadWindow;
+}
+
 TreeWalk::Candidate TreeWalk::FindCandidate() {
-    // The first directory not yet read, in the walk's order, among the next kReadAheadWindow.
-    std::size_t budget = kReadAheadWindow;
+    // The first directory not yet read, in the walk's order, within the window.
+    std::size_t budget = Window();
     Candidate found;
     for (std::size_t level = m_levels.size(); level-- > 0 && budget > 0;) {
         std::vector<Pending>& pending = m_levels[level].pending;

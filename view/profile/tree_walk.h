@@ -47,9 +47,12 @@ struct DirectoryContents {
 // `threads` may size a large directory's entries side by side.
 DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1);
 
-// How far, in directories, the threads may read ahead of the walk. Each directory read ahead
-// holds at most one descriptor, so this bounds the descriptors and the memory of the read-ahead.
-inline constexpr std::size_t kReadAheadWindow = 128;
+// How far, in directories, the threads may read ahead of the walk: while reads come from memory,
+// and while they wait (a share: each directory then takes a while, and many must be in flight).
+// Each directory read ahead holds at most one descriptor, so this bounds the descriptors and the
+// memory of the read-ahead.
+inline constexpr std::size_t kReadAheadWindow = 64;
+inline constexpr std::size_t kWaitingReadAheadWindow = 512;
 // Idle readers are woken when the walk has moved on this many directories.
 inline constexpr std::size_t kWakeAfterSteps = kReadAheadWindow / 4;
 
@@ -124,6 +127,8 @@ private:
     void Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
                std::unique_lock<std::mutex>& lock);
     Candidate FindCandidate();
+    // kReadAheadWindow, or kWaitingReadAheadWindow while reads wait (m_mutex held).
+    std::size_t Window() const;
     bool FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget, Candidate& found);
 
     // These run with m_mutex held.
