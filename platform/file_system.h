@@ -38,6 +38,7 @@ struct ListingStatus {
     int error = 0;                  // why the listing stopped before its end
     std::uint32_t unsized = 0;      // entries found but not sized: they were not handed out
     int unsizedError = 0;           // why the first of them could not be sized
+    bool waited = false;            // the listing waited on the disk or the network (it slept)
 };
 
 class Directory;
@@ -48,8 +49,8 @@ struct Opened {
     int error = 0;
 };
 
-// Reads slower than this (microseconds an entry) wait on the disk: readers beyond one a core
-// help then; a warm cache takes 2 to 5.
+// Reads that wait (ListingStatus::waited) longer than this (microseconds an entry) wait on the
+// disk: readers beyond one a core help then; a warm cache takes 2 to 5, and never waits.
 inline constexpr double kSlowMicrosPerEntry = 15;
 
 // The two names every directory lists besides its entries; never walked, never counted.

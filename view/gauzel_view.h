@@ -161,6 +161,7 @@ private:
     void Closed() override;
     // Lets the window paint and answer, at most every few hundredths of a second.
     bool KeepGoing() override;
+    bool MayStop() const override { return true; }
 
     ViewServices m_services;
     std::optional<std::string> m_startDirectory;

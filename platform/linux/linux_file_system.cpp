@@ -266,6 +266,7 @@ public:
             ListSizedApart(status, deliver, threads);
             return status;
         }
+        const long sleeps = Sleeps();
         const ListingBuffer buffer;
         for (ssize_t length; (length = Read(buffer.get(), status)) > 0;) {
             ForEachName(buffer.get(), length, [&](const char* name) {
@@ -273,6 +274,7 @@ public:
                 deliver(name, Size(name, info), info);
             });
         }
+        status.waited = Sleeps() != sleeps;
         return status;
     }
 
@@ -287,6 +289,13 @@ public:
     }
 
 private:
+    // How often this thread has slept in the kernel (waited for something, not for a core).
+    static long Sleeps() {
+        struct rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        return usage.ru_nvcsw;
+    }
+
     // One getdents64 into `buffer`: its length, 0 at the end, or -1 with the error in `status`.
     ssize_t Read(char* buffer, ListingStatus& status) const {
         for (;;) {

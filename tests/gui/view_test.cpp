@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "tests/support/temp_tree.h"
 #include "view/display/pie.h"
 #include "view/pie_painter.h"
+#include "view/summing_dlg.h"
 
 namespace gauzel {
 namespace {
@@ -474,6 +476,23 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
     const int listed = fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"];
     view->OnRescanThisTree();  // and the next rescan runs as ever
     EXPECT_EQ(fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"], listed + 1);
+}
+
+// Faults: the progress window cut a long path at the right, hiding the directory being read;
+// its close box closed it while the rescan went on.
+TEST(Summing, ALongPathKeepsItsEndAndTheCloseBoxStops) {
+    int stops = 0;
+    CSummingDlg dialog(nullptr, [&] { ++stops; });
+    dialog.Create();
+    const QString path = "C:\\" + QString("very long directory name\\").repeated(20) + "the end";
+    QTest::qWait(40);  // values come to the screen at most 30 times a second
+    dialog.SetStatus(path);
+    const QString shown = dialog.findChild<QLabel*>("IDC_STATUS")->text();
+    EXPECT_TRUE(shown.endsWith("the end")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    dialog.close();
+    EXPECT_EQ(stops, 1);
+    EXPECT_TRUE(dialog.isVisible());  // the rescan closes it when it has stopped
 }
 
 TEST_F(Navigation, TheContextMenuIsGreyedAtTheRootAndWorksBelowIt) {

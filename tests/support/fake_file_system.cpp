@@ -21,6 +21,7 @@ public:
         }
         if (m_fs.onList) m_fs.onList(m_path);
         ListingStatus status;
+        status.waited = m_fs.listingsWait;
         for (const FakeRecord& fake : m_fs.m_directories.at(m_path)) {
             if (fake.sizeError != 0) {
                 if (status.unsized++ == 0) status.unsizedError = fake.sizeError;

@@ -50,6 +50,7 @@ public:
     int descriptorLimit = INT_MAX;           // opens beyond it fail with EMFILE
     std::map<std::string, int> listingErrors;  // directories whose listing ends with this error
     std::function<void(const std::string&)> onList;  // called with each directory as it is listed
+    bool listingsWait = false;                        // every listing says it waited
 
 private:
     friend class FakeDirectory;

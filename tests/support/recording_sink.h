@@ -15,6 +15,8 @@ public:
     void Beep() override { events.push_back("<beep>"); }
     void Closed() override { events.push_back("<closed>"); }
     void Problem(const ScanProblem& problem) override { problems.push_back(problem); }
+    bool MayStop() const override { return mayStop; }
+    bool mayStop = false;  // as the window: the calling thread never reads
     std::vector<std::string> events;
     std::vector<ScanProblem> problems;
 };

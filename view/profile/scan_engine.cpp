@@ -106,7 +106,7 @@ int ScanEngine::Threads() const {
 bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
-    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting)
+    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop())
         ->Run(std::move(current), profile.m_strPath, profile.m_listNames,
               [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
                   SumFiles(*profile.m_listSizes[entry], contents, profile);
@@ -128,14 +128,14 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     // threads may size the entries of a large one.
     m_progress.Opened();
     m_progress.Status(kStartingStatus);
-    const auto keepGoing = [this] { return m_progress.KeepGoing(); };
-    std::optional<Start> start = RunAside<Start>(
-        [&fileSystem = m_fileSystem, path = profile.m_strPath, counting = m_counting, threads = m_threads] {
-            Start read{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
-            read.contents = ReadDirectory(read.current.directory.get(), counting, threads);
-            return read;
-        },
-        keepGoing);
+    const std::function<Start()> read = [&fileSystem = m_fileSystem, path = profile.m_strPath,
+                                         counting = m_counting, threads = m_threads] {
+        Start read{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
+        read.contents = ReadDirectory(read.current.directory.get(), counting, threads);
+        return read;
+    };
+    std::optional<Start> start =
+        m_progress.MayStop() ? RunAside(read, [this] { return m_progress.KeepGoing(); }) : read();
     if (!start) {
         m_progress.Closed();
         return {true, 0};

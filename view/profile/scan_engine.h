@@ -32,6 +32,9 @@ public:
     // Asked after every directory, and every kKeepGoingInterval while the rescan waits for the
     // disk: false stops the rescan (the window's Esc).
     virtual bool KeepGoing() { return true; }
+    // Whether KeepGoing may say no. Then the calling thread never reads (a read that hangs must
+    // not keep it from stopping); else it reads too, which is faster on a local disk.
+    virtual bool MayStop() const { return false; }
 };
 
 // How a rescan ended.
@@ -66,8 +69,9 @@ public:
         : m_fileSystem(fileSystem), m_settings(settings), m_progress(progress) {}
 
     // Rebuilds `profile` for its m_strPath: sums every admitted subdirectory's tree and the
-    // loose files, sorts and colours the entries. Path and flag are left as they are. The calling
-    // thread never waits on the disk itself: it can stop whatever a read does.
+    // loose files, sorts and colours the entries. Path and flag are left as they are. With a sink
+    // that may stop, the calling thread never waits on the disk itself: it can stop whatever a
+    // read does.
     RescanEnd Rescan(Profile& profile);
 
     // The volume's free and total bytes (a thread of the rescan's asks; the profile takes them).

@@ -31,7 +31,8 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
 }
 
 struct TreeWalk::Node {
-    enum class State { kReading, kRead, kRetry } state = State::kReading;
+    enum class State { kReading, kRead, kRetry };
+    State state = State::kReading;
     int openError = 0;
     DirectoryContents contents;            // without its subdirectories: they are the children
     std::shared_ptr<Directory> directory;  // while its subdirectories may be opened from it
@@ -39,6 +40,7 @@ struct TreeWalk::Node {
 };
 
 namespace {
+
 
 // Subdirectories are visited in reverse listing order, and a level takes its next from the back.
 template <typename Pending>
@@ -51,11 +53,12 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 
 }  // namespace
 
-TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting)
+TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting, bool callerReads)
     : m_fileSystem(fileSystem),
-      m_threads(std::max(threads, 1)),
+      m_callerReads(callerReads),
+      m_threads(std::max(threads, 1) - (callerReads ? 1 : 0)),
       m_counting(counting),
-      m_eager(std::min(m_threads, Cores())) {}
+      m_eager(std::min(std::max(threads, 1), Cores()) - (callerReads ? 1 : 0)) {}
 TreeWalk::~TreeWalk() = default;
 
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
@@ -104,20 +107,28 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         if (urgent) {
             node->state = Node::State::kReading;
             m_urgent = {node.get(), at, next.name, path};
-            if (m_readers.empty()) {
-                ReadUrgent(lock);  // no thread could be started: the walk reads alone
+            if (m_callerReads || m_readers.empty()) {
+                ReadUrgent(lock);  // here: the walk may read, or no thread could be started
             } else {
                 m_work.notify_one();
                 m_reserve.notify_one();  // a reader beyond the cores takes it as well
             }
         }
+        m_awaited = node.get();
         while (node->state != Node::State::kRead) {
+            // A walk that may read reads ahead itself rather than wait.
+            Candidate candidate = m_callerReads && !m_starved ? FindCandidate() : Candidate{};
+            if (candidate.pending != nullptr) {
+                ReadAhead(candidate, lock);
+                continue;
+            }
             if (m_ready.wait_for(lock, kKeepGoingInterval) == std::cv_status::no_timeout) continue;
             lock.unlock();
             const bool go = keepGoing();
             lock.lock();
             if (!go) return stop();
         }
+        m_awaited = nullptr;
         if (m_levels[at].pending.empty()) PopLevel(done);
         // The window moved on by one: one more directory may be read ahead. Idle readers are
         // woken when a few have come free, so that each wake-up reads several. The subdirectories
@@ -237,7 +248,7 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     const bool retry = mayRetry && OutOfDescriptors(opened.error);
     DirectoryContents contents;
     if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting);
-    // Wall time: a read that waits on the disk or the network counts, whatever the cores do.
+    // Wall time: how long a read waits on the disk or the network, whatever the cores do.
     const double micros = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
     const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
     std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
@@ -247,8 +258,10 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     opened.directory.reset();
 
     lock.lock();
+    // A read that never slept came from memory, however long a busy core kept it.
+    const double waited = contents.status.waited ? micros / static_cast<double>(entries) : 0;
     const bool wasSlow = m_microsPerEntry > kSlowMicrosPerEntry;
-    m_microsPerEntry += (micros / static_cast<double>(entries) - m_microsPerEntry) / 16;
+    m_microsPerEntry += (waited - m_microsPerEntry) / 16;
     if (!wasSlow && m_microsPerEntry > kSlowMicrosPerEntry) {  // the rest may help now
         StartReaders(m_threads);
         m_reserve.notify_all();
@@ -263,7 +276,7 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
         node->children = std::move(children);
         node->state = Node::State::kRead;
     }
-    m_ready.notify_one();  // only the walk waits there
+    if (node == m_awaited) m_ready.notify_one();  // the walk waits there, for this one only
     // As many readers as there are new directories to read, but the one it takes itself.
     if (node->children.size() > 1) Wake(std::min(node->children.size() - 1, static_cast<std::size_t>(m_threads)));
 }

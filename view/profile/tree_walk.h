@@ -69,9 +69,12 @@ public:
                                      int openError)>;
 
     // `threads` readers (at least one): one a core read ahead of the walk always, the rest only
-    // while reads wait on the disk (they start the first time they do).
+    // while reads wait on the disk (they start the first time they do). `callerReads`: the
+    // calling thread is one of them, which spares it the hand-over of the directories it reads
+    // itself, but a read that hangs then holds it; a walk that must be stoppable whatever a read
+    // does leaves all reading to the threads.
     using KeepGoing = std::function<bool()>;
-    TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {});
+    TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {}, bool callerReads = false);
     ~TreeWalk();
 
     // Walks the trees of `names`, subdirectories of `root` (logical path `rootPath`): the entries
@@ -138,9 +141,10 @@ private:
     void GiveBackAhead(std::vector<Pending>& pending);
 
     FileSystem& m_fileSystem;
-    const int m_threads;
+    const bool m_callerReads;
+    const int m_threads;  // readers besides the calling thread
     const Counting m_counting;
-    const int m_eager;                // readers that always read ahead: one a core
+    const int m_eager;                // of those, the ones that always read ahead: one a core
     std::vector<std::thread> m_readers;
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
@@ -155,6 +159,7 @@ private:
     std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
     std::size_t m_stepsSinceWake = 0;  // the walk's steps since it last woke the readers
     Urgent m_urgent;
+    Node* m_awaited = nullptr;  // the directory the walk waits for
     std::vector<std::unique_ptr<Node>> m_abandoned;  // being read when the walk was stopped
     bool m_finished = false;          // done or stopped: the readers end
     bool m_starved = false;           // out of descriptors: no more reading ahead
