@@ -130,9 +130,9 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     m_progress.Status(kStartingStatus);
     const std::function<Start()> read = [&fileSystem = m_fileSystem, path = profile.m_strPath,
                                          counting = m_counting, threads = m_threads] {
-        Start read{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
-        read.contents = ReadDirectory(read.current.directory.get(), counting, threads);
-        return read;
+        Start what{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
+        what.contents = ReadDirectory(what.current.directory.get(), counting, threads);
+        return what;
     };
     std::optional<Start> start =
         m_progress.MayStop() ? RunAside(read, [this] { return m_progress.KeepGoing(); }) : read();
