@@ -2,6 +2,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <random>
@@ -347,6 +349,44 @@ TEST(Walk, ReadersBeyondOneACoreReadOnlyWhileReadsWait) {
         } else {
             EXPECT_LE(most, Cores());
         }
+    }
+}
+
+// Faults: a stopped walk waited for a read that never returns, or freed what the reader was
+// still filling when the read came back at last.
+TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
+    for (const char* hung : {"C:", "C:\\d3\\e1"}) {  // the profiled directory; one of the walk
+        Scan scan;
+        for (int i = 0; i < 8; ++i)
+            for (int j = 0; j < 4; ++j) scan.fs.AddFile("C:\\d" + std::to_string(i) + "\\e" + std::to_string(j), "f", 1);
+        std::mutex mutex;
+        std::condition_variable released;
+        bool open = false;
+        bool waiting = false;
+        scan.fs.onList = [&](const std::string& path) {
+            if (path != hung) return;
+            std::unique_lock lock(mutex);
+            waiting = true;
+            released.wait(lock, [&] { return open; });
+        };
+        scan.sink.mayStop = true;
+        scan.sink.keepGoing = [&] {  // Esc as soon as the read hangs
+            const std::lock_guard lock(mutex);
+            return !waiting;
+        };
+        scan.profile.m_strPath = "C:";
+        EXPECT_TRUE(ScanEngine(scan.fs, scan.settings, scan.sink).Rescan(scan.profile).stopped) << hung;
+        EXPECT_EQ(scan.sink.events.back(), "<closed>");
+        EXPECT_EQ(std::count(scan.sink.events.begin(), scan.sink.events.end(), "<beep>"), 0);
+        {
+            const std::lock_guard lock(mutex);
+            open = true;
+        }
+        released.notify_all();
+        // The reader finishes on its own and closes what it opened.
+        for (int i = 0; i < 500 && scan.fs.OpenCount() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(scan.fs.OpenCount(), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // and lets go of the fakes' lock
     }
 }
 

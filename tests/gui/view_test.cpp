@@ -470,7 +470,7 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
             open = true;
         }
         released.notify_all();
-        for (int i = 0; i < 500 && fakes.fs.openNow != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         fakes.fs.onList = nullptr;
     }
     const int listed = fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"];

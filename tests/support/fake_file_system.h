@@ -46,6 +46,10 @@ public:
     std::vector<std::string> volumeQueries;  // the paths QueryVolume was asked about
     std::map<std::string, int> listings;     // how often each directory was listed
     int openNow = 0;                         // directories open at this moment
+    int OpenCount() {                        // the same, while other threads may open and close
+        const std::lock_guard lock(m_counting);
+        return openNow;
+    }
     int openMost = 0;                        // the most open at once
     int descriptorLimit = INT_MAX;           // opens beyond it fail with EMFILE
     std::map<std::string, int> listingErrors;  // directories whose listing ends with this error

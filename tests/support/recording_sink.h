@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@ public:
     void Closed() override { events.push_back("<closed>"); }
     void Problem(const ScanProblem& problem) override { problems.push_back(problem); }
     bool MayStop() const override { return mayStop; }
-    bool mayStop = false;  // as the window: the calling thread never reads
+    bool KeepGoing() override { return !keepGoing || keepGoing(); }
+    bool mayStop = false;              // as the window: the calling thread never reads
+    std::function<bool()> keepGoing;  // asked as the window's Esc would be
     std::vector<std::string> events;
     std::vector<ScanProblem> problems;
 };
