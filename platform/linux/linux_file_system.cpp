@@ -173,7 +173,9 @@ public:
     // Starts calling `each(i)` for every i from `from` below `count` on `helpers` of the crew
     // (started as they are first needed; fewer when no more threads can be had); Finish takes its
     // share on this thread and returns when all are done.
-    void Start(std::size_t from, std::size_t count, std::size_t helpers, const std::function<void(std::size_t)>& each) {
+    // `slice`: how many items a thread takes at a time (1 when each item waits on the disk).
+    void Start(std::size_t from, std::size_t count, std::size_t helpers, std::size_t slice,
+               const std::function<void(std::size_t)>& each) {
         while (m_helpers.size() < helpers) {
             try {
                 m_helpers.emplace_back([this, index = m_helpers.size()] { Help(index); });
@@ -186,6 +188,7 @@ public:
             m_each = &each;
             m_count = count;
             m_next = from;
+            m_slice = slice;
             m_called = std::min(helpers, m_helpers.size());
             m_busy = m_called;
             ++m_round;
@@ -199,11 +202,10 @@ public:
     }
 
 private:
-    static constexpr std::size_t kSlice = 32;
 
     void Slices() {
-        for (std::size_t start; (start = m_next.fetch_add(kSlice)) < m_count;)
-            for (std::size_t i = start; i < std::min(start + kSlice, m_count); ++i) (*m_each)(i);
+        for (std::size_t start; (start = m_next.fetch_add(m_slice)) < m_count;)
+            for (std::size_t i = start; i < std::min(start + m_slice, m_count); ++i) (*m_each)(i);
     }
     void Help(std::size_t index) {
         std::unique_lock lock(m_mutex);
@@ -224,6 +226,7 @@ private:
     const std::function<void(std::size_t)>* m_each = nullptr;
     std::size_t m_count = 0;
     std::atomic<std::size_t> m_next{0};
+    std::size_t m_slice = 1;
     std::uint64_t m_round = 0;
     std::size_t m_called = 0;  // helpers that take part in this round
     std::size_t m_busy = 0;    // of those, the ones not done yet
@@ -368,7 +371,7 @@ private:
             if (apart) {
                 if (!crew) crew.emplace();
                 helpers = slow.value_or(true) ? most : std::min(cores - 1, most);
-                crew->Start(from, count, helpers, size);
+                crew->Start(from, count, helpers, slow.value_or(true) ? 1 : 32, size);
             }
             if (sized != nullptr) deliverAll(*sized);
             more = read(*following);
