@@ -59,6 +59,12 @@ inline bool IsDotOrDotDot(std::string_view name) { return name == "." || name ==
 // The machine's cores, at least 1.
 inline int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
+// How many threads may read one filesystem side by side while its reads wait, when nobody set a
+// number: a network share serves many requests at once; a local disk's queue takes fewer (more
+// readers only make a cold disk seek).
+inline constexpr int kShareReaders = 64;
+inline int LocalDiskReaders() { return std::min(16, 4 * Cores()); }
+
 // A process or the whole system has no descriptor left: the directory itself may be fine.
 inline bool OutOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
 
@@ -69,10 +75,12 @@ public:
     virtual ~Directory() = default;
     // Calls `each` for every entry that could be sized, in listing order, on the calling thread.
     // Reads the directory once per call. `threads` may size the entries of a large directory
-    // side by side (the records and their order stay the same).
+    // side by side (the records and their order stay the same); 0: ReadersThatFit.
     virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads = 1) = 0;
     // Opens the subdirectory `name` (a logical name), never through a symbolic link.
     virtual Opened OpenSubdirectory(std::string_view name) = 0;
+    // The readers that fit its filesystem while reads wait (kShareReaders or LocalDiskReaders).
+    virtual int ReadersThatFit() const { return kShareReaders; }
 };
 
 struct VolumeSpace {

@@ -1,6 +1,7 @@
 #include "platform/linux/linux_file_system.h"
 
 #include <dirent.h>
+#include <libmount/libmount.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -98,15 +99,24 @@ std::string Child(const std::string& path, std::string_view name) {
 struct MountPoints {
     std::unordered_set<std::string> points;
     std::unordered_set<std::string> parents;  // the directories that hold them
+    std::unordered_set<std::uint64_t> shares;  // the mounts (by id) of network and FUSE filesystems
 
     static std::shared_ptr<const MountPoints> Read() {
         auto table = std::make_shared<MountPoints>();
         std::ifstream file("/proc/self/mountinfo");
+        std::uint64_t id = 0;
         for (std::string line; std::getline(file, line);) {
             // ID PARENT MAJOR:MINOR ROOT MOUNT-POINT ...: the fifth field, with octal escapes.
             std::istringstream fields(line);
             std::string field;
             for (int i = 0; i < 5 && fields >> field; ++i) {
+                if (i == 0) id = std::strtoull(field.c_str(), nullptr, 10);
+            }
+            // "... - TYPE SOURCE ...": a userspace filesystem may wait on anything, as a share does
+            // (fuseblk is a disk's).
+            if (const std::size_t dash = line.find(" - "); dash != std::string::npos) {
+                const std::string type = line.substr(dash + 3, line.find(' ', dash + 3) - dash - 3);
+                if (mnt_fstype_is_netfs(type.c_str()) != 0 || type.starts_with("fuse.")) table->shares.insert(id);
             }
             std::string point;
             for (std::size_t i = 0; i < field.size(); ++i) {
@@ -241,7 +251,10 @@ public:
           m_mount(mount),
           m_mountPoints(std::move(mountPoints)),
           m_path(std::move(path)),
-          m_holdsMountPoints(m_mountPoints->parents.count(m_path) != 0) {}
+          m_holdsMountPoints(m_mountPoints->parents.count(m_path) != 0),
+          m_share(m_mount.byMountId && m_mountPoints->shares.count(m_mount.mountId) != 0) {}
+
+    int ReadersThatFit() const override { return m_share ? kShareReaders : LocalDiskReaders(); }
 
     ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads) override {
         ListingStatus status;
@@ -265,6 +278,7 @@ public:
             }
             each(record);
         };
+        if (threads <= 0) threads = ReadersThatFit();
         if (threads > 1) {
             ListSizedApart(status, deliver, threads);
             return status;
@@ -426,6 +440,7 @@ private:
     std::shared_ptr<const MountPoints> m_mountPoints;
     std::string m_path;  // real, for the mount points
     bool m_holdsMountPoints;
+    bool m_share;  // a network or FUSE filesystem
     bool m_listed = false;
 };
 

@@ -100,7 +100,7 @@ int ScanEngine::ThreadsOfSettings() const { return m_settings.GetProfileInt(kSec
 
 int ScanEngine::Threads() const {
     const int threads = m_threadsOverride.value_or(ThreadsOfSettings());
-    return threads > 0 && ThreadsInRange(threads) ? threads : DefaultThreads();
+    return ThreadsInRange(threads) ? threads : 0;
 }
 
 bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {

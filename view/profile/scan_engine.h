@@ -96,13 +96,12 @@ public:
     // How sizes count, for every rescan; without a call, [Option] Allocated and LinksOnce decide.
     void SetCounting(Counting counting) { m_countingOverride = counting; }
     Counting CountingOfSettings() const;
-    // How many threads may read when the settings leave it to the program: one a core always,
-    // and up to this many while reads wait (a network share, a cold disk).
-    static constexpr int DefaultThreads() { return 64; }
+
     // [Option] Threads as stored (it may be out of range).
     int ThreadsOfSettings() const;
-    // The threads of a rescan: the override, else [Option] Threads, else (or when out of range)
-    // the default.
+    // The threads of a rescan: the override, else [Option] Threads; 0 (also for a value out of
+    // range): the program chooses, one a core and, while reads wait, as many as fit the
+    // filesystem (Directory::ReadersThatFit).
     int Threads() const;
 
 private:

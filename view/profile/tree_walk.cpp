@@ -54,16 +54,15 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 }  // namespace
 
 TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting, bool callerReads)
-    : m_fileSystem(fileSystem),
-      m_callerReads(callerReads),
-      m_threads(std::max(threads, 1) - (callerReads ? 1 : 0)),
-      m_counting(counting),
-      m_eager(std::min(std::max(threads, 1), Cores()) - (callerReads ? 1 : 0)) {}
+    : m_fileSystem(fileSystem), m_callerReads(callerReads), m_threads(threads), m_counting(counting) {}
 TreeWalk::~TreeWalk() = default;
 
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
                    const std::vector<std::string>& names, const Visit& visit, const KeepGoing& keepGoing) {
     if (names.empty()) return true;
+    const int fit = std::max(m_threads > 0 ? m_threads : root->ReadersThatFit(), 1);
+    m_threads = fit - (m_callerReads ? 1 : 0);
+    m_eager = std::min(fit, Cores()) - (m_callerReads ? 1 : 0);
     m_entryNames = &names;
     m_entriesQueued = 0;
     std::unique_lock lock(m_mutex);

@@ -68,8 +68,9 @@ public:
     using Visit = std::function<void(std::size_t entry, const std::string& path, const DirectoryContents& contents,
                                      int openError)>;
 
-    // `threads` readers (at least one): one a core read ahead of the walk always, the rest only
-    // while reads wait on the disk (they start the first time they do). `callerReads`: the
+    // `threads` readers (0: as many as fit the root's filesystem, Directory::ReadersThatFit): one
+    // a core read ahead of the walk always, the rest only while reads wait on the disk (they start
+    // the first time they do). `callerReads`: the
     // calling thread is one of them, which spares it the hand-over of the directories it reads
     // itself, but a read that hangs then holds it; a walk that must be stoppable whatever a read
     // does leaves all reading to the threads.
@@ -142,9 +143,9 @@ private:
 
     FileSystem& m_fileSystem;
     const bool m_callerReads;
-    const int m_threads;  // readers besides the calling thread
+    int m_threads;  // readers besides the calling thread
     const Counting m_counting;
-    const int m_eager;                // of those, the ones that always read ahead: one a core
+    int m_eager = 0;                  // of those, the ones that always read ahead: one a core
     std::vector<std::thread> m_readers;
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
