@@ -14,9 +14,7 @@
 #include <condition_variable>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <unordered_set>
 #include <mutex>
@@ -103,30 +101,18 @@ struct MountPoints {
 
     static std::shared_ptr<const MountPoints> Read() {
         auto table = std::make_shared<MountPoints>();
-        std::ifstream file("/proc/self/mountinfo");
-        std::uint64_t id = 0;
-        for (std::string line; std::getline(file, line);) {
-            // ID PARENT MAJOR:MINOR ROOT MOUNT-POINT ...: the fifth field, with octal escapes.
-            std::istringstream fields(line);
-            std::string field;
-            for (int i = 0; i < 5 && fields >> field; ++i) {
-                if (i == 0) id = std::strtoull(field.c_str(), nullptr, 10);
-            }
-            // "... - TYPE SOURCE ...": a userspace filesystem may wait on anything, as a share does
-            // (fuseblk is a disk's).
-            if (const std::size_t dash = line.find(" - "); dash != std::string::npos) {
-                const std::string type = line.substr(dash + 3, line.find(' ', dash + 3) - dash - 3);
-                if (mnt_fstype_is_netfs(type.c_str()) != 0 || type.starts_with("fuse.")) table->shares.insert(id);
-            }
-            std::string point;
-            for (std::size_t i = 0; i < field.size(); ++i) {
-                if (field[i] == '\\' && i + 3 < field.size()) {
-                    point += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
-                    i += 3;
-                } else {
-                    point += field[i];
-                }
-            }
+        // libmount decodes the octal escapes of the paths, as it does for the drives.
+        const std::unique_ptr<libmnt_table, decltype(&mnt_unref_table)> mounts(
+            mnt_new_table_from_file("/proc/self/mountinfo"), &mnt_unref_table);
+        const std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_FORWARD), &mnt_free_iter);
+        if (!mounts || !iter) return table;
+        libmnt_fs* fs = nullptr;
+        while (mnt_table_next_fs(mounts.get(), iter.get(), &fs) == 0) {
+            // A userspace filesystem may wait on anything, as a share does (fuseblk is a disk's).
+            const std::string_view type = mnt_fs_get_fstype(fs) != nullptr ? mnt_fs_get_fstype(fs) : "";
+            if (mnt_fs_is_netfs(fs) != 0 || type.starts_with("fuse."))
+                table->shares.insert(static_cast<std::uint64_t>(mnt_fs_get_id(fs)));
+            std::string point = mnt_fs_get_target(fs) != nullptr ? mnt_fs_get_target(fs) : "";
             if (point.size() < 2 || point[0] != '/') continue;  // "/" is in no directory
             table->parents.insert(point.substr(0, std::max<std::size_t>(point.rfind('/'), 1)));
             table->points.insert(std::move(point));

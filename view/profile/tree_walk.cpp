@@ -78,12 +78,7 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
     // Stopped: the readers end after what they are reading, which nobody uses.
     const auto stop = [&] {
         if (node) m_abandoned.push_back(std::move(node));
-        m_finished = true;
-        std::vector<std::thread> readers = std::move(m_readers);
-        lock.unlock();
-        m_work.notify_all();
-        m_reserve.notify_all();
-        for (std::thread& reader : readers) reader.detach();
+        for (std::thread& reader : EndReaders(lock)) reader.detach();
         return false;
     };
     while (!m_levels.empty()) {
@@ -148,13 +143,17 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         lock.lock();
         if (!go) return stop();
     }
+    for (std::thread& reader : EndReaders(lock)) reader.join();
+    return true;
+}
+
+std::vector<std::thread> TreeWalk::EndReaders(std::unique_lock<std::mutex>& lock) {
     m_finished = true;
     std::vector<std::thread> readers = std::move(m_readers);
     lock.unlock();
     m_work.notify_all();
     m_reserve.notify_all();
-    for (std::thread& reader : readers) reader.join();
-    return true;
+    return readers;
 }
 
 void TreeWalk::StartReaders(int count) {

@@ -120,6 +120,9 @@ private:
     // Tops up the profiled directory's level from m_entryNames (m_mutex held).
     void QueueEntries();
     void Work(bool eager);
+    // The walk is done or stopped: the readers are told to end, and handed to the caller to
+    // join or leave (m_mutex held by `lock` on entry, released on return).
+    std::vector<std::thread> EndReaders(std::unique_lock<std::mutex>& lock);
     // Starts readers up to `count` (m_mutex held); one that cannot be started is done without.
     void StartReaders(int count);
     // Wakes up to `readers` readers for new directories to read (m_mutex held).
