@@ -93,23 +93,29 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         path += '\\';
         path += next.name;
 
-        // Not read ahead, or the read-ahead ran out of descriptors: the first reader free reads
-        // it. Its level stays until then, since the open may need it.
+        // Not read ahead, or the read-ahead ran out of descriptors (before the walk took it, or
+        // while it waits): the first reader free reads it, or the walk itself where it may. Its
+        // level stays until then, since the open may need it.
         node = std::move(next.ahead);
-        const bool urgent = !node || node->state == Node::State::kRetry;
-        if (!node) node = std::make_unique<Node>();
-        if (urgent) {
-            node->state = Node::State::kReading;
-            m_urgent = {node.get(), at, next.name, path};
-            if (m_callerReads || m_readers.empty()) {
-                ReadUrgent(lock);  // here: the walk may read, or no thread could be started
-            } else {
-                m_work.notify_one();
-                m_reserve.notify_one();  // a reader beyond the cores takes it as well
-            }
+        if (!node) {
+            node = std::make_unique<Node>();
+            node->state = Node::State::kRetry;
         }
+        bool urgent = false;
         m_awaited = node.get();
         while (node->state != Node::State::kRead) {
+            if (node->state == Node::State::kRetry) {
+                urgent = true;
+                node->state = Node::State::kReading;
+                m_urgent = {node.get(), at, next.name, path};
+                if (m_callerReads || m_readers.empty()) {
+                    ReadUrgent(lock);  // here: the walk may read, or no thread could be started
+                } else {
+                    m_work.notify_one();
+                    m_reserve.notify_one();  // a reader beyond the cores takes it as well
+                }
+                continue;
+            }
             // A walk that may read reads ahead itself rather than wait.
             Candidate candidate = m_callerReads && !m_starved ? FindCandidate() : Candidate{};
             if (candidate.pending != nullptr) {
