@@ -9,13 +9,6 @@ namespace gauzel {
 
 static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-static std::string Swapped(std::string_view name, char from, char to) {
-    std::string result(name);
-    std::replace(result.begin(), result.end(), from, to);
-    return result;
-}
-std::string LogicalName(std::string_view realName) { return Swapped(realName, '\\', '/'); }
-std::string RealName(std::string_view logicalName) { return Swapped(logicalName, '/', '\\'); }
 
 // "/a//b/" -> "/a/b"; "/" stays.
 static std::string CleanDirectory(std::string_view directory) {

@@ -3,6 +3,7 @@
 // ones ("/home/me"). A real name containing "\" reads as "/" in its logical form, so the
 // mapping is exact both ways.
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,8 +50,17 @@ private:
 DriveTable MakeDriveTable(const std::vector<std::string>& automaticMounts,
                           const std::vector<std::pair<std::string, std::string>>& manual);
 
-// Real name <-> logical name: "\" and "/" trade places.
-std::string LogicalName(std::string_view realName);
-std::string RealName(std::string_view logicalName);
+// Real name <-> logical name: "\" and "/" trade places (a real name has no "/", a logical one
+// no "\"). Inline: the core, which links no platform code, names saved entries with them too.
+inline std::string LogicalName(std::string_view realName) {
+    std::string name(realName);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+inline std::string RealName(std::string_view logicalName) {
+    std::string name(logicalName);
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+}
 
 }  // namespace gauzel

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +32,7 @@ struct ListingRecord {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint32_t links = 1;
+    bool special = false;  // neither a regular file nor a directory: a link, a device, a pipe, a socket
 };
 
 // How a listing went. Errors are errno values; 0 means none.
@@ -52,6 +54,13 @@ struct Opened {
 // Reads that wait (ListingStatus::waited) longer than this (microseconds an entry) wait on the
 // disk: readers beyond one a core help then; a warm cache takes 2 to 5, and never waits.
 inline constexpr double kSlowMicrosPerEntry = 15;
+
+// The error of a saved scan's directory or entry that could not be read when the scan was made
+// (the file keeps no reason), beside the errno values.
+inline constexpr int kUnreadWhenScanned = -1;
+inline std::string ErrorText(int error) {
+    return error == kUnreadWhenScanned ? "not read when the scan was made" : std::strerror(error);
+}
 
 // The two names every directory lists besides its entries; never walked, never counted.
 inline bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
@@ -86,6 +95,7 @@ public:
 struct VolumeSpace {
     std::uint64_t freeBytes = 0;   // available to the user
     std::uint64_t totalBytes = 0;
+    bool known = true;             // false: nobody can ask any more (a saved scan that kept none)
 };
 
 class FileSystem {

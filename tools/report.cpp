@@ -1,6 +1,11 @@
 #include "tools/report.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <cerrno>
+#include <ctime>
+#include <fstream>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +20,8 @@
 #include "view/display/format_size.h"
 #include "view/display/summary.h"
 #include "view/profile/scan_engine.h"
+#include "view/saved/saved_scan.h"
+#include "view/saved/scan_export.h"
 
 namespace gauzel {
 
@@ -22,7 +29,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: gauzel-report [--units bytes|kilobytes|megabytes] [--allocated] [--links-once] [--threads N] [--json]\n"
-    "                     [--progress] [DIRECTORY]\n";
+    "                     [--progress] [DIRECTORY]\n"
+    "       gauzel-report --export FILE [--allocated] [--links-once] [--threads N] [--progress] [DIRECTORY]\n"
+    "       gauzel-report --import FILE [--units ...] [--allocated] [--links-once] [--json] [PATH]\n";
 
 struct Options {
     std::optional<Units> units;
@@ -32,7 +41,9 @@ struct Options {
     bool linksOnce = false;
     bool json = false;
     bool progress = false;
-    std::optional<std::string> directory;
+    std::optional<std::string> directory;  // with --import, a path on the scanned machine
+    std::optional<std::string> exportFile;
+    std::optional<std::string> importFile;
 };
 
 std::optional<Units> ParseUnits(std::string_view name) {
@@ -83,6 +94,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             options.threads = ParseThreads(*threads);
             options.threadsText = *threads;
             if (!options.threads) return std::nullopt;
+        } else if (const std::optional<std::string> file = valueOf("--export")) {
+            options.exportFile = *file;
+        } else if (const std::optional<std::string> saved = valueOf("--import")) {
+            options.importFile = *saved;
         } else if (bad || (!onlyOperands && arg.size() > 1 && arg.starts_with('-'))) {
             return std::nullopt;
         } else if (options.directory) {
@@ -91,7 +106,19 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             options.directory = arg;
         }
     }
+    if (options.exportFile && (options.importFile || options.json || options.units)) return std::nullopt;
     return options;
+}
+
+// The profiled directory's own record, for the root of an export: which file it is.
+ListingRecord RootRecord(const std::string& realPath) {
+    ListingRecord record;
+    record.attributes = kAttributeDirectory;
+    struct stat info {};
+    if (::stat(realPath.c_str(), &info) != 0) return record;
+    record.device = std::uint64_t{major(info.st_dev)} << 32 | minor(info.st_dev);  // as the listing gives it
+    record.inode = info.st_ino;
+    return record;
 }
 
 // At most this many problems are named one by one; the rest are counted.
@@ -109,7 +136,7 @@ public:
     void Closed() override {}
     void Problem(const ScanProblem& problem) override {
         if (named.size() == kNamedProblems) return;  // the profile counts them all
-        const std::string path = "'" + EscapeControls(problem.path) + "': " + std::strerror(problem.error);
+        const std::string path = "'" + EscapeControls(problem.path) + "': " + ErrorText(problem.error);
         if (problem.unsizedEntries == 0)
             named.push_back("cannot read " + path);
         else
@@ -268,10 +295,27 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (const std::string problem = settings.Problem(); !problem.empty())
         err << "gauzel-report: warning: the settings file '" << EscapeControls(settings.Path())
             << "' cannot be read (" << problem << "); the defaults are used\n";
-    LinuxFileSystem fileSystem(LoadDriveTable(settings));
-    const std::string directory = options->directory.value_or(".");
-    const LogicalDirectory logical = ResolveDirectory(fileSystem.Drives(), directory);
+    LinuxFileSystem machine(LoadDriveTable(settings));
+    // A saved scan is a drive of its own, as in the window: the first letter from Z down that
+    // no drive of this machine has.
+    std::unique_ptr<SavedScanFileSystem> saved;
+    if (options->importFile) {
+        std::string problem;
+        std::shared_ptr<SavedScan> scan = SavedScan::Load(*options->importFile, problem);
+        if (!scan) {
+            err << "gauzel-report: " << EscapeControls(*options->importFile) << ' ' << problem << '\n';
+            return 1;
+        }
+        char letter = 'Z';
+        while (letter > 'A' && machine.Drives().Find(letter) != nullptr) --letter;
+        saved = std::make_unique<SavedScanFileSystem>(std::move(scan), letter);
+    }
+    FileSystem& fileSystem = saved ? static_cast<FileSystem&>(*saved) : machine;
+    const std::string directory = options->directory.value_or(saved ? saved->Scan().RootPath() : ".");
+    LogicalDirectory logical = saved ? LogicalDirectory{saved->LogicalPathOf(directory), ""}
+                                     : ResolveDirectory(machine.Drives(), directory);
     if (!logical.path) {
+        if (saved) logical.error = "not at or below the saved scan's root, " + EscapeControls(saved->Scan().RootPath());
         err << "gauzel-report: " << EscapeControls(directory) << ": " << logical.error << '\n';
         return 1;
     }
@@ -294,13 +338,45 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     counting.allocated = counting.allocated || options->allocated;
     counting.linksOnce = counting.linksOnce || options->linksOnce;
     engine.SetCounting(counting);
-    engine.Rescan(profile);
+
+    // An export goes where asked as the rescan reads, instead of the report.
+    std::ofstream exportFile;
+    std::unique_ptr<ScanExport> exporter;
+    if (options->exportFile) {
+        std::ostream* to = &out;
+        if (*options->exportFile != "-") {
+            exportFile.open(*options->exportFile, std::ios::binary | std::ios::trunc);
+            if (!exportFile) {
+                err << "gauzel-report: cannot write '" << EscapeControls(*options->exportFile) << "': " << std::strerror(errno) << '\n';
+                return 4;
+            }
+            to = &exportFile;
+        }
+        const std::string real = machine.Drives().ToReal(profile.m_strPath).value_or(RealPath{"/", {}}).Joined();
+        exporter = std::make_unique<ScanExport>(
+            *to, ExportHead{real, RootRecord(real), counting, "gauzel-report", GAUZEL_VERSION, std::time(nullptr)});
+        engine.SetRecorder(exporter.get());
+    }
+    const RescanEnd end = engine.Rescan(profile);
+    if (exporter) {
+        errno = 0;
+        const bool written = end.openError == 0 && exporter->Finish();
+        if (end.openError != 0) {
+            err << "gauzel-report: " << EscapeControls(directory) << ": " << std::strerror(end.openError) << '\n';
+            return 1;
+        }
+        if (!written) {
+            const int error = errno;
+            err << "gauzel-report: cannot write the export" << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
+            return 4;
+        }
+    }
 
     const Units units = options->units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options->json)
         PrintJson(profile, counting, out);
-    else
+    else if (!exporter)  // an export is the output then
         PrintText(profile, units, out);
     out.flush();
     if (!out) {

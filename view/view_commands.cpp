@@ -50,7 +50,7 @@ RescanEnd CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unope
     if (refused && unopened == Unopened::kTell)
         m_services.messages.Show(this, QString("%1 cannot be read: %2.")
                                            .arg(QString::fromStdString(EscapeControls(DisplayPath(profile.m_strPath))),
-                                                QString::fromLocal8Bit(std::strerror(end.openError))));
+                                                QString::fromLocal8Bit(ErrorText(end.openError).c_str())));
     const bool first = !HasPath();
     if (end.stopped && first) {
         // The first rescan, stopped: the drive's root, nothing summed.

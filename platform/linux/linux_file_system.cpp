@@ -415,10 +415,16 @@ private:
     ListingRecord RecordOf(const struct statx& info) const {
         ListingRecord record;
         if (S_ISDIR(info.stx_mode)) {
+            // Its own size counts nowhere; another mount's directory is not entered. A saved scan
+            // keeps which directory a walked one is.
             record.attributes = kAttributeDirectory | (m_mount.SameMount(info) ? 0 : kAttributeReparsePoint);
+            if ((record.attributes & kAttributeReparsePoint) != 0) return record;
+            record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
+            record.inode = info.stx_ino;
             return record;
         }
         record.attributes = S_ISLNK(info.stx_mode) ? kAttributeReparsePoint : kAttributeNormal;
+        record.special = !S_ISREG(info.stx_mode);
         record.sizeHigh = static_cast<std::uint32_t>(info.stx_size >> 32);
         record.sizeLow = static_cast<std::uint32_t>(info.stx_size);
         // A filesystem that keeps no block count: its apparent size is all we know.

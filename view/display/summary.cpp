@@ -1,5 +1,6 @@
 #include "view/display/summary.h"
 
+#include "platform/file_system.h"
 #include "view/display/escape.h"
 #include "view/display/format_size.h"
 
@@ -79,7 +80,7 @@ std::string UnreadListing(const Profile& profile, const ByteCount* entry,
             text += ": cannot be read (";
         else
             text += ": " + Counted(problem.unsizedEntries, "entry", "entries") + " could not be sized (";
-        text += std::strerror(problem.error);
+        text += ErrorText(problem.error);
         text += ")\n";
         ++listed;
     }
@@ -96,8 +97,9 @@ SummaryLines MakeSummaryLines(const Profile& profile, Units units) {
     std::string tree = "Size of tree: " + Marked(FormatSize(profile.m_dTreeSize, units), profile.m_unread) + " bytes";
     if (profile.IsIncomplete()) tree += " (" + UnreadPhrase(profile.m_unread, "") + ")";
     return {std::move(tree),
-            path.substr(0, 2) + " has " + FormatSize(profile.m_dFreeSpace, units) + " bytes free " +
-                FormatPercent(profile.m_dFreeSpace, profile.m_dDiskSize),
+            !profile.m_bSpaceKnown ? path.substr(0, 2) + " free space was not saved"
+                                   : path.substr(0, 2) + " has " + FormatSize(profile.m_dFreeSpace, units) +
+                                         " bytes free " + FormatPercent(profile.m_dFreeSpace, profile.m_dDiskSize),
             "Path: " + EscapeControls(DisplayPath(path))};
 }
 

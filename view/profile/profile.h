@@ -116,6 +116,7 @@ public:
     bool m_bStopped = false;  // its rescan was stopped before anything was summed: no entries
     ByteCount m_dFreeSpace = 0;
     ByteCount m_dDiskSize = 0;
+    bool m_bSpaceKnown = true;  // false: a saved scan that kept no volume figures
     Unread m_unread;                                    // of the whole profile
     std::unordered_map<const ByteCount*, Unread> m_unreadBelow;  // by size slot: only incomplete entries
     std::vector<EntryProblem> m_problems;               // the first kKeptProblems, in walk order

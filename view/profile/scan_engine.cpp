@@ -106,9 +106,10 @@ int ScanEngine::Threads() const {
 bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
-    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop())
+    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop(), m_recorder != nullptr)
         ->Run(std::move(current), profile.m_strPath, profile.m_listNames,
               [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
+                  if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
                   SumFiles(*profile.m_listSizes[entry], contents, profile);
                   m_progress.Status(path);
                   Report(profile, profile.m_listSizes[entry].get(), path, contents, openError);
@@ -129,9 +130,9 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     m_progress.Opened();
     m_progress.Status(kStartingStatus);
     const std::function<Start()> read = [&fileSystem = m_fileSystem, path = profile.m_strPath,
-                                         counting = m_counting, threads = m_threads] {
+                                         counting = m_counting, threads = m_threads, record = m_recorder != nullptr] {
         Start what{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
-        what.contents = ReadDirectory(what.current.directory.get(), counting, threads);
+        what.contents = ReadDirectory(what.current.directory.get(), counting, threads, record);
         return what;
     };
     std::optional<Start> start =
@@ -142,8 +143,14 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     }
     profile.m_dFreeSpace = start->space.freeBytes;
     profile.m_dDiskSize = start->space.totalBytes;
+    profile.m_bSpaceKnown = start->space.known;
     DirectoryContents& contents = start->contents;
     const int openError = start->current.directory ? 0 : start->current.error;
+    if (m_recorder != nullptr) {
+        m_recorder->Volume(start->space);
+        m_recorder->Directory(profile.m_strPath, contents, openError);
+        contents.entries = std::vector<ListedEntry>();
+    }
     // The loose files' slot holds what the profiled directory's own listing left out; it joins
     // the entries after the walk.
     auto filesSize = std::make_unique<ByteCount>(0);

@@ -37,6 +37,18 @@ public:
     virtual bool MayStop() const { return false; }
 };
 
+// Told every directory a rescan reads, with every entry of its listing: a saved scan is written
+// from it as the rescan goes, so nothing of the tree is held.
+class ScanRecorder {
+public:
+    virtual ~ScanRecorder() = default;
+    // The volume of the profiled directory, before any directory.
+    virtual void Volume(const VolumeSpace& space) = 0;
+    // The profiled directory first, then every walked one in walk order (a directory before its
+    // subdirectories). `openError`: it could not be opened (its contents are empty).
+    virtual void Directory(const std::string& path, const DirectoryContents& contents, int openError) = 0;
+};
+
 // How a rescan ended.
 struct RescanEnd {
     bool stopped = false;  // told to stop: the profile is half built, to be thrown away
@@ -96,6 +108,8 @@ public:
     // How sizes count, for every rescan; without a call, [Option] Allocated and LinksOnce decide.
     void SetCounting(Counting counting) { m_countingOverride = counting; }
     Counting CountingOfSettings() const;
+    // Every directory of every later rescan goes to `recorder` too (null: none).
+    void SetRecorder(ScanRecorder* recorder) { m_recorder = recorder; }
 
     // [Option] Threads as stored (it may be out of range).
     int ThreadsOfSettings() const;
@@ -116,6 +130,7 @@ private:
     std::optional<int> m_threadsOverride;
     std::optional<Counting> m_countingOverride;
     Counting m_counting;
+    ScanRecorder* m_recorder = nullptr;
     int m_threads = 1;  // of this rescan, from the settings once
     // The files of several names met so far in this rescan. Files of one name are never held.
     std::unordered_set<FileId, FileIdHash> m_seen;

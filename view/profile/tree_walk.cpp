@@ -11,11 +11,15 @@
 
 namespace gauzel {
 
-DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads) {
+DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
-    contents.status = directory->List([&contents, counting](const ListingRecord& record) {
+    contents.status = directory->List([&contents, counting, keepEntries](const ListingRecord& record) {
         if (IsDotOrDotDot(record.name)) return;
+        if (keepEntries) {
+            contents.entries.push_back({std::string(record.name), record});
+            contents.entries.back().record.name = {};
+        }
         if (IsWalkedDirectory(record)) {
             contents.subdirs.emplace_back(record.name);
             return;
@@ -53,8 +57,8 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 
 }  // namespace
 
-TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting, bool callerReads)
-    : m_fileSystem(fileSystem), m_callerReads(callerReads), m_threads(threads), m_counting(counting) {}
+TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting, bool callerReads, bool record)
+    : m_fileSystem(fileSystem), m_callerReads(callerReads), m_record(record), m_threads(threads), m_counting(counting) {}
 TreeWalk::~TreeWalk() = default;
 
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
@@ -251,7 +255,7 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     lock.unlock();
     const bool retry = mayRetry && OutOfDescriptors(opened.error);
     DirectoryContents contents;
-    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting);
+    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting, 1, m_record);
     // Wall time: how long a read waits on the disk or the network, whatever the cores do.
     const double micros = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
     const std::size_t entries = 1 + contents.subdirs.size() + contents.files;

@@ -34,6 +34,12 @@ struct LinkedFile {
     std::uint64_t size;
 };
 
+// One entry of a listing as it came, kept when a rescan is recorded (a saved scan is written).
+struct ListedEntry {
+    std::string name;  // logical
+    ListingRecord record;  // its name left empty
+};
+
 // What one read of a directory yields: the bytes of its files and its subdirectories.
 struct DirectoryContents {
     ByteCount fileBytes = 0;               // without `linked`
@@ -41,11 +47,12 @@ struct DirectoryContents {
     std::vector<std::string> subdirs;  // listing order
     std::size_t files = 0;             // entries that are not walked into
     ListingStatus status;
+    std::vector<ListedEntry> entries;  // only when recorded: every entry, "." and ".." left out
 };
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-// `threads` may size a large directory's entries side by side.
-DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1);
+// `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
+DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1, bool record = false);
 
 // How far, in directories, the threads may read ahead of the walk: while reads come from memory,
 // and while they wait (a share: each directory then takes a while, and many must be in flight).
@@ -75,7 +82,9 @@ public:
     // itself, but a read that hangs then holds it; a walk that must be stoppable whatever a read
     // does leaves all reading to the threads.
     using KeepGoing = std::function<bool()>;
-    TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {}, bool callerReads = false);
+    // `record`: each directory's contents carry its entries (ReadDirectory).
+    TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {}, bool callerReads = false,
+             bool record = false);
     ~TreeWalk();
 
     // Walks the trees of `names`, subdirectories of `root` (logical path `rootPath`): the entries
@@ -146,6 +155,7 @@ private:
 
     FileSystem& m_fileSystem;
     const bool m_callerReads;
+    const bool m_record;
     int m_threads;  // readers besides the calling thread
     const Counting m_counting;
     int m_eager = 0;                  // of those, the ones that always read ahead: one a core

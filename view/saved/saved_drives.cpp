@@ -1,0 +1,72 @@
+#include "view/saved/saved_drives.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "platform/ascii.h"
+
+namespace gauzel {
+
+char SavedDrives::Add(std::shared_ptr<const SavedScan> scan) {
+    const std::vector<std::string> entries = Entries();
+    for (char letter = 'Z'; letter >= 'A'; --letter) {
+        const bool taken = std::any_of(entries.begin(), entries.end(), [letter](const std::string& entry) {
+            return entry.size() > 2 && AsciiUpper(entry[2]) == letter;
+        });
+        if (taken) continue;
+        m_saved.push_back(std::make_unique<SavedScanFileSystem>(std::move(scan), letter));
+        return letter;
+    }
+    return 0;
+}
+
+SavedScanFileSystem* SavedDrives::Find(const std::string& logicalPath) const {
+    if (logicalPath.empty()) return nullptr;
+    for (const auto& saved : m_saved)
+        if (AsciiUpper(logicalPath[0]) == saved->Letter()) return saved.get();
+    return nullptr;
+}
+
+std::optional<std::string> SavedDrives::ShownPathOf(const std::string& logicalPath) const {
+    if (const SavedScanFileSystem* saved = SavedOf(logicalPath)) return saved->ScannedPathOf(logicalPath);
+    return m_machineDrives.RealPathOf(logicalPath);
+}
+
+std::string SavedDrives::EntryText(char letter, const SavedScan& scan) {
+    std::string text = "[-";
+    text += static_cast<char>(letter - 'A' + 'a');
+    text += "-] saved scan of " + scan.RootPath();
+    if (const std::optional<std::int64_t> timestamp = scan.Timestamp()) {
+        const auto seconds = static_cast<std::time_t>(*timestamp);
+        char date[32];
+        if (const std::tm* local = std::localtime(&seconds);
+            local != nullptr && std::strftime(date, sizeof date, ", %Y-%m-%d %H:%M", local) != 0)
+            text += date;
+    }
+    return text;
+}
+
+Opened SavedDrives::OpenDirectory(const std::string& logicalPath) {
+    if (SavedScanFileSystem* saved = Find(logicalPath)) return saved->OpenDirectory(logicalPath);
+    return m_machine.OpenDirectory(logicalPath);
+}
+
+VolumeSpace SavedDrives::QueryVolume(const std::string& logicalPath) {
+    if (const SavedScanFileSystem* saved = SavedOf(logicalPath)) return saved->Scan().Volume();
+    return m_machine.QueryVolume(logicalPath);
+}
+
+std::vector<std::string> SavedDrives::Entries() const {
+    std::vector<std::string> entries = m_machineDrives.Entries();
+    // A drive mounted since, under a letter a scan holds, waits until the scan's letter is free.
+    std::erase_if(entries, [this](const std::string& entry) { return entry.size() > 2 && SavedOf(entry.substr(2, 1)) != nullptr; });
+    for (const auto& saved : m_saved) entries.push_back(EntryText(saved->Letter(), saved->Scan()));
+    return entries;
+}
+
+std::optional<std::string> SavedDrives::RealPathOf(const std::string& logicalPath) const {
+    if (SavedOf(logicalPath) != nullptr) return std::nullopt;
+    return m_machineDrives.RealPathOf(logicalPath);
+}
+
+}  // namespace gauzel

@@ -1,0 +1,104 @@
+#pragma once
+// A saved scan: the tree of a JSON export (ours, ncdu's or gdu's) read once, in one pass, into a
+// compact tree, and listed as a file system whose one drive is the scan. Nothing of it is on this
+// machine: its paths are the scanned machine's.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace gauzel {
+
+// Directories nested deeper than this make a file unreadable (no real tree is that deep).
+inline constexpr std::size_t kMaxSavedDepth = 10000;
+
+class SavedScan {
+public:
+    // One entry: 56 bytes, its name in the scan's name store.
+    struct Entry {
+        const char* name;             // logical: a "\" of the real name reads "/"
+        std::uint64_t asize = 0;      // apparent size
+        std::uint64_t dsize = 0;      // bytes allocated
+        std::uint64_t inode = 0;
+        std::uint32_t nameLength = 0;
+        std::uint32_t end = 0;        // the index after its last descendant (after itself: not a directory)
+        std::uint32_t count = 0;      // a file's names (0: not said); a directory's entries not sized
+        std::uint32_t device = 0;     // index into the devices
+        std::uint8_t flags = 0;
+        std::uint8_t error = 0;       // a directory not read: its errno when the file keeps it
+    };
+    enum Flags : std::uint8_t {
+        kDirectory = 1,
+        kNotRegular = 2,
+        kReadError = 4,
+        kExcluded = 8,         // not scanned
+        kOtherFilesystem = 16, // excluded as another filesystem's mount point
+        kLinked = 32,          // a file of several names (hlnkc)
+    };
+
+    // Reads an export from `read` (which fills a buffer and returns how much, 0 at the end, or -1
+    // with `error` set when the read failed). Nothing, and `error` saying what is wrong, when it
+    // is not an export. `error` is a phrase to follow the file's name: "is not a saved scan: ...".
+    using Source = std::function<std::ptrdiff_t(char* buffer, std::size_t size, std::string& error)>;
+    static std::unique_ptr<SavedScan> Read(const Source& read, std::string& error);
+    static std::unique_ptr<SavedScan> ReadText(std::string_view text, std::string& error);
+    // Reads the file `path` ("-": standard input).
+    static std::unique_ptr<SavedScan> Load(const std::string& path, std::string& error);
+
+    const std::string& RootPath() const { return m_rootPath; }  // the scanned root, as the file names it
+    const std::string& Program() const { return m_program; }
+    std::optional<std::int64_t> Timestamp() const { return m_timestamp; }
+    VolumeSpace Volume() const { return m_volume; }  // known only when the file keeps ours
+    std::size_t EntryCount() const { return m_count; }
+    const Entry& At(std::uint32_t index) const { return m_blocks[index >> kBlockBits][index & kBlockMask]; }
+    std::uint64_t Device(const Entry& entry) const { return m_devices[entry.device]; }
+    // What the tree holds in memory.
+    std::size_t MemoryBytes() const;
+
+private:
+    friend class SavedScanParser;
+    static constexpr unsigned kBlockBits = 16;
+    static constexpr std::uint32_t kBlockMask = (1u << kBlockBits) - 1;
+    static constexpr std::size_t kNameBlock = 1 << 20;
+
+    Entry& Add();  // a new entry at index EntryCount()
+    const char* StoreName(std::string_view name);
+
+    std::vector<std::unique_ptr<Entry[]>> m_blocks;
+    std::size_t m_count = 0;
+    std::vector<std::unique_ptr<char[]>> m_names;
+    std::size_t m_nameUsed = kNameBlock;  // in the last name block
+    std::size_t m_nameBytes = 0;          // allocated for names
+    std::vector<std::uint64_t> m_devices;
+    std::string m_rootPath;
+    std::string m_program;
+    std::optional<std::int64_t> m_timestamp;
+    VolumeSpace m_volume{0, 0, false};
+};
+
+// The saved scan as a file system whose only drive is `letter`: "Z:" is the scanned root.
+class SavedScanFileSystem final : public FileSystem {
+public:
+    SavedScanFileSystem(std::shared_ptr<const SavedScan> scan, char letter) : m_scan(std::move(scan)), m_letter(letter) {}
+    Opened OpenDirectory(const std::string& logicalPath) override;
+    VolumeSpace QueryVolume(const std::string& logicalPath) override;
+    // The path of a logical one as it was on the scanned machine, or nothing.
+    std::optional<std::string> ScannedPathOf(const std::string& logicalPath) const;
+    // The logical path of a path on the scanned machine (absolute, at or below the scanned root).
+    std::optional<std::string> LogicalPathOf(std::string_view scannedPath) const;
+    char Letter() const { return m_letter; }
+    const SavedScan& Scan() const { return *m_scan; }
+
+private:
+    std::shared_ptr<const SavedScan> m_scan;
+    char m_letter;
+};
+
+}  // namespace gauzel

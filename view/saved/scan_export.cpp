@@ -1,0 +1,161 @@
+#include "view/saved/scan_export.h"
+
+#include <charconv>
+#include <utility>
+
+#include "platform/drive_table.h"
+
+namespace gauzel {
+
+namespace {
+
+void AppendNumber(std::string& text, std::uint64_t value) {
+    char digits[24];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+void AppendMember(std::string& text, std::string_view key, std::uint64_t value) {
+    text += ",\"";
+    text += key;
+    text += "\":";
+    AppendNumber(text, value);
+}
+
+}  // namespace
+
+void AppendExportString(std::string& text, std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    text += '"';
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            text += '\\';
+            text += c;
+        } else if (byte < 0x20) {
+            switch (c) {
+                case '\b': text += "\\b"; break;
+                case '\t': text += "\\t"; break;
+                case '\n': text += "\\n"; break;
+                case '\f': text += "\\f"; break;
+                case '\r': text += "\\r"; break;
+                default:
+                    text += "\\u00";
+                    text += kHex[byte >> 4];
+                    text += kHex[byte & 0xF];
+            }
+        } else {
+            text += c;  // every other byte as it is, UTF-8 or not
+        }
+    }
+    text += '"';
+}
+
+ScanExport::ScanExport(std::ostream& out, ExportHead head) : m_out(out), m_head(std::move(head)) {}
+
+void ScanExport::Volume(const VolumeSpace& space) {
+    m_text += "[1,2,{\"progname\":";
+    AppendExportString(m_text, m_head.program);
+    m_text += ",\"progver\":";
+    AppendExportString(m_text, m_head.version);
+    m_text += ",\"timestamp\":";
+    if (m_head.timestamp < 0) m_text += '-';
+    AppendNumber(m_text, m_head.timestamp < 0 ? 0 - static_cast<std::uint64_t>(m_head.timestamp)
+                                              : static_cast<std::uint64_t>(m_head.timestamp));
+    if (space.known) {
+        AppendMember(m_text, kKeyFreeBytes, space.freeBytes);
+        AppendMember(m_text, kKeyTotalBytes, space.totalBytes);
+    }
+    m_text += std::string(",\"") + kKeyAllocatedSaved + (m_head.counting.allocated ? "\":true" : "\":false");
+    m_text += std::string(",\"") + kKeyLinksOnceSaved + (m_head.counting.linksOnce ? "\":true" : "\":false");
+    m_text += '}';
+}
+
+void ScanExport::Item(const std::string& realName, const ListingRecord& record, std::uint64_t parentDevice) {
+    m_text += "{\"name\":";
+    AppendExportString(m_text, realName);
+    if ((record.attributes & kAttributeDirectory) != 0 && (record.attributes & kAttributeReparsePoint) != 0) {
+        m_text += ",\"excluded\":\"othfs\"}";  // another filesystem's mount point: not entered
+        return;
+    }
+    // A directory's own blocks count nowhere here, so that every reader sums what the report does.
+    if ((record.attributes & kAttributeDirectory) == 0) {
+        AppendMember(m_text, "asize", std::uint64_t{record.sizeHigh} << 32 | record.sizeLow);
+        AppendMember(m_text, "dsize", record.allocated);
+    }
+    if (record.inode != 0) AppendMember(m_text, "ino", record.inode);
+    if (record.device != parentDevice) AppendMember(m_text, "dev", record.device);
+    if ((record.attributes & kAttributeDirectory) == 0 && record.links > 1) {
+        m_text += ",\"hlnkc\":true";
+        AppendMember(m_text, "nlink", record.links);
+    }
+    if (record.special) m_text += ",\"notreg\":true";
+    m_text += '}';
+}
+
+void ScanExport::Directory(const std::string& path, const DirectoryContents& contents, int openError) {
+    // The directories the walk has left are complete.
+    const auto isParent = [&](std::size_t length) {
+        return path.size() > length && path.compare(0, length, m_path, 0, length) == 0 && path[length] == '\\' &&
+               path.find('\\', length + 1) == std::string::npos;
+    };
+    while (!m_levels.empty() && !isParent(m_levels.back().pathLength)) {
+        m_text += ']';
+        m_levels.pop_back();
+    }
+    m_path = path;
+    ListingRecord own;
+    std::uint64_t parentDevice = ~std::uint64_t{0};  // the root says its device
+    std::string name;
+    if (m_levels.empty()) {
+        own = m_head.root;
+        name = m_head.rootPath;
+    } else {
+        Level& parent = m_levels.back();
+        const std::string logical = path.substr(parent.pathLength + 1);
+        if (const auto found = parent.subdirs.find(logical); found != parent.subdirs.end()) {
+            own = found->second;
+            parent.subdirs.erase(found);
+        }
+        name = RealName(logical);
+        parentDevice = parent.device;
+    }
+    own.attributes = kAttributeDirectory;
+    m_text += ",\n[";
+    Item(name, own, parentDevice);
+    const bool unread = openError != 0 || contents.status.error != 0 || contents.status.unsized != 0;
+    if (unread) {
+        m_text.pop_back();  // the object stays open for what could not be read
+        m_text += ",\"read_error\":true";
+        if (contents.status.unsized != 0) AppendMember(m_text, kKeyUnsized, contents.status.unsized);
+        m_text += '}';
+    }
+    const std::uint64_t device = own.device != 0 || m_levels.empty() ? own.device : parentDevice;
+    Level level{path.size(), device, {}};
+    for (const ListedEntry& entry : contents.entries) {
+        if (IsWalkedDirectory(entry.record)) {
+            level.subdirs.emplace(entry.name, entry.record);
+            continue;
+        }
+        m_text += ",\n";
+        Item(RealName(entry.name), entry.record, device);
+        Flush(false);
+    }
+    m_levels.push_back(std::move(level));
+    Flush(false);
+}
+
+bool ScanExport::Finish() {
+    for (; !m_levels.empty(); m_levels.pop_back()) m_text += ']';
+    m_text += "]\n";
+    Flush(true);
+    m_out.flush();
+    return static_cast<bool>(m_out);
+}
+
+void ScanExport::Flush(bool always) {
+    if (!always && m_text.size() < 64 * 1024) return;
+    m_out.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
+    m_text.clear();
+}
+
+}  // namespace gauzel

@@ -1,0 +1,61 @@
+#pragma once
+// A rescan written as it goes in the JSON export format that ncdu writes (-o) and reads (-f), and
+// gdu too: [1, 2, {metadata}, [{root}, items...]], a directory an array whose first element is
+// its own object, every other entry an object. Nothing of the tree is held but the path walked.
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "view/profile/scan_engine.h"
+
+namespace gauzel {
+
+// Our own keys: readers of the format ignore keys they do not know.
+inline constexpr const char* kKeyFreeBytes = "gauzel_free_bytes";
+inline constexpr const char* kKeyTotalBytes = "gauzel_total_bytes";
+inline constexpr const char* kKeyAllocatedSaved = "gauzel_allocated";
+inline constexpr const char* kKeyLinksOnceSaved = "gauzel_links_once";
+inline constexpr const char* kKeyUnsized = "gauzel_unsized";  // a directory's entries that could not be sized
+
+struct ExportHead {
+    std::string rootPath;  // real and absolute: the root's name
+    ListingRecord root;    // the root directory's device and inode
+    Counting counting;     // how the rescan counted, kept in the metadata
+    std::string program = "gauzel-report";
+    std::string version;
+    std::int64_t timestamp = 0;  // seconds since 1970
+};
+
+class ScanExport final : public ScanRecorder {
+public:
+    ScanExport(std::ostream& out, ExportHead head);
+    void Volume(const VolumeSpace& space) override;
+    void Directory(const std::string& path, const DirectoryContents& contents, int openError) override;
+    // Closes the directories still open; false when a write failed.
+    bool Finish();
+
+private:
+    struct Level {
+        std::size_t pathLength;  // of its logical path
+        std::uint64_t device;
+        std::unordered_map<std::string, ListingRecord> subdirs;  // walked, not yet written
+    };
+    // One entry's object, its name as it is on the disk.
+    void Item(const std::string& realName, const ListingRecord& record, std::uint64_t parentDevice);
+    void Flush(bool always);
+
+    std::ostream& m_out;
+    ExportHead m_head;
+    std::vector<Level> m_levels;  // the walk's path
+    std::string m_path;           // the last directory's logical path: the levels' are its prefixes
+    std::string m_text;           // written in pieces of 64 KiB
+};
+
+// A name as the format writes it: its bytes, with `"`, `\` and control characters escaped.
+void AppendExportString(std::string& text, std::string_view bytes);
+
+}  // namespace gauzel
