@@ -42,6 +42,11 @@ void CMainFrame::MessageMap() {
     CGauzelView* view = m_pView;
 
     QMenu* gauzel = AddPopup("&Gauzel");
+    QAction* openSaved = gauzel->addAction("&Open Saved Scan...");
+    openSaved->setObjectName("ID_FILE_OPEN_SAVED_SCAN");
+    openSaved->setShortcut(QKeySequence::Open);
+    connect(openSaved, &QAction::triggered, view, [view] { view->OnOpenSavedScan(); });
+    gauzel->addSeparator();
     connect(gauzel->addAction("E&xit"), &QAction::triggered, this, &QWidget::close);
 
     QMenu* rescan = AddPopup("&Rescan");

@@ -22,7 +22,8 @@ namespace gauzel {
 
 CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     : QWidget(parent),
-      m_services(services),
+      m_savedDrives(services.fileSystem, services.drives),
+      m_services{m_savedDrives, services.settings, m_savedDrives, services.messages},
       m_cbDrives(new QComboBox(this)),
       m_btnGoToRoot(new QPushButton("Go To Root", this)),
       m_btnGoUp(new QPushButton("Go Up", this)),

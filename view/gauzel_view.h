@@ -19,6 +19,7 @@
 #include "view/display/pie.h"
 #include "view/profile/profile.h"
 #include "view/profile/scan_engine.h"
+#include "view/saved/saved_drives.h"
 
 class QAction;
 class QComboBox;
@@ -66,6 +67,12 @@ public:
     // A directory named on the command line: the first rescan profiles it (on its drive, as if the
     // user had gone there) instead of the current directory's drive root.
     void SetStartDirectory(std::string realPath) { m_startDirectory = std::move(realPath); }
+
+    // Reads a saved scan (an export of ours, ncdu's or gdu's) into a drive of its own and goes to
+    // its root; a file that is not one is told, and nothing changes.
+    bool OpenSavedScan(const QString& file);
+    // "Open Saved Scan...": asks for the file.
+    void OnOpenSavedScan();
 
     // Rebuilds the profile of the current path, refills the legend, sets the buttons.
     void Rescan();
@@ -138,7 +145,7 @@ private:
     // Widens the legend so that every size text is drawn whole, or narrows it back to the
     // template's width when they fit there.
     void FitLegend();
-    // The command-line directory's place, once; a message says why there is none.
+    // The command-line directory's place (or saved scan's root), once; a message says why there is none.
     std::optional<std::string> TakeStartDirectory();
     // The drive list's entries, in its order.
     std::vector<std::string> DriveEntries() const;
@@ -149,6 +156,8 @@ private:
     bool HasPath() const { return !m_profile.m_strPath.empty(); }
     // "Go Up" and "Go To Root", as buttons and as menu items: below the drive root only.
     bool CanGoUp() const { return m_profile.m_bBelowRoot; }
+    // Adds the saved scan in `file` as a drive and returns its root, or says why not.
+    std::optional<std::string> LoadSavedScan(const QString& file);
     // Lists what could not be read below the entry whose size slot is `entry` (null: anywhere).
     void ShowUnread(const ByteCount* entry);
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
@@ -163,6 +172,8 @@ private:
     bool KeepGoing() override;
     bool MayStop() const override { return true; }
 
+    // The machine's drives and the saved scans opened; m_services reads both through it.
+    SavedDrives m_savedDrives;
     ViewServices m_services;
     std::optional<std::string> m_startDirectory;
     Profile m_profile;

@@ -6,6 +6,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -98,6 +101,13 @@ void CGauzelView::OnMountsChanged() {
         m_bMountsChanged = true;
         return;
     }
+    if (HasPath() && m_savedDrives.SavedOf(m_profile.m_strPath) != nullptr) {  // the scan stays where it is
+        if (m_services.drives.Refresh()) {
+            FillDriveList();
+            ShowDriveOfPath();
+        }
+        return;
+    }
     // Where the window stands, as the old drives name it: a new mount may move a drive's letter.
     const std::optional<std::string> real = HasPath() ? m_services.drives.RealPathOf(m_profile.m_strPath) : std::nullopt;
     const std::string shownDrive = HasPath() ? m_cbDrives->currentText().toStdString() : std::string();
@@ -127,15 +137,16 @@ void CGauzelView::SelectDriveAndRescan() {
     const int count = m_cbDrives->count();
     if (count == 0) return;  // no drive at all: nothing to show
     int index = m_cbDrives->currentIndex();
-    const std::vector<std::string> entries = DriveEntries();
     if (index < 0) {
         if (const std::optional<std::string> start = TakeStartDirectory()) {
+            const std::vector<std::string> entries = DriveEntries();  // a saved scan brings its drive
             const std::size_t drive = DriveIndexForDirectory(entries, *start);
             if (drive < entries.size()) {
                 m_cbDrives->setCurrentIndex(static_cast<int>(drive));
                 if (GoTo(*start, IsBelowRoot(*start))) return;
             }
         }
+        const std::vector<std::string> entries = DriveEntries();
         const std::size_t match = DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
         // No match leaves the combo without a selection, and the last drive is profiled.
         index = match < entries.size() ? static_cast<int>(match) : count - 1;
@@ -152,9 +163,43 @@ std::vector<std::string> CGauzelView::DriveEntries() const {
     return entries;
 }
 
+std::optional<std::string> CGauzelView::LoadSavedScan(const QString& file) {
+    std::string problem;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::shared_ptr<SavedScan> scan = SavedScan::Load(file.toLocal8Bit().toStdString(), problem);
+    QApplication::restoreOverrideCursor();
+    if (!scan) {
+        m_services.messages.Show(this, QString("%1 %2.").arg(file, QString::fromStdString(EscapeControls(problem))));
+        return std::nullopt;
+    }
+    const char letter = m_savedDrives.Add(std::move(scan));
+    if (letter == 0) {
+        m_services.messages.Show(this, QString("No drive letter is free for the saved scan %1.").arg(file));
+        return std::nullopt;
+    }
+    FillDriveList();
+    return std::string{letter, ':'};
+}
+
+bool CGauzelView::OpenSavedScan(const QString& file) {
+    if (m_bScanning) return false;
+    const std::optional<std::string> root = LoadSavedScan(file);
+    const bool went = root && GoTo(*root, false);
+    ShowDriveOfPath();  // the list shows where the window is now
+    return went;
+}
+
+void CGauzelView::OnOpenSavedScan() {
+    if (m_bScanning) return;
+    const QString file = QFileDialog::getOpenFileName(window(), "Open Saved Scan", QString(),
+                                                      "Saved scans (*.json);;All files (*)");
+    if (!file.isEmpty()) OpenSavedScan(file);
+}
+
 std::optional<std::string> CGauzelView::TakeStartDirectory() {
     if (!m_startDirectory) return std::nullopt;
     const std::string argument = std::exchange(m_startDirectory, std::nullopt).value();
+    if (QFileInfo(QString::fromLocal8Bit(argument)).isFile()) return LoadSavedScan(QString::fromLocal8Bit(argument));
     LogicalDirectory place = m_services.drives.Resolve(argument);
     if (!place.path)
         m_services.messages.Show(this, QString("%1 cannot be profiled: %2.")
@@ -208,7 +253,10 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
     const bool files = m_profile.IsFilesEntry(entry);
     // Taken now: the menu runs its own event loop.
     const Place into = Descend(m_profile.m_strPath, m_profile.m_listNames[entry]);
-    const std::optional<std::string> real = m_services.drives.RealPathOf(files ? m_profile.m_strPath : into.path);
+    // Nothing to open for a saved scan's path; its path on the scanned machine can be copied.
+    const std::string& path = files ? m_profile.m_strPath : into.path;
+    const std::optional<std::string> real = m_services.drives.RealPathOf(path);
+    const std::optional<std::string> shown = m_savedDrives.ShownPathOf(path);
     QMenu menu(this);
     menu.setObjectName("IDR_LEGEND_CONTEXT");
     QAction* open = menu.addAction("Open in File Manager");
@@ -216,7 +264,7 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
     QAction* goInto = files ? nullptr : menu.addAction("Go Into");
     QAction* unread = menu.addAction(kWhatCouldNotBeRead);
     open->setEnabled(real.has_value());
-    copy->setEnabled(real.has_value());
+    copy->setEnabled(shown.has_value());
     unread->setEnabled(m_profile.UnreadBelow(entry).Any());
     const ByteCount* slot = m_profile.m_listSizes[entry].get();
     QAction* chosen = menu.exec(globalPos);
@@ -226,10 +274,10 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
         m_services.messages.Show(this, kNoFolderHandlerMessage);
     if (chosen == copy) {
         auto* copied = new QMimeData;
-        if (IsUtf8(*real)) {
-            copied->setText(QString::fromStdString(*real));
+        if (IsUtf8(*shown)) {
+            copied->setText(QString::fromStdString(*shown));
         } else {
-            const QByteArray uri = QByteArray::fromStdString(FileUri(*real));
+            const QByteArray uri = QByteArray::fromStdString(FileUri(*shown));
             copied->setUrls({QUrl::fromEncoded(uri)});
             copied->setText(QString::fromLatin1(uri));
         }
@@ -242,7 +290,7 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
 void CGauzelView::ShowUnread(const ByteCount* entry) {
     if (m_bScanning) return;
     const QString listing = QString::fromStdString(
-        UnreadListing(m_profile, entry, [this](const std::string& path) { return m_services.drives.RealPathOf(path); }));
+        UnreadListing(m_profile, entry, [this](const std::string& path) { return m_savedDrives.ShownPathOf(path); }));
     QDialog dialog(window());
     dialog.setObjectName("IDD_UNREAD");
     dialog.setWindowTitle("What Could Not Be Read");

@@ -52,9 +52,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: gauzel [OPTION]... [DIRECTORY]\n"
+    return "Usage: gauzel [OPTION]... [DIRECTORY | SAVED-SCAN]\n"
            "Shows where a directory's disk space goes: each subdirectory's whole tree and the loose\n"
            "files, as a pie chart and a legend. Without DIRECTORY, the drive of the current directory.\n"
+           "A SAVED-SCAN (a file written by gauzel-report --export, ncdu -o or gdu -o) opens as a drive\n"
+           "of its own.\n"
            "\n"
            "  -h, --help     show this help and exit\n"
            "  -v, --version  show the version and exit\n"

@@ -35,7 +35,7 @@ std::optional<std::string> SavedDrives::ShownPathOf(const std::string& logicalPa
 std::string SavedDrives::EntryText(char letter, const SavedScan& scan) {
     std::string text = "[-";
     text += static_cast<char>(letter - 'A' + 'a');
-    text += "-] saved scan of " + scan.RootPath();
+    text += "-] " + scan.RootPath() + " (saved scan";
     if (const std::optional<std::int64_t> timestamp = scan.Timestamp()) {
         const auto seconds = static_cast<std::time_t>(*timestamp);
         char date[32];
@@ -43,7 +43,7 @@ std::string SavedDrives::EntryText(char letter, const SavedScan& scan) {
             local != nullptr && std::strftime(date, sizeof date, ", %Y-%m-%d %H:%M", local) != 0)
             text += date;
     }
-    return text;
+    return text + ')';
 }
 
 Opened SavedDrives::OpenDirectory(const std::string& logicalPath) {
