@@ -117,12 +117,14 @@ private:
         if (m_error.empty()) m_error = what;
         return false;
     }
+    // At the byte about to be read.
     bool FailHere(const std::string& what) { return Fail(what + " (at byte " + std::to_string(m_offset) + ")"); }
     bool Truncated() { return Fail("the file ends before the tree does (it is cut short)"); }
     // An unexpected byte, or the end.
     bool NotJson() {
         if (!m_error.empty()) return false;
-        return m_ended && m_at == m_size ? Truncated() : FailHere("not JSON");
+        if (m_ended && m_at == m_size) return Truncated();
+        return Fail("not JSON (at byte " + std::to_string(m_offset - 1) + ")");  // the byte just read
     }
     bool Comma() {
         SkipSpace();
@@ -249,12 +251,12 @@ private:
             SkipSpace();
             const int c = Get();
             if (c == '{' || c == '[') {
+                if (open.size() >= kMaxSavedDepth)
+                    return FailHere("values nested deeper than " + std::to_string(kMaxSavedDepth) + " levels");
                 SkipSpace();
                 if (Peek() == (c == '{' ? '}' : ']')) {
                     Get();
                 } else {
-                    if (open.size() == kMaxSavedDepth)
-                        return FailHere("values nested deeper than " + std::to_string(kMaxSavedDepth) + " levels");
                     open.push_back(c == '{' ? '}' : ']');
                     if (c == '{' && !Key()) return false;
                     continue;
@@ -311,6 +313,10 @@ private:
                 if (!Number(m_number)) return false;
                 if (m_number.find_first_of(".eE") == std::string::npos && m_number.size() < 19)
                     m_scan.m_timestamp = std::stoll(m_number);
+            } else if (m_key == kKeyWalkOrder) {
+                bool walkOrder = false;
+                if (!Boolean(walkOrder, m_key)) return false;
+                m_scan.m_walkOrder = walkOrder;
             } else if (m_key == kKeyFreeBytes) {
                 if (!Integer(free, m_key)) return false;
                 hasFree = true;
@@ -524,8 +530,13 @@ public:
         const SavedScan& scan = *m_scan;
         const SavedScan::Entry& self = scan.At(m_index);
         ListingStatus status;
-        for (std::uint32_t i = m_index + 1; i < self.end; i = scan.At(i).end) {
-            const SavedScan::Entry& entry = scan.At(i);
+        // In listing order, which the order of equal entries follows: ncdu writes it; our export
+        // writes the subdirectories below its root in walk order, the reverse.
+        std::vector<std::uint32_t> children;
+        for (std::uint32_t i = m_index + 1; i < self.end; i = scan.At(i).end) children.push_back(i);
+        if (scan.InWalkOrder() && m_index != 0) std::reverse(children.begin(), children.end());
+        for (const std::uint32_t child : children) {
+            const SavedScan::Entry& entry = scan.At(child);
             if ((entry.flags & SavedScan::kReadError) != 0 && (entry.flags & SavedScan::kDirectory) == 0) {
                 if (status.unsized++ == 0) status.unsizedError = kUnreadWhenScanned;  // its size was not had
                 continue;

@@ -56,6 +56,8 @@ public:
     const std::string& Program() const { return m_program; }
     std::optional<std::int64_t> Timestamp() const { return m_timestamp; }
     VolumeSpace Volume() const { return m_volume; }  // known only when the file keeps ours
+    // Our export: the subdirectories below the root come in walk order, the reverse of listing order.
+    bool InWalkOrder() const { return m_walkOrder; }
     std::size_t EntryCount() const { return m_count; }
     const Entry& At(std::uint32_t index) const { return m_blocks[index >> kBlockBits][index & kBlockMask]; }
     std::uint64_t Device(const Entry& entry) const { return m_devices[entry.device]; }
@@ -81,6 +83,7 @@ private:
     std::string m_program;
     std::optional<std::int64_t> m_timestamp;
     VolumeSpace m_volume{0, 0, false};
+    bool m_walkOrder = false;
 };
 
 // The saved scan as a file system whose only drive is `letter`: "Z:" is the scanned root.

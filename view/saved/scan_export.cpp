@@ -67,6 +67,7 @@ void ScanExport::Volume(const VolumeSpace& space) {
     }
     m_text += std::string(",\"") + kKeyAllocatedSaved + (m_head.counting.allocated ? "\":true" : "\":false");
     m_text += std::string(",\"") + kKeyLinksOnceSaved + (m_head.counting.linksOnce ? "\":true" : "\":false");
+    m_text += std::string(",\"") + kKeyWalkOrder + "\":true";
     m_text += '}';
 }
 

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/support/fake_file_system.h"
+#include "tests/support/recording_sink.h"
+#include "view/display/format_size.h"
+#include "view/display/summary.h"
+#include "view/profile/scan_engine.h"
+#include "view/saved/saved_scan.h"
+#include "view/saved/scan_export.h"
+
+namespace gauzel {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakeRecord;
+using testing::MemorySettings;
+using testing::RecordingSink;
+
+// What a window or a report shows of a profile.
+struct Shown {
+    std::vector<std::string> names;
+    std::vector<ByteCount> sizes;
+    std::vector<unsigned> colours;
+    ByteCount tree = 0;
+    std::uint64_t unreadDirectories = 0;
+    std::uint64_t unsized = 0;
+    bool operator==(const Shown&) const = default;
+};
+void PrintTo(const Shown& shown, std::ostream* out) {
+    for (std::size_t i = 0; i < shown.names.size(); ++i) *out << shown.names[i] << '=' << Decimal(shown.sizes[i]) << ' ';
+    *out << "tree " << Decimal(shown.tree) << " unread " << shown.unreadDirectories << '/' << shown.unsized;
+}
+
+Shown Rescan(FileSystem& fs, const std::string& path, Counting counting, ScanRecorder* recorder = nullptr) {
+    MemorySettings settings;
+    RecordingSink sink;
+    Profile profile;
+    profile.m_strPath = path;
+    ScanEngine engine(fs, settings, sink);
+    engine.SetCounting(counting);
+    engine.SetRecorder(recorder);
+    engine.Rescan(profile);
+    Shown shown{profile.m_listNames, {}, profile.m_pEntryColors, profile.m_dTreeSize, profile.m_unread.directories,
+                profile.m_unread.entries};
+    for (std::size_t i = 0; i < profile.EntryCount(); ++i) shown.sizes.push_back(profile.EntrySize(i));
+    return shown;
+}
+
+// Catches an entry, a name's byte, a link, a size or what could not be read lost or changed on
+// the way out or back in.
+TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
+    FakeFileSystem fs;
+    fs.AddFile("C:", "loose", 7);
+    fs.AddRecord("C:", {"linked", kAttributeNormal, 50, 0, 4096, 9, 2});
+    fs.AddFile("C:\\docs", "q\"uote \\x", 11);  // a real name holding "\" is listed with "/"
+    fs.AddFile("C:\\docs", "tab\there\x01", 13);
+    fs.AddRecord("C:\\docs", {"\xff\xfe not UTF-8", kAttributeNormal, 17, 0, 8192});
+    fs.AddRecord("C:\\docs", {"linked too", kAttributeNormal, 50, 0, 4096, 9, 2});
+    fs.AddRecord("C:\\docs", {"unsized", kAttributeNormal, 99, EACCES});
+    fs.AddRecord("C:\\docs", {"link", kAttributeReparsePoint, 19, 0, 0, 0, 1});
+    fs.AddRecord("C:\\docs", {"mnt", kAttributeDirectory | kAttributeReparsePoint});
+    fs.AddFile("C:\\docs\\a/b\\deep", "x", 23);
+    fs.AddDirectory("C:\\docs\\refused");
+    fs.Refuse("C:\\docs\\refused");
+    fs.AddFile("C:\\broken", "y", 29);
+    fs.listingErrors["C:\\broken"] = EIO;
+    fs.AddDirectory("C:\\empty");
+    for (const Counting counting : {Counting{}, Counting{true, false}, Counting{false, true}}) {
+        SCOPED_TRACE(::testing::Message() << "allocated " << counting.allocated << ", links once " << counting.linksOnce);
+        std::ostringstream out;
+        ScanExport exporter(out, {"/home/me", {}, counting, "gauzel-report", "9", 1700000000});
+        const Shown live = Rescan(fs, "C:", counting, &exporter);
+        ASSERT_TRUE(exporter.Finish());
+        std::string error;
+        std::shared_ptr<SavedScan> scan = SavedScan::ReadText(out.str(), error);
+        ASSERT_TRUE(scan) << error << "\n" << out.str();
+        SavedScanFileSystem saved(scan, 'Z');
+        EXPECT_EQ(Rescan(saved, "Z:", counting), live) << out.str();
+        EXPECT_EQ(Rescan(saved, "Z:\\docs", counting), Rescan(fs, "C:\\docs", counting));
+        EXPECT_EQ(Rescan(saved, "Z:\\docs\\a/b", counting), Rescan(fs, "C:\\docs\\a/b", counting));
+        EXPECT_EQ(saved.ScannedPathOf("Z:\\docs\\a/b"), "/home/me/docs/a\\b");
+        EXPECT_EQ(saved.LogicalPathOf("/home/me/docs/a\\b/"), "Z:\\docs\\a/b");
+        EXPECT_EQ(saved.LogicalPathOf("/home/meat"), std::nullopt);
+        EXPECT_TRUE(scan->Volume().known);
+    }
+}
+
+// Catches a foreign export misread: ncdu writes an inode only for files of several names, gdu
+// none at all, neither our volume; an unread directory, another filesystem and special files.
+TEST(SavedScan, ExportsOfOtherToolsCountAsTheDiskWould) {
+    const std::string text =
+        "[1,2,{\"progname\":\"ncdu\",\"progver\":\"1.18\",\"timestamp\":1700000000,\"extra\":[{\"x\":[1,2.5e3,null]}]},\n"
+        "[{\"name\":\"/srv\",\"asize\":4096,\"dsize\":4096,\"dev\":64768},\n"
+        "{\"name\":\"a\",\"asize\":10,\"dsize\":4096,\"ino\":5,\"hlnkc\":true,\"nlink\":2},\n"
+        "[{\"name\":\"d\",\"asize\":4096,\"dsize\":4096},{\"name\":\"b\",\"asize\":10,\"dsize\":4096,\"ino\":5,\"hlnkc\":true},\n"
+        "{\"name\":\"\xff\",\"asize\":3,\"dsize\":4096},{\"name\":\"l\",\"asize\":7,\"notreg\":true},{\"name\":\"c\",\"asize\":1}],\n"
+        "[{\"name\":\"locked\",\"read_error\":true}],\n"
+        "{\"name\":\"mnt\",\"excluded\":\"othfs\"},{\"name\":\"gone\",\"read_error\":true}]]";
+    std::string error;
+    std::shared_ptr<SavedScan> scan = SavedScan::ReadText(text, error);
+    ASSERT_TRUE(scan) << error;
+    EXPECT_EQ(scan->RootPath(), "/srv");
+    SavedScanFileSystem saved(scan, 'Z');
+    const Shown apparent = Rescan(saved, "Z:", {});
+    EXPECT_EQ(apparent.names, (std::vector<std::string>{"d", ">files", "locked"}));  // "mnt" is a loose file
+    EXPECT_EQ(apparent.sizes, (std::vector<ByteCount>{21, 10, 0}));
+    EXPECT_EQ(apparent.unreadDirectories, 1u);
+    EXPECT_EQ(apparent.unsized, 1u);
+    EXPECT_EQ(Rescan(saved, "Z:", {true, false}).sizes, (std::vector<ByteCount>{8192, 4096, 0}));
+    EXPECT_EQ(Rescan(saved, "Z:", {false, true}).tree, 21u);  // a and b are one file
+    Profile profile;
+    profile.m_strPath = "Z:";
+    profile.m_bSpaceKnown = saved.QueryVolume("Z:").known;
+    EXPECT_EQ(MakeSummaryLines(profile, Units::Bytes).freeSpace, "Z: free space was not saved");
+    EXPECT_EQ(saved.OpenDirectory("Z:\\mnt").error, ENOTDIR);
+    EXPECT_EQ(saved.OpenDirectory("Z:\\nothing").error, ENOENT);
+}
+
+// Catches a bad file taken (or half taken), a crash, or a message that does not say what is wrong.
+TEST(SavedScan, AFileThatIsNoExportIsRefusedSayingWhatIsWrong) {
+    const std::string head = "[1,2,{},[{\"name\":\"/\"},";
+    std::string deep = "[1,0,{},";
+    for (int i = 0; i <= 10000; ++i) deep += "[{\"name\":\"d\"},";
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"", "the file is empty"},
+        {"\x89PNG", "not JSON (at byte 0)"},
+        {"{\"a\":1}", "a JSON object, not an export"},
+        {"[2,0,{},[{\"name\":\"/\"}]]", "format version 2; only version 1 is read"},
+        {"[\"1\",0,{},[{\"name\":\"/\"}]]", "it does not begin with a format version"},
+        {head + "{\"name\":\"f\",\"asize\":1}", "the file ends before the tree does"},
+        {head + "[{\"name\":\"d\"},{\"name\":\"f\",\"asi", "the file ends before the tree does"},
+        {head + "[]]]", "a directory array without its object (at byte 23)"},
+        {head + "[1]]]", "a directory array without its object"},
+        {head + "{\"name\":7}]]", "a name that is not a string"},
+        {head + "{\"asize\":7}]]", "an entry without a name"},
+        {head + "{\"name\":\"f\",\"asize\":-1}]]", "asize -1 is not a whole number from 0 to 2^64 - 1"},
+        {head + "{\"name\":\"f\",\"dsize\":1.5}]]", "dsize 1.5 is not a whole number"},
+        {head + "{\"name\":\"f\",\"asize\":18446744073709551616}]]", "asize 18446744073709551616 is not"},
+        {head + "{\"name\":\"f\",\"ino\":\"7\"}]]", "ino is not a number"},
+        {head + "{\"name\":\"..\"}]]", "a name that no file can have"},
+        {head + "{\"name\":\"a/b\"}]]", "a name that no file can have"},
+        {head + "{\"name\":\"f\",\"hlnkc\":1}]]", "hlnkc is not true or false"},
+        {head + "\"f\"]]", "an entry that is neither an object nor a directory"},
+        {head + "{\"name\":\"f\",\"x\":[[[}]]", "not JSON"},
+        {head + "{\"name\":\"f\"}]] x", "more follows the end of the export"},
+        {head + "{\"name\":\"a\x01\"}]]", "a control character in a string"},
+        {deep, "directories nested deeper than 10000 levels"},
+        {head + "{\"name\":\"f\",\"x\":" + std::string(10001, '[') + std::string(10001, ']') + "}]]",
+         "values nested deeper than 10000 levels"},
+    };
+    for (const auto& [text, says] : rows) {
+        std::string error;
+        EXPECT_EQ(SavedScan::ReadText(text, error), nullptr) << text.substr(0, 80);
+        EXPECT_TRUE(error.starts_with("is not a saved scan: ")) << error;
+        EXPECT_NE(error.find(says), std::string::npos) << text.substr(0, 80) << "\nsays: " << error;
+    }
+}
+
+}  // namespace
+}  // namespace gauzel
