@@ -26,8 +26,8 @@ bench:
 fuzz:
 	bash scripts/install-deps.sh fuzz
 	cmake -S . -B $(BUILD)-fuzz -G Ninja -DGAUZEL_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_CXX_COMPILER=clang++-14
-	cmake --build $(BUILD)-fuzz --target gauzel_fuzz_ini gauzel_fuzz_drives
-	for target in ini drives; do \
+	cmake --build $(BUILD)-fuzz --target gauzel_fuzz_ini gauzel_fuzz_drives gauzel_fuzz_saved
+	for target in ini drives saved; do \
 	  mkdir -p $(BUILD)-fuzz/corpus-$$target && \
 	  ./$(BUILD)-fuzz/tests/fuzz/gauzel_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    $(BUILD)-fuzz/corpus-$$target tests/fuzz/corpus/$$target || exit 1; \

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -11,6 +13,7 @@
 #include <QUrl>
 
 #include "tests/gui/gui_support.h"
+#include "tests/support/temp_tree.h"
 
 namespace gauzel {
 namespace {
@@ -170,6 +173,40 @@ TEST_F(Legend, AnIncompleteRowIsMarkedAndListsWhatItLeavesOut) {
     });
     MenuOf(big, "What Could Not Be Read...");
     EXPECT_EQ(listed, "/c/big/locked: cannot be read (Permission denied)\n");
+}
+
+// Catches a saved scan that is not a drive of its own, a move in it that reads the machine, the
+// file manager offered for a path that is not on this machine, the scanned path not copied, and
+// a bad file that half loads or moves the window.
+TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
+    testing::TempTree files;
+    std::ofstream(files.PathOf("scan.json"))
+        << R"([1,2,{"progname":"ncdu","timestamp":0},[{"name":"/srv"},{"name":"f","asize":5},)"
+           R"([{"name":"d"},{"name":"g","asize":7},[{"name":"e"},{"name":"h","asize":3}]]]])";
+    std::ofstream(files.PathOf("cut.json")) << R"([1,2,{},[{"name":"/"},)";
+    ASSERT_TRUE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("scan.json"))));
+    EXPECT_EQ(fakes.profile().m_strPath, "Z:");
+    EXPECT_TRUE(DrivesOf(*fakes.view)->currentText().startsWith("[-z-] /srv (saved scan, ")) << DrivesOf(*fakes.view)->currentText().toStdString();
+    fakes.DoubleClickRow(fakes.RowOf("d"));
+    EXPECT_EQ(fakes.profile().m_strPath, "Z:\\d");
+    EXPECT_EQ(fakes.profile().m_dTreeSize, 10u);
+    EXPECT_EQ(MenuOf(fakes.RowOf("e"), "Copy Path"), (QStringList{"Copy Path", "Go Into"}));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "/srv/d/e");
+    QTest::mouseClick(GoUpOf(*fakes.view), Qt::LeftButton);
+    EXPECT_EQ(fakes.profile().m_strPath, "Z:");
+
+    const int drives = DrivesOf(*fakes.view)->count();
+    EXPECT_FALSE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("cut.json"))));
+    EXPECT_EQ(fakes.messages.shown.back().toStdString(),
+              files.PathOf("cut.json") + " is not a saved scan: the file ends before the tree does (it is cut short).");
+    EXPECT_EQ(fakes.profile().m_strPath, "Z:");
+    EXPECT_EQ(DrivesOf(*fakes.view)->count(), drives);
+
+    ViewOnFakes started;  // gauzel FILE
+    started.startDirectory = files.PathOf("scan.json");
+    started.Start();
+    EXPECT_EQ(started.profile().m_strPath, "Z:");
+    EXPECT_EQ(started.profile().m_dTreeSize, 15u);
 }
 
 // Receives what would have gone to the desktop's file manager.

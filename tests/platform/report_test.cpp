@@ -130,6 +130,34 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
 }
 
 // Fault: sizes were doubles: 2^53 + 1 printed as 2^53, and a total past 2^64 as 0 in the JSON.
+// Catches what the Linux listing gives an export wrong (special files, links, a directory's
+// inode, the root's name), an import that profiles the saved tree otherwise than the disk, and
+// a file that is no export, or a path outside it, taken.
+TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
+    ReportRun run;
+    run.tree.HardLink("big/b", "small/b2");
+    run.tree.Symlink("loose", "small/link");
+    run.tree.File("small/odd\xff\\name", 12);
+    const std::string saved = run.config.PathOf("scan.json");
+    ASSERT_EQ(run.Run({"--export", saved, run.tree.Root()}), 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    for (const std::string below : {"", "/small"}) {
+        for (const std::string counting : {"--json", "--allocated", "--links-once"}) {
+            ASSERT_EQ(run.Run({"--json", counting, run.tree.Root() + below}), 0) << run.err;
+            const nlohmann::json live = nlohmann::json::parse(run.out);
+            ASSERT_EQ(run.Run({"--json", counting, "--import", saved, run.tree.Root() + below}), 0) << run.err;
+            const nlohmann::json imported = nlohmann::json::parse(run.out);
+            EXPECT_EQ(imported["entries"], live["entries"]) << below << counting;
+            EXPECT_EQ(imported["treeSize"], live["treeSize"]);
+            EXPECT_EQ(imported["path"], "Z:" + std::string(below.empty() ? "" : "\\small"));
+        }
+    }
+    EXPECT_EQ(run.Run({"--import", run.config.PathOf("gauzel.ini")}), 1);
+    EXPECT_EQ(run.err, "gauzel-report: " + run.config.PathOf("gauzel.ini") + " is not a saved scan: it does not begin with a format version\n");
+    EXPECT_EQ(run.Run({"--import", saved, "/elsewhere"}), 1);
+    EXPECT_EQ(run.err, "gauzel-report: /elsewhere: not at or below the saved scan's root, " + run.tree.Root() + "\n");
+}
+
 TEST(Report, SizesAreExactInTextAndJson) {
     testing::FakeFileSystem fs;
     testing::MemorySettings settings;

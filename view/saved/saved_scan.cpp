@@ -14,7 +14,7 @@
 namespace gauzel {
 
 SavedScan::Entry& SavedScan::Add() {
-    if ((m_count & kBlockMask) == 0) m_blocks.push_back(std::make_unique<Entry[]>(std::size_t{1} << kBlockBits));
+    if ((m_count & kBlockMask) == 0) m_blocks.push_back(std::make_unique_for_overwrite<Entry[]>(std::size_t{1} << kBlockBits));
     Entry& entry = m_blocks.back()[m_count & kBlockMask];
     ++m_count;
     return entry;
@@ -22,13 +22,13 @@ SavedScan::Entry& SavedScan::Add() {
 
 const char* SavedScan::StoreName(std::string_view name) {
     if (name.size() > kNameBlock) {  // a name longer than a block has one of its own
-        m_names.insert(m_names.begin(), std::make_unique<char[]>(name.size()));
+        m_names.insert(m_names.begin(), std::make_unique_for_overwrite<char[]>(name.size()));
         m_nameBytes += name.size();
         std::memcpy(m_names.front().get(), name.data(), name.size());
         return m_names.front().get();
     }
     if (name.size() > kNameBlock - m_nameUsed) {
-        m_names.push_back(std::make_unique<char[]>(kNameBlock));
+        m_names.push_back(std::make_unique_for_overwrite<char[]>(kNameBlock));
         m_nameBytes += kNameBlock;
         m_nameUsed = 0;
     }
@@ -533,8 +533,14 @@ public:
         // In listing order, which the order of equal entries follows: ncdu writes it; our export
         // writes the subdirectories below its root in walk order, the reverse.
         std::vector<std::uint32_t> children;
-        for (std::uint32_t i = m_index + 1; i < self.end; i = scan.At(i).end) children.push_back(i);
-        if (scan.InWalkOrder() && m_index != 0) std::reverse(children.begin(), children.end());
+        std::vector<std::size_t> subdirectories;  // where they are among the children
+        for (std::uint32_t i = m_index + 1; i < self.end; i = scan.At(i).end) {
+            if ((scan.At(i).flags & SavedScan::kDirectory) != 0) subdirectories.push_back(children.size());
+            children.push_back(i);
+        }
+        if (scan.InWalkOrder() && m_index != 0)
+            for (std::size_t a = 0, b = subdirectories.size(); a + 1 < b; ++a, --b)
+                std::swap(children[subdirectories[a]], children[subdirectories[b - 1]]);
         for (const std::uint32_t child : children) {
             const SavedScan::Entry& entry = scan.At(child);
             if ((entry.flags & SavedScan::kReadError) != 0 && (entry.flags & SavedScan::kDirectory) == 0) {

@@ -21,18 +21,19 @@ inline constexpr std::size_t kMaxSavedDepth = 10000;
 
 class SavedScan {
 public:
-    // One entry: 56 bytes, its name in the scan's name store.
+    // One entry: 56 bytes, its name in the scan's name store. Trivial, so that a block of them
+    // takes memory only as it fills.
     struct Entry {
         const char* name;             // logical: a "\" of the real name reads "/"
-        std::uint64_t asize = 0;      // apparent size
-        std::uint64_t dsize = 0;      // bytes allocated
-        std::uint64_t inode = 0;
-        std::uint32_t nameLength = 0;
-        std::uint32_t end = 0;        // the index after its last descendant (after itself: not a directory)
-        std::uint32_t count = 0;      // a file's names (0: not said); a directory's entries not sized
-        std::uint32_t device = 0;     // index into the devices
-        std::uint8_t flags = 0;
-        std::uint8_t error = 0;       // a directory not read: its errno when the file keeps it
+        std::uint64_t asize;          // apparent size
+        std::uint64_t dsize;          // bytes allocated
+        std::uint64_t inode;
+        std::uint32_t nameLength;
+        std::uint32_t end;            // the index after its last descendant (after itself: not a directory)
+        std::uint32_t count;          // a file's names (0: not said); a directory's entries not sized
+        std::uint32_t device;         // index into the devices
+        std::uint8_t flags;
+        std::uint8_t error;           // a directory not read: its errno when the file keeps it
     };
     enum Flags : std::uint8_t {
         kDirectory = 1,
