@@ -244,6 +244,55 @@ void LatencyTable(const std::string& root, int rounds, const std::string& report
 #endif
 }
 
+// Saved scans: an export against the plain report on the same tree (time and memory), and the
+// import of an export of 1,000,101 entries (time, and memory an entry over a tiny import's).
+void SavedScanTable(const std::string& root, int rounds, const std::string& report, const std::vector<std::string>& trees) {
+    std::printf("\nsaved scans\n");
+    for (const std::string& tree : trees) {
+        const std::string saved = root + "/export.json";
+        const Table table = Measure({{"gauzel-report", {report, "--units", "bytes", tree}},
+                                     {"gauzel-report --export", {report, "--export", saved, tree}}},
+                                    rounds, false);
+        std::printf("  %s, warm, medians of %d rounds:\n", tree.substr(root.size() + 1).c_str(), rounds);
+        Report(table, 0);
+        std::printf("  target: export / report %.3f (<= 1.15); peak memory %+.2f MiB (a few at most)\n",
+                    table.Ratio(1, 0), (table.Peak(1) - table.Peak(0)) / 1024.0);
+    }
+    // 100 directories of 100 directories of 99 files, names as long as a photo's.
+    const std::string big = root + "/saved-1m.json";
+    const std::uint64_t entries = 1 + 100 + 100 * 100 + 100 * 100 * 99;
+    if (access(big.c_str(), R_OK) != 0) {
+        std::ofstream out(big, std::ios::binary);
+        out << "[1,2,{\"progname\":\"scan_bench\",\"progver\":\"0\",\"timestamp\":0},\n[{\"name\":\"/srv/photos\"}";
+        std::string text;
+        std::uint64_t inode = 100;
+        for (int a = 0; a < 100; ++a) {
+            text += ",\n[{\"name\":\"album-" + std::to_string(a) + "\",\"ino\":" + std::to_string(++inode) + "}";
+            for (int b = 0; b < 100; ++b) {
+                text += ",\n[{\"name\":\"day-" + std::to_string(b) + "\",\"ino\":" + std::to_string(++inode) + "}";
+                for (int f = 0; f < 99; ++f)
+                    text += ",\n{\"name\":\"IMG_" + std::to_string(20000000 + a * 10000 + b * 100 + f) +
+                            ".jpg\",\"asize\":" + std::to_string(1000 + f * 37) + ",\"dsize\":" +
+                            std::to_string(4096 + f * 4096) + ",\"ino\":" + std::to_string(++inode) + "}";
+                text += ']';
+            }
+            text += ']';
+            out << text;
+            text.clear();
+        }
+        out << "]]\n";
+    }
+    const std::string tiny = root + "/saved-tiny.json";
+    std::ofstream(tiny) << "[1,2,{},[{\"name\":\"/\"},{\"name\":\"f\",\"asize\":1}]]\n";
+    const Table table = Measure({{"gauzel-report --import 1M", {report, "--import", big}},
+                                 {"gauzel-report --import tiny", {report, "--import", tiny}}},
+                                rounds, false);
+    std::printf("  import of %llu entries, warm, medians of %d rounds:\n", static_cast<unsigned long long>(entries), rounds);
+    Report(table, 1);
+    std::printf("  target: import time %.2f s (<= 3); memory an entry %.1f bytes (<= 100)\n", table.MedianSeconds(0),
+                (table.Peak(0) - table.Peak(1)) * 1024.0 / static_cast<double>(entries));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -285,8 +334,22 @@ int main(int argc, char** argv) {
     if (std::getenv("GAUZEL_BENCH_HUGE") != nullptr)
         memoryOnly.push_back({"huge", [](const std::string& p) { return MakeTree(p, 100000, 1000000, 20261208); }});
 
-    // GAUZEL_BENCH_ONLY=latency: the latency-bound table alone.
-    const bool onlyLatency = std::getenv("GAUZEL_BENCH_ONLY") != nullptr && std::string(std::getenv("GAUZEL_BENCH_ONLY")) == "latency";
+    // GAUZEL_BENCH_ONLY=latency, or saved: that table alone.
+    const std::string only = std::getenv("GAUZEL_BENCH_ONLY") != nullptr ? std::getenv("GAUZEL_BENCH_ONLY") : "";
+    const bool onlyLatency = only == "latency";
+    if (only == "saved") {
+        std::vector<std::string> trees;
+        for (const Case& c : cases) {
+            trees.push_back(root + "/" + c.name);
+            Tree(trees.back(), [&] { return c.make(trees.back()); });
+        }
+        if (std::getenv("GAUZEL_BENCH_HUGE") != nullptr) {
+            trees.push_back(root + "/huge");
+            Tree(trees.back(), [&] { return MakeTree(trees.back(), 100000, 1000000, 20261208); });
+        }
+        SavedScanTable(root, rounds, report, trees);
+        return 0;
+    }
     if (onlyLatency) cases.clear();
     for (const Case& c : cases) {
         const std::string tree = root + "/" + c.name;
@@ -342,6 +405,7 @@ int main(int argc, char** argv) {
 
     LatencyTable(root, std::max(rounds, 5), report, bare);
     if (onlyLatency) return 0;
+    SavedScanTable(root, rounds, report, {root + "/large"});
 
     std::printf("\npeak resident memory of gauzel-report (target <= 16 MiB, flat):\n");
     for (const Case& c : memoryOnly) {

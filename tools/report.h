@@ -13,8 +13,8 @@
 namespace gauzel {
 
 // Runs the report with `args` (without the program name). Exit status: 0 done, 1 the directory
-// cannot be profiled, 2 bad usage, 3 done but some of the tree could not be read (listed on
-// `err`), 4 the report could not be written.
+// (or the saved scan) cannot be profiled, 2 bad usage, 3 done but some of the tree could not be
+// read (listed on `err`), 4 the report or the export could not be written.
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The report of a rescanned profile: the summary lines and one line an entry, in `units`.

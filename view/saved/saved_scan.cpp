@@ -413,7 +413,7 @@ private:
                 if (!Integer(number, m_key)) return false;
                 if (m_key == "nlink" ? !directory : directory)
                     entry.count = static_cast<std::uint32_t>(std::min<std::uint64_t>(number, UINT32_MAX));
-            } else if (m_key == "gauzel_error") {
+            } else if (m_key == kKeyError) {
                 if (!Integer(number, m_key)) return false;
                 if (number > 0 && number < 256) entry.error = static_cast<std::uint8_t>(number);
             } else if (m_key == "hlnkc" || m_key == "notreg" || m_key == "read_error") {
@@ -595,9 +595,12 @@ private:
     ListingRecord RecordOf(const SavedScan::Entry& entry) const {
         ListingRecord record;
         const bool directory = (entry.flags & SavedScan::kDirectory) != 0;
-        if ((entry.flags & SavedScan::kOtherFilesystem) != 0)
+        record.name = std::string_view(entry.name, entry.nameLength);
+        if ((entry.flags & SavedScan::kOtherFilesystem) != 0) {  // not entered: counts 0, as on a live disk
             record.attributes = kAttributeDirectory | kAttributeReparsePoint;
-        else if (directory && (entry.flags & SavedScan::kExcluded) == 0)
+            return record;
+        }
+        if (directory && (entry.flags & SavedScan::kExcluded) == 0)
             record.attributes = kAttributeDirectory;
         record.special = (entry.flags & SavedScan::kNotRegular) != 0;
         record.sizeHigh = static_cast<std::uint32_t>(entry.asize >> 32);
@@ -608,7 +611,6 @@ private:
         // A file of several names is known by its inode; without one it counts at every name.
         if (!directory && entry.inode != 0)
             record.links = entry.count > 1 ? entry.count : (entry.flags & SavedScan::kLinked) != 0 ? 2 : 1;
-        record.name = std::string_view(entry.name, entry.nameLength);
         return record;
     }
 

@@ -127,6 +127,8 @@ void ScanExport::Directory(const std::string& path, const DirectoryContents& con
     if (unread) {
         m_text.pop_back();  // the object stays open for what could not be read
         m_text += ",\"read_error\":true";
+        if (const int error = openError != 0 ? openError : contents.status.error; error > 0)
+            AppendMember(m_text, kKeyError, static_cast<std::uint64_t>(error));
         if (contents.status.unsized != 0) AppendMember(m_text, kKeyUnsized, contents.status.unsized);
         m_text += '}';
     }
