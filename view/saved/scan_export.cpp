@@ -3,7 +3,6 @@
 #include <charconv>
 #include <utility>
 
-#include "platform/drive_table.h"
 
 namespace gauzel {
 
@@ -23,30 +22,34 @@ void AppendMember(std::string& text, std::string_view key, std::uint64_t value) 
 
 }  // namespace
 
-void AppendExportString(std::string& text, std::string_view bytes) {
+void AppendExportString(std::string& text, std::string_view bytes, bool logical) {
     static constexpr char kHex[] = "0123456789abcdef";
     text += '"';
-    for (const char c : bytes) {
+    std::size_t plain = 0;  // the start of the bytes not yet written, which need no escape
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        if (c != '"' && c != '\\' && byte >= 0x20 && !(logical && c == '/')) continue;
+        text.append(bytes.data() + plain, i - plain);
+        plain = i + 1;
+        if (c == '"' || c == '\\' || c == '/') {  // a logical name's "/" is the real name's "\"
             text += '\\';
-            text += c;
-        } else if (byte < 0x20) {
-            switch (c) {
-                case '\b': text += "\\b"; break;
-                case '\t': text += "\\t"; break;
-                case '\n': text += "\\n"; break;
-                case '\f': text += "\\f"; break;
-                case '\r': text += "\\r"; break;
-                default:
-                    text += "\\u00";
-                    text += kHex[byte >> 4];
-                    text += kHex[byte & 0xF];
-            }
-        } else {
-            text += c;  // every other byte as it is, UTF-8 or not
+            text += c == '/' ? '\\' : c;
+            continue;
+        }
+        switch (c) {
+            case '\b': text += "\\b"; break;
+            case '\t': text += "\\t"; break;
+            case '\n': text += "\\n"; break;
+            case '\f': text += "\\f"; break;
+            case '\r': text += "\\r"; break;
+            default:
+                text += "\\u00";
+                text += kHex[byte >> 4];
+                text += kHex[byte & 0xF];
         }
     }
+    text.append(bytes.data() + plain, bytes.size() - plain);  // every other byte as it is, UTF-8 or not
     text += '"';
 }
 
@@ -71,9 +74,9 @@ void ScanExport::Volume(const VolumeSpace& space) {
     m_text += '}';
 }
 
-void ScanExport::Item(const std::string& realName, const ListingRecord& record, std::uint64_t parentDevice) {
+void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& record, std::uint64_t parentDevice) {
     m_text += "{\"name\":";
-    AppendExportString(m_text, realName);
+    AppendExportString(m_text, name, logical);
     if ((record.attributes & kAttributeDirectory) != 0 && (record.attributes & kAttributeReparsePoint) != 0) {
         m_text += ",\"excluded\":\"othfs\"}";  // another filesystem's mount point: not entered
         return;
@@ -106,23 +109,18 @@ void ScanExport::Directory(const std::string& path, const DirectoryContents& con
     m_path = path;
     ListingRecord own;
     std::uint64_t parentDevice = ~std::uint64_t{0};  // the root says its device
-    std::string name;
+    std::string_view name = m_head.rootPath;
     if (m_levels.empty()) {
         own = m_head.root;
-        name = m_head.rootPath;
     } else {
         Level& parent = m_levels.back();
-        const std::string logical = path.substr(parent.pathLength + 1);
-        if (const auto found = parent.subdirs.find(logical); found != parent.subdirs.end()) {
-            own = found->second;
-            parent.subdirs.erase(found);
-        }
-        name = RealName(logical);
+        name = std::string_view(path).substr(parent.pathLength + 1);
+        own = parent.TakeSubdirectory(name);
         parentDevice = parent.device;
     }
     own.attributes = kAttributeDirectory;
     m_text += ",\n[";
-    Item(name, own, parentDevice);
+    Item(name, !m_levels.empty(), own, parentDevice);
     const bool unread = openError != 0 || contents.status.error != 0 || contents.status.unsized != 0;
     if (unread) {
         m_text.pop_back();  // the object stays open for what could not be read
@@ -133,18 +131,38 @@ void ScanExport::Directory(const std::string& path, const DirectoryContents& con
         m_text += '}';
     }
     const std::uint64_t device = own.device != 0 || m_levels.empty() ? own.device : parentDevice;
-    Level level{path.size(), device, {}};
+    Level level{path.size(), device, m_levels.empty(), {}, 0};
     for (const ListedEntry& entry : contents.entries) {
         if (IsWalkedDirectory(entry.record)) {
-            level.subdirs.emplace(entry.name, entry.record);
+            level.subdirs.emplace_back(entry.name, entry.record);
             continue;
         }
         m_text += ",\n";
-        Item(RealName(entry.name), entry.record, device);
+        Item(entry.name, true, entry.record, device);
         Flush(false);
     }
     m_levels.push_back(std::move(level));
     Flush(false);
+}
+
+ListingRecord ScanExport::Level::TakeSubdirectory(std::string_view name) {
+    // The walk takes the profiled directory's subdirectories in listing order (some may be left
+    // out), every other directory's in reverse: the one sought is where the walk stands.
+    if (entries) {
+        for (std::size_t i = taken; i < subdirs.size(); ++i)
+            if (subdirs[i].first == name) {
+                taken = i + 1;
+                return subdirs[i].second;
+            }
+        return {};
+    }
+    for (std::size_t i = subdirs.size(); i-- > 0;)
+        if (subdirs[i].first == name) {
+            const ListingRecord record = subdirs[i].second;
+            subdirs.erase(subdirs.begin() + static_cast<std::ptrdiff_t>(i));  // the last, but for a stranger walk
+            return record;
+        }
+    return {};
 }
 
 bool ScanExport::Finish() {

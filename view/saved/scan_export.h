@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -44,10 +43,14 @@ private:
     struct Level {
         std::size_t pathLength;  // of its logical path
         std::uint64_t device;
-        std::unordered_map<std::string, ListingRecord> subdirs;  // walked, not yet written
+        bool entries;            // the profiled directory's: its subdirectories are walked in listing order
+        std::vector<std::pair<std::string, ListingRecord>> subdirs;  // listing order
+        std::size_t taken;       // the entries': how many the walk has passed
+        // The record of the subdirectory the walk has come to (an empty one if it was not listed).
+        ListingRecord TakeSubdirectory(std::string_view name);
     };
-    // One entry's object, its name as it is on the disk.
-    void Item(const std::string& realName, const ListingRecord& record, std::uint64_t parentDevice);
+    // One entry's object; `logical`: its name's "/" is a real "\".
+    void Item(std::string_view name, bool logical, const ListingRecord& record, std::uint64_t parentDevice);
     void Flush(bool always);
 
     std::ostream& m_out;
@@ -58,6 +61,7 @@ private:
 };
 
 // A name as the format writes it: its bytes, with `"`, `\` and control characters escaped.
-void AppendExportString(std::string& text, std::string_view bytes);
+// `logical`: a logical name, whose "/" stands for a real "\".
+void AppendExportString(std::string& text, std::string_view bytes, bool logical = false);
 
 }  // namespace gauzel
