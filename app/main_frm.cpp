@@ -88,13 +88,14 @@ void CMainFrame::MessageMap() {
     help->addSeparator();
     connect(help->addAction("&About Gauzel..."), &QAction::triggered, this, &CMainFrame::aboutRequested);
 
-    // The accelerator table. Only F1 has work to do here; the document commands (new, open,
-    // save) and the editing keys have nothing to act on, and never touch a file. They are held
-    // without a handler so that none of them reaches the legend or the pie as something else;
-    // a text field with the focus still takes its own copy and paste first.
+    // The accelerator table. Only F1 has work to do here (and Ctrl+O, the saved scans' item);
+    // the document commands (new, save) and the editing keys have nothing to act on, and never
+    // touch a file. They are held without a handler so that none of them reaches the legend or
+    // the pie as something else; a text field with the focus still takes its own copy and paste
+    // first.
     const QKeySequence keys[] = {
         QKeySequence(Qt::CTRL | Qt::Key_C),       QKeySequence(Qt::CTRL | Qt::Key_N),
-        QKeySequence(Qt::CTRL | Qt::Key_O),       QKeySequence(Qt::CTRL | Qt::Key_S),
+        QKeySequence(Qt::CTRL | Qt::Key_S),
         QKeySequence(Qt::CTRL | Qt::Key_V),       QKeySequence(Qt::ALT | Qt::Key_Backspace),
         QKeySequence(Qt::SHIFT | Qt::Key_Delete), QKeySequence(Qt::Key_F6),
         QKeySequence(Qt::SHIFT | Qt::Key_F6),     QKeySequence(Qt::CTRL | Qt::Key_Insert),

@@ -75,6 +75,20 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
 
     for (QWidget* control : {static_cast<QWidget*>(DrivesOf(view)), static_cast<QWidget*>(LegendOf(view))})
         EXPECT_FALSE(control->accessibleName().isEmpty());
+
+    // Ctrl+O asks for a saved scan: no held accelerator shadows it.
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    LegendOf(view)->setFocus();
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            asked = dialog->windowTitle();
+            dialog->close();
+        }
+    });
+    QTest::keyClick(LegendOf(view), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(asked, "Open Saved Scan");
 }
 
 TEST(Frame, TheAboutBoxHasItsTextsAndClosesWithOk) {
