@@ -47,11 +47,17 @@ void CMainFrame::MessageMap() {
     openSaved->setShortcut(QKeySequence::Open);
     connect(openSaved, &QAction::triggered, view, [view] { view->OnOpenSavedScan(); });
     gauzel->addSeparator();
-    connect(gauzel->addAction("E&xit"), &QAction::triggered, this, &QWidget::close);
+    QAction* exit = gauzel->addAction("E&xit");
+    exit->setObjectName("ID_APP_EXIT");
+    connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* rescan = AddPopup("&Rescan");
-    connect(rescan->addAction("From &Root"), &QAction::triggered, view, [view] { view->OnRescanFromRoot(); });
-    connect(rescan->addAction("This &Tree"), &QAction::triggered, view, [view] { view->OnRescanThisTree(); });
+    QAction* fromRoot = rescan->addAction("From &Root");
+    QAction* thisTree = rescan->addAction("This &Tree");
+    fromRoot->setObjectName("ID_RESCAN_FROM_ROOT");
+    thisTree->setObjectName("ID_RESCAN_THIS_TREE");
+    connect(fromRoot, &QAction::triggered, view, [view] { view->OnRescanFromRoot(); });
+    connect(thisTree, &QAction::triggered, view, [view] { view->OnRescanThisTree(); });
 
     QMenu* goTo = AddPopup("&Go To");
     QAction* goToRoot = goTo->addAction("Go To &Root");
@@ -84,9 +90,13 @@ void CMainFrame::MessageMap() {
     view->OnUpdateCounting(diskUsage, linksOnce);
 
     QMenu* help = AddPopup("&Help");
-    connect(help->addAction("&Help Topics"), &QAction::triggered, this, &CMainFrame::OnHelpFinder);
+    QAction* topics = help->addAction("&Help Topics");
+    topics->setObjectName("ID_HELP_FINDER");
+    connect(topics, &QAction::triggered, this, &CMainFrame::OnHelpFinder);
     help->addSeparator();
-    connect(help->addAction("&About Gauzel..."), &QAction::triggered, this, &CMainFrame::aboutRequested);
+    QAction* about = help->addAction("&About Gauzel...");
+    about->setObjectName("ID_APP_ABOUT");
+    connect(about, &QAction::triggered, this, &CMainFrame::aboutRequested);
 
     // The accelerator table. Only F1 has work to do here (and Ctrl+O, the saved scans' item);
     // the document commands (new, save) and the editing keys have nothing to act on, and never

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QImage>
+#include <QMenuBar>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,6 +21,7 @@
 #include "legend/od_list_box.h"
 #include "platform/drive_list.h"
 #include "tests/support/fake_file_system.h"
+#include "app/main_frm.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel::testing {
@@ -63,7 +65,8 @@ struct ViewOnFakes {
     MemorySettings settings;
     FakeDrives drives;
     RecordedMessages messages;
-    std::unique_ptr<CGauzelView> view;
+    std::unique_ptr<CMainFrame> frame;  // the window as the user has it: its menus reach the view
+    CGauzelView* view = nullptr;        // the frame's (or one a test makes itself)
     std::optional<std::string> startDirectory;  // as on the command line
 
     ViewOnFakes() {
@@ -71,16 +74,35 @@ struct ViewOnFakes {
         fs.AddDirectory("C:");  // the drive of the current directory: an empty one
     }
 
-    // Builds and shows the view, and waits for the start-up timer's layout and first rescan.
+    // Builds and shows the main window, its view `size`, and waits for the start-up timer's
+    // layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {
-        view = std::make_unique<CGauzelView>(ViewServices{fs, settings, drives, messages});
+        frame = std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages});
+        view = frame->View();
         if (startDirectory) view->SetStartDirectory(*startDirectory);
-        view->resize(size);
-        view->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        frame->resize(size.width(), size.height() + frame->menuBar()->sizeHint().height());
+        frame->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
         EXPECT_TRUE(QTest::qWaitFor([this] { return view->IsLaidOut(); }, 2000));
         QApplication::processEvents();
         return *view;
+    }
+
+    // The menu item `id` as the user finds it: its menu opens, which sets what is enabled.
+    QAction* MenuItem(const char* id) {
+        QAction* action = frame->findChild<QAction*>(id);
+        EXPECT_NE(action, nullptr) << id;
+        if (action == nullptr) return nullptr;
+        for (QObject* object : action->associatedObjects())
+            if (auto* menu = qobject_cast<QMenu*>(object)) emit menu->aboutToShow();
+        return action;
+    }
+    // Chooses the menu item `id`, which must be enabled.
+    void Command(const char* id) {
+        QAction* action = MenuItem(id);
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->isEnabled()) << id;
+        action->trigger();
     }
 
     const Profile& profile() const { return view->GetProfile(); }
@@ -92,7 +114,7 @@ struct ViewOnFakes {
             QTest::mouseClick(dialog->findChild<QAbstractButton*>(units), Qt::LeftButton);
             QTest::mouseClick(dialog->findChild<QAbstractButton*>("IDOK"), Qt::LeftButton);
         });
-        view->OnOptionsSettings();
+        Command("ID_OPTIONS_SETTINGS");
     }
     int Listings(const std::string& path) { return fs.listings[path]; }
 

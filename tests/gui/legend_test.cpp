@@ -78,7 +78,7 @@ TEST_F(Legend, ASelectedRowIsHighlightedFromTheSwatchColumnOn) {
 }
 
 TEST_F(Legend, TheFocusedRowHasAFocusFrameRightOfTheSwatchColumn) {
-    QApplication::setActiveWindow(fakes.view.get());
+    QApplication::setActiveWindow(fakes.frame.get());
     list().setFocus();
     list().selectionModel()->setCurrentIndex(list().model()->index(2, 0), QItemSelectionModel::NoUpdate);
     ASSERT_TRUE(QTest::qWaitFor([this] { return list().hasFocus(); }, 1000));
@@ -137,7 +137,7 @@ TEST_F(Legend, AHundredThousandRowsScrollWithoutWalkingTheList) {
 TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
     const std::string name(120, 'n');  // drawn, it runs under the size text
     fakes.fs.AddFile("C:\\" + name, "w", 503);
-    fakes.view->OnRescanThisTree();  // >files 2500, big 990, name 503, ...: 4000 bytes
+    fakes.Command("ID_RESCAN_THIS_TREE");  // >files 2500, big 990, name 503, ...: 4000 bytes
     auto asked = [this](int row, int role) { return list().model()->index(row, 0).data(role).toString(); };
     const QString files = "Files in this directory\n2,500 bytes\n62.5% of the tree";
     EXPECT_EQ(asked(0, Qt::ToolTipRole), files);
@@ -153,7 +153,7 @@ TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
         {"nl\nx", "nl\\nx"}, {"nel\xc2\x85", "nel\\u0085"}, {"rev\xe2\x80\xae" "abc", "rev\\u202Eabc"},
         {"\xe2\x80\x8b", "\\u200B"}, {"bad\xfe", "bad\\xFE"}, {"bad\xff", "bad\\xFF"}, {">files", "\\x3Efiles"}};
     for (const auto& [odd, text] : shown) fakes.fs.AddFile("C:\\" + odd, "f", 7);
-    fakes.view->OnRescanThisTree();
+    fakes.Command("ID_RESCAN_THIS_TREE");
     for (const auto& [odd, text] : shown) EXPECT_TRUE(asked(fakes.RowOf(odd), Qt::AccessibleTextRole).startsWith(text + ", "));
 }
 
@@ -161,7 +161,7 @@ TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
 TEST_F(Legend, AnIncompleteRowIsMarkedAndListsWhatItLeavesOut) {
     fakes.fs.AddDirectory("C:\\big\\locked");
     fakes.fs.Refuse("C:\\big\\locked");
-    fakes.view->OnRescanThisTree();
+    fakes.Command("ID_RESCAN_THIS_TREE");
     const int big = fakes.RowOf("big");
     EXPECT_EQ(list().model()->index(big, 0).data(Qt::AccessibleTextRole).toString(), "big, 990+");
     QString listed;
@@ -229,7 +229,7 @@ TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "/c/big");
     // A name that is not UTF-8 keeps its bytes: it travels as a file: URI.
     fakes.fs.AddFile("C:\\bad\xfe", "f", 7);
-    fakes.view->OnRescanThisTree();
+    fakes.Command("ID_RESCAN_THIS_TREE");
     MenuOf(fakes.RowOf("bad\xfe"), "Copy Path");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "file:///c/bad%FE");
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->urls(), QList<QUrl>{QUrl::fromEncoded("file:///c/bad%FE")});

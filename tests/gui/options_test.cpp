@@ -27,9 +27,9 @@ struct Shown {
     bool okHasFocus = false;
 };
 
-// Opens Options through the view's command, lets `act` work the modal dialog, and returns what
-// the dialog showed first.
-Shown WorkOptions(CGauzelView& view, const std::function<void(QDialog&)>& act) {
+// Opens Options > Settings..., lets `act` work the modal dialog, and returns what the dialog
+// showed first.
+Shown WorkOptions(ViewOnFakes& fakes, const std::function<void(QDialog&)>& act) {
     Shown shown;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -41,7 +41,7 @@ Shown WorkOptions(CGauzelView& view, const std::function<void(QDialog&)>& act) {
         shown.okHasFocus = dialog->focusWidget() == dialog->findChild<QPushButton*>("IDOK");
         act(*dialog);
     });
-    view.OnOptionsSettings();
+    fakes.Command("ID_OPTIONS_SETTINGS");
     return shown;
 }
 
@@ -59,7 +59,7 @@ struct Options : ::testing::Test {
 };
 
 TEST_F(Options, FirstStartShowsBytesAndOkTakesTheFocus) {
-    const Shown shown = WorkOptions(*view, [](QDialog& d) { Click(d, "IDCANCEL"); });
+    const Shown shown = WorkOptions(fakes, [](QDialog& d) { Click(d, "IDCANCEL"); });
     EXPECT_TRUE(shown.bytes);
     EXPECT_FALSE(shown.kilobytes || shown.megabytes);
     EXPECT_TRUE(shown.okHasFocus);
@@ -68,7 +68,7 @@ TEST_F(Options, FirstStartShowsBytesAndOkTakesTheFocus) {
 
 TEST_F(Options, OkWritesTheChoiceAndRepaintsWithoutARescan) {
     const int roots = fakes.Listings("C:");
-    WorkOptions(*view, [](QDialog& d) {
+    WorkOptions(fakes, [](QDialog& d) {
         Click(d, "IDC_MEGABYTES");
         Click(d, "IDOK");
     });
@@ -77,13 +77,13 @@ TEST_F(Options, OkWritesTheChoiceAndRepaintsWithoutARescan) {
     EXPECT_EQ(view->FormatSize(2500), "0M");
     EXPECT_EQ(fakes.Listings("C:"), roots);
 
-    WorkOptions(*view, [](QDialog& d) { Click(d, "IDOK"); });  // no change: the same value again
+    WorkOptions(fakes, [](QDialog& d) { Click(d, "IDOK"); });  // no change: the same value again
     EXPECT_EQ(Stored(), "2");
 }
 
 TEST_F(Options, TheUnitsAreOneTabStopAndTheArrowKeysMoveWithinThem) {
     QStringList stops;
-    WorkOptions(*view, [&stops](QDialog& d) {
+    WorkOptions(fakes, [&stops](QDialog& d) {
         d.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
         // From OK: Cancel, the checked unit, then Down checks the next unit, and Tab leaves the group.
@@ -98,15 +98,15 @@ TEST_F(Options, TheUnitsAreOneTabStopAndTheArrowKeysMoveWithinThem) {
 }
 
 TEST_F(Options, CancelEscapeAndCloseChangeNothing) {
-    WorkOptions(*view, [](QDialog& d) {
+    WorkOptions(fakes, [](QDialog& d) {
         Click(d, "IDC_KILOBYTES");
         Click(d, "IDCANCEL");
     });
-    WorkOptions(*view, [](QDialog& d) {
+    WorkOptions(fakes, [](QDialog& d) {
         Click(d, "IDC_KILOBYTES");
         QTest::keyClick(&d, Qt::Key_Escape);
     });
-    WorkOptions(*view, [](QDialog& d) {
+    WorkOptions(fakes, [](QDialog& d) {
         Click(d, "IDC_KILOBYTES");
         d.close();
     });
@@ -119,11 +119,11 @@ TEST(OptionsStored, AValueOutOfRangeChecksNothingAndOkStoresMinusOne) {
     fakes.settings.Write("Option", "Num", "7");
     CGauzelView& view = fakes.Start();
     EXPECT_EQ(view.FormatSize(2500), "2,500");  // shown as bytes
-    Shown shown = WorkOptions(view, [](QDialog& d) { Click(d, "IDCANCEL"); });
+    Shown shown = WorkOptions(fakes, [](QDialog& d) { Click(d, "IDCANCEL"); });
     EXPECT_FALSE(shown.bytes || shown.kilobytes || shown.megabytes);
     EXPECT_EQ(fakes.settings.Read("Option", "Num"), "7");
 
-    WorkOptions(view, [](QDialog& d) { Click(d, "IDOK"); });
+    WorkOptions(fakes, [](QDialog& d) { Click(d, "IDOK"); });
     EXPECT_EQ(fakes.settings.Read("Option", "Num"), "-1");
     EXPECT_EQ(view.FormatSize(2500), "2,500");
 }
@@ -135,8 +135,8 @@ TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
     {
         ViewOnFakes fakes;
         IniSettings settings(path);
-        auto view = std::make_unique<CGauzelView>(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages});
-        WorkOptions(*view, [](QDialog& d) {
+        fakes.frame = std::make_unique<CMainFrame>(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages});
+        WorkOptions(fakes, [](QDialog& d) {
             Click(d, "IDC_KILOBYTES");
             Click(d, "IDOK");
         });
@@ -155,7 +155,7 @@ TEST(OptionsStored, AFailedWriteIsToldAndTheUnitsStillChange) {
     ViewOnFakes fakes;
     CGauzelView& view = fakes.Start();
     fakes.settings.writeError = EACCES;
-    WorkOptions(view, [](QDialog& d) {
+    WorkOptions(fakes, [](QDialog& d) {
         Click(d, "IDC_KILOBYTES");
         Click(d, "IDOK");
     });

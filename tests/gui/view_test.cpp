@@ -34,8 +34,7 @@ using testing::LegendOf;
 TEST(StartUp, FirstPaintOnlyStartsTheTimerWhoseTickLaysOutAndScansOnce) {
     ViewOnFakes fakes;
     fakes.fs.AddFile("C:\\a", "x", 10);
-    fakes.view = std::make_unique<CGauzelView>(ViewServices{fakes.fs, fakes.settings, fakes.drives, fakes.messages});
-    CGauzelView& view = *fakes.view;
+    CGauzelView view(ViewServices{fakes.fs, fakes.settings, fakes.drives, fakes.messages});
     view.resize(700, 500);
     QTest::qWait(100);
     EXPECT_FALSE(view.IsLaidOut());  // no tick before a paint
@@ -98,8 +97,8 @@ TEST(StartUp, NoDrivesAtAllShowsNothingAndCommandsAreIgnored) {
     fakes.drives.entries.clear();
     CGauzelView& view = fakes.Start();
     EXPECT_EQ(view.GetProfile().m_strPath, "");
-    view.OnGoToRoot();
-    view.OnRescanThisTree();
+    EXPECT_FALSE(fakes.MenuItem("ID_GOTO_ROOT")->isEnabled());
+    fakes.Command("ID_RESCAN_THIS_TREE");
     view.OnDblClkLegend();
     EXPECT_TRUE(fakes.fs.listings.empty());
 }
@@ -134,7 +133,7 @@ TEST(Layout, TheLegendWidensForASizeThatDoesNotFitAndOnlyThen) {
     QApplication::processEvents();
     const ViewLayout before = view.Layout();
     fakes.fs.AddFile("C:\\big", "f", 1234567890123);
-    view.OnRescanThisTree();
+    fakes.Command("ID_RESCAN_THIS_TREE");
     const ViewLayout& after = view.Layout();
     EXPECT_GT(after.m_nListWidened, 0);
     EXPECT_LE(LegendOf(view)->SizeTextShortfall(), 0);  // drawn whole
@@ -253,25 +252,19 @@ protected:
         fakes.fs.AddFile("C:", "loose", 5);
         fakes.fs.AddFile("D:\\data", "d", 7);
         view = &fakes.Start();
-        goToRoot.setEnabled(true);
-        goUp.setEnabled(true);
     }
-    // The path, the buttons, and the menu items as the menu would show them now.
+    // The path, the buttons, and the menu items as the menu shows them now.
     void ExpectAt(const std::string& path, bool below) {
         EXPECT_EQ(view->GetProfile().m_strPath, path);
         EXPECT_EQ(view->GetProfile().m_bBelowRoot, below);
         EXPECT_EQ(GoUpOf(*view)->isEnabled(), below);
         EXPECT_EQ(GoToRootOf(*view)->isEnabled(), below);
-        view->OnUpdateGoUp(&goUp);
-        view->OnUpdateGoToRoot(&goToRoot);
-        EXPECT_EQ(goUp.isEnabled(), below);
-        EXPECT_EQ(goToRoot.isEnabled(), below);
+        EXPECT_EQ(fakes.MenuItem("ID_GOTO_UP")->isEnabled(), below);
+        EXPECT_EQ(fakes.MenuItem("ID_GOTO_ROOT")->isEnabled(), below);
     }
 
     ViewOnFakes fakes;
     CGauzelView* view = nullptr;
-    QAction goToRoot{"Go To &Root"};
-    QAction goUp{"Go &Up"};
 };
 
 TEST_F(Navigation, DescendGoUpAndGoToRootThroughTheirControls) {
@@ -312,13 +305,13 @@ TEST_F(Navigation, AnUnreadableDirectoryIsToldAndTheWindowStaysWhereItWas) {
 TEST_F(Navigation, RescansKeepOrResetThePlace) {
     fakes.DoubleClickRow(fakes.RowOf("WINDOWS"));
     const int before = fakes.Listings("C:\\WINDOWS");
-    view->OnRescanThisTree();
+    fakes.Command("ID_RESCAN_THIS_TREE");
     ExpectAt("C:\\WINDOWS", true);
     EXPECT_EQ(fakes.Listings("C:\\WINDOWS"), before + 1);
-    view->OnRescanFromRoot();
+    fakes.Command("ID_RESCAN_FROM_ROOT");
     ExpectAt("C:", false);
     const int roots = fakes.Listings("C:");
-    view->OnRescanFromRoot();  // at the root: a fresh scan of the root
+    fakes.Command("ID_RESCAN_FROM_ROOT");  // at the root: a fresh scan of the root
     EXPECT_EQ(fakes.Listings("C:"), roots + 1);
 }
 
@@ -416,7 +409,7 @@ TEST_F(Navigation, ACommandQueuedDuringARescanChangesNothing) {
         for (const QList<QVariant>& status : spy) seen << status.at(0).toString();
         return seen;
     };
-    const QStringList quiet = statusesOf([this] { view->OnRescanThisTree(); });
+    const QStringList quiet = statusesOf([this] { fakes.Command("ID_RESCAN_THIS_TREE"); });
 
     // Posted from a reader while the rescan runs; the rescan lets queued calls through.
     fakes.fs.onList = [this](const std::string& path) {
@@ -426,7 +419,7 @@ TEST_F(Navigation, ACommandQueuedDuringARescanChangesNothing) {
         std::this_thread::sleep_for(2 * kKeepGoingInterval);
     };
     EXPECT_EQ(statusesOf([this] {
-                  view->OnRescanThisTree();
+                  fakes.Command("ID_RESCAN_THIS_TREE");
                   QApplication::processEvents();
               }),
               quiet);
@@ -457,7 +450,7 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
         QTimer::singleShot(50, view, [this] { QTest::keyClick(view, Qt::Key_Escape); });
         QElapsedTimer took;
         took.start();
-        view->OnRescanThisTree();
+        fakes.Command("ID_RESCAN_THIS_TREE");
         EXPECT_LT(took.elapsed(), 5000) << hung;  // it did not wait for the read
         EXPECT_FALSE(view->IsScanning());
         EXPECT_EQ(view->findChild<QDialog*>("IDD_SUMMING"), nullptr);
@@ -474,7 +467,7 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
         fakes.fs.onList = nullptr;
     }
     const int listed = fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"];
-    view->OnRescanThisTree();  // and the next rescan runs as ever
+    fakes.Command("ID_RESCAN_THIS_TREE");  // and the next rescan runs as ever
     EXPECT_EQ(fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"], listed + 1);
 }
 
