@@ -108,7 +108,7 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
     // a directory that cannot be read is reported too, and adds nothing.
     return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop(), m_recorder != nullptr)
         ->Run(std::move(current), profile.m_strPath, profile.m_listNames,
-              [&](std::size_t entry, const std::string& path, const DirectoryContents& contents, int openError) {
+              [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
                   if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
                   SumFiles(*profile.m_listSizes[entry], contents, profile);
                   m_progress.Status(path);

@@ -45,8 +45,9 @@ public:
     // The volume of the profiled directory, before any directory.
     virtual void Volume(const VolumeSpace& space) = 0;
     // The profiled directory first, then every walked one in walk order (a directory before its
-    // subdirectories). `openError`: it could not be opened (its contents are empty).
-    virtual void Directory(const std::string& path, const DirectoryContents& contents, int openError) = 0;
+    // subdirectories). `openError`: it could not be opened (its contents are empty). It may take
+    // the entries: nobody reads them after it.
+    virtual void Directory(const std::string& path, DirectoryContents& contents, int openError) = 0;
 };
 
 // How a rescan ended.

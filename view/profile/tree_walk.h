@@ -72,7 +72,7 @@ class TreeWalk : public std::enable_shared_from_this<TreeWalk> {
 public:
     // `entry`: which of the walked subdirectories of the profiled directory this one lies in.
     // `openError`: 0, or why the directory could not be opened (it reads as empty then).
-    using Visit = std::function<void(std::size_t entry, const std::string& path, const DirectoryContents& contents,
+    using Visit = std::function<void(std::size_t entry, const std::string& path, DirectoryContents& contents,
                                      int openError)>;
 
     // `threads` readers (0: as many as fit the root's filesystem, Directory::ReadersThatFit): one

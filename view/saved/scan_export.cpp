@@ -96,7 +96,7 @@ void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& 
     m_text += '}';
 }
 
-void ScanExport::Directory(const std::string& path, const DirectoryContents& contents, int openError) {
+void ScanExport::Directory(const std::string& path, DirectoryContents& contents, int openError) {
     // The directories the walk has left are complete.
     const auto isParent = [&](std::size_t length) {
         return path.size() > length && path.compare(0, length, m_path, 0, length) == 0 && path[length] == '\\' &&
@@ -132,9 +132,9 @@ void ScanExport::Directory(const std::string& path, const DirectoryContents& con
     }
     const std::uint64_t device = own.device != 0 || m_levels.empty() ? own.device : parentDevice;
     Level level{path.size(), device, m_levels.empty(), {}, 0};
-    for (const ListedEntry& entry : contents.entries) {
+    for (ListedEntry& entry : contents.entries) {
         if (IsWalkedDirectory(entry.record)) {
-            level.subdirs.emplace_back(entry.name, entry.record);
+            level.subdirs.push_back({std::move(entry.name), entry.record.device, entry.record.inode});
             continue;
         }
         m_text += ",\n";
@@ -148,21 +148,26 @@ void ScanExport::Directory(const std::string& path, const DirectoryContents& con
 ListingRecord ScanExport::Level::TakeSubdirectory(std::string_view name) {
     // The walk takes the profiled directory's subdirectories in listing order (some may be left
     // out), every other directory's in reverse: the one sought is where the walk stands.
+    ListingRecord record;
     if (entries) {
         for (std::size_t i = taken; i < subdirs.size(); ++i)
-            if (subdirs[i].first == name) {
+            if (subdirs[i].name == name) {
                 taken = i + 1;
-                return subdirs[i].second;
+                record.device = subdirs[i].device;
+                record.inode = subdirs[i].inode;
+                subdirs[i].name = std::string();
+                break;
             }
-        return {};
+        return record;
     }
     for (std::size_t i = subdirs.size(); i-- > 0;)
-        if (subdirs[i].first == name) {
-            const ListingRecord record = subdirs[i].second;
+        if (subdirs[i].name == name) {
+            record.device = subdirs[i].device;
+            record.inode = subdirs[i].inode;
             subdirs.erase(subdirs.begin() + static_cast<std::ptrdiff_t>(i));  // the last, but for a stranger walk
-            return record;
+            break;
         }
-    return {};
+    return record;
 }
 
 bool ScanExport::Finish() {

@@ -35,7 +35,7 @@ class ScanExport final : public ScanRecorder {
 public:
     ScanExport(std::ostream& out, ExportHead head);
     void Volume(const VolumeSpace& space) override;
-    void Directory(const std::string& path, const DirectoryContents& contents, int openError) override;
+    void Directory(const std::string& path, DirectoryContents& contents, int openError) override;
     // Closes the directories still open; false when a write failed.
     bool Finish();
 
@@ -44,7 +44,12 @@ private:
         std::size_t pathLength;  // of its logical path
         std::uint64_t device;
         bool entries;            // the profiled directory's: its subdirectories are walked in listing order
-        std::vector<std::pair<std::string, ListingRecord>> subdirs;  // listing order
+        struct Subdirectory {
+            std::string name;
+            std::uint64_t device;
+            std::uint64_t inode;
+        };
+        std::vector<Subdirectory> subdirs;  // listing order: what a directory's own object needs
         std::size_t taken;       // the entries': how many the walk has passed
         // The record of the subdirectory the walk has come to (an empty one if it was not listed).
         ListingRecord TakeSubdirectory(std::string_view name);
