@@ -535,7 +535,8 @@ public:
         std::vector<std::uint32_t> children;
         std::vector<std::size_t> subdirectories;  // where they are among the children
         for (std::uint32_t i = m_index + 1; i < self.end; i = scan.At(i).end) {
-            if ((scan.At(i).flags & SavedScan::kDirectory) != 0) subdirectories.push_back(children.size());
+            if ((scan.At(i).flags & (SavedScan::kDirectory | SavedScan::kExcluded)) == SavedScan::kDirectory)
+                subdirectories.push_back(children.size());
             children.push_back(i);
         }
         if (scan.InWalkOrder() && m_index != 0)

@@ -137,8 +137,11 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
             level.subdirs.push_back({std::move(entry.name), entry.record.device, entry.record.inode});
             continue;
         }
-        m_text += ",\n";
+        // Another filesystem's mount point, as ncdu writes it: a directory not entered.
+        const bool mountPoint = (entry.record.attributes & kAttributeDirectory) != 0;
+        m_text += mountPoint ? ",\n[" : ",\n";
         Item(entry.name, true, entry.record, device);
+        if (mountPoint) m_text += ']';
         Flush(false);
     }
     m_levels.push_back(std::move(level));
