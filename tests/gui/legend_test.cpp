@@ -194,6 +194,10 @@ TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "/srv/d/e");
     QTest::mouseClick(GoUpOf(*fakes.view), Qt::LeftButton);
     EXPECT_EQ(fakes.profile().m_strPath, "Z:");
+    fakes.drives.mounted = {"[-c-] /"};  // a mount went: the scan is not on any of them
+    fakes.view->OnMountsChanged();
+    EXPECT_EQ(fakes.profile().m_strPath, "Z:");
+    EXPECT_TRUE(fakes.messages.shown.empty());
 
     const int drives = DrivesOf(*fakes.view)->count();
     EXPECT_FALSE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("cut.json"))));
