@@ -415,7 +415,8 @@ private:
                     entry.count = static_cast<std::uint32_t>(std::min<std::uint64_t>(number, UINT32_MAX));
             } else if (m_key == kKeyError) {
                 if (!Integer(number, m_key)) return false;
-                if (number > 0 && number < 256) entry.error = static_cast<std::uint8_t>(number);
+                entry.flags |= SavedScan::kErrorKept;
+                if (number < 256) entry.error = static_cast<std::uint8_t>(number);
             } else if (m_key == "hlnkc" || m_key == "notreg" || m_key == "read_error") {
                 if (!Boolean(flag, m_key)) return false;
                 if (flag) entry.flags |= m_key == "hlnkc" ? SavedScan::kLinked : m_key == "notreg" ? SavedScan::kNotRegular : SavedScan::kReadError;
@@ -555,39 +556,49 @@ public:
             status.unsized += self.count;
         }
         // Not read when scanned: what it lists is what was had; its reason if the file keeps one.
-        // A directory marked only for entries not sized was read to its end.
-        if ((self.flags & SavedScan::kReadError) != 0 && (self.count == 0 || self.error != 0))
+        // One that our export marked only for entries not sized was read to its end.
+        const bool unread = (self.flags & SavedScan::kErrorKept) != 0 || self.count == 0;
+        if ((self.flags & SavedScan::kReadError) != 0 && unread)
             status.error = self.error != 0 ? self.error : kUnreadWhenScanned;
         return status;
     }
 
     Opened OpenSubdirectory(std::string_view name) override {
         const std::optional<std::uint32_t> found = Find(name);
-        if (!found) return {nullptr, ENOENT};
-        if ((m_scan->At(*found).flags & (SavedScan::kDirectory)) == 0 ||
-            (m_scan->At(*found).flags & SavedScan::kExcluded) != 0)
-            return {nullptr, ENOTDIR};
+        if (!found) return {nullptr, Named(name) ? ENOTDIR : ENOENT};
         return {std::make_unique<SavedDirectory>(m_scan, *found), 0};
     }
 
     int ReadersThatFit() const override { return 1; }  // memory: one a core is plenty
 
+    // The subdirectory `name`, that is, the first directory of that name that was walked: a file
+    // (a file that says it holds the same name twice) never hides it.
     std::optional<std::uint32_t> Find(std::string_view name) {
         const SavedScan& scan = *m_scan;
         const std::uint32_t end = scan.At(m_index).end;
+        const auto walked = [&scan](std::uint32_t i) {
+            return (scan.At(i).flags & (SavedScan::kDirectory | SavedScan::kExcluded)) == SavedScan::kDirectory;
+        };
         // A large directory is opened entry after entry by the walk: it is indexed, once.
         if (end - m_index > kIndexFrom) {
             std::call_once(m_indexed, [&] {
                 for (std::uint32_t i = m_index + 1; i < end; i = scan.At(i).end)
-                    m_byName.emplace(std::string_view(scan.At(i).name, scan.At(i).nameLength), i);
+                    if (walked(i)) m_byName.emplace(std::string_view(scan.At(i).name, scan.At(i).nameLength), i);
             });
             const auto found = m_byName.find(name);
             if (found == m_byName.end()) return std::nullopt;
             return found->second;
         }
         for (std::uint32_t i = m_index + 1; i < end; i = scan.At(i).end)
-            if (std::string_view(scan.At(i).name, scan.At(i).nameLength) == name) return i;
+            if (walked(i) && std::string_view(scan.At(i).name, scan.At(i).nameLength) == name) return i;
         return std::nullopt;
+    }
+    // Whether any entry has that name.
+    bool Named(std::string_view name) const {
+        const SavedScan& scan = *m_scan;
+        for (std::uint32_t i = m_index + 1; i < scan.At(m_index).end; i = scan.At(i).end)
+            if (std::string_view(scan.At(i).name, scan.At(i).nameLength) == name) return true;
+        return false;
     }
 
 private:

@@ -42,6 +42,7 @@ public:
         kExcluded = 8,         // not scanned
         kOtherFilesystem = 16, // excluded as another filesystem's mount point
         kLinked = 32,          // a file of several names (hlnkc)
+        kErrorKept = 64,       // our export said the directory was not read (error: why, 0 unknown)
     };
 
     // Reads an export from `read` (which fills a buffer and returns how much, 0 at the end, or -1

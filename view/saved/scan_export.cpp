@@ -125,8 +125,9 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
     if (unread) {
         m_text.pop_back();  // the object stays open for what could not be read
         m_text += ",\"read_error\":true";
-        if (const int error = openError != 0 ? openError : contents.status.error; error > 0)
-            AppendMember(m_text, kKeyError, static_cast<std::uint64_t>(error));
+        // Not read, and why (0: the reason is not known), beside the entries not sized.
+        if (const int error = openError != 0 ? openError : contents.status.error; error != 0)
+            AppendMember(m_text, kKeyError, static_cast<std::uint64_t>(error > 0 ? error : 0));
         if (contents.status.unsized != 0) AppendMember(m_text, kKeyUnsized, contents.status.unsized);
         m_text += '}';
     }

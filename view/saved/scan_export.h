@@ -19,7 +19,7 @@ inline constexpr const char* kKeyTotalBytes = "gauzel_total_bytes";
 inline constexpr const char* kKeyAllocatedSaved = "gauzel_allocated";
 inline constexpr const char* kKeyLinksOnceSaved = "gauzel_links_once";
 inline constexpr const char* kKeyWalkOrder = "gauzel_walk_order";  // subdirectories below the root in walk order
-inline constexpr const char* kKeyError = "gauzel_error";  // why a directory could not be read: its errno
+inline constexpr const char* kKeyError = "gauzel_error";  // a directory not read: its errno, 0 unknown
 inline constexpr const char* kKeyUnsized = "gauzel_unsized";  // a directory's entries that could not be sized
 
 struct ExportHead {
