@@ -20,6 +20,7 @@
 #include "view/display/format_size.h"
 #include "view/display/summary.h"
 #include "view/profile/scan_engine.h"
+#include "view/saved/saved_drives.h"
 #include "view/saved/saved_scan.h"
 #include "view/saved/scan_export.h"
 
@@ -195,7 +196,6 @@ namespace {
 // quote, backslash and control characters escaped, every other UTF-8 character as it is, and
 // U+FFFD for each bad sequence of bytes that are not UTF-8.
 void AppendJsonString(std::string& json, std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
     json += '"';
     while (!text.empty()) {
         const Utf8Step step = DecodeUtf8(text);
@@ -205,17 +205,7 @@ void AppendJsonString(std::string& json, std::string_view text) {
             json += '\\';
             json += static_cast<char>(step.codePoint);
         } else if (step.codePoint < 0x20) {
-            switch (step.codePoint) {
-                case '\b': json += "\\b"; break;
-                case '\t': json += "\\t"; break;
-                case '\n': json += "\\n"; break;
-                case '\f': json += "\\f"; break;
-                case '\r': json += "\\r"; break;
-                default:
-                    json += "\\u00";
-                    json += kHex[step.codePoint >> 4];
-                    json += kHex[step.codePoint & 0xF];
-            }
+            AppendJsonControl(json, static_cast<unsigned char>(step.codePoint));
         } else {
             json.append(text.substr(0, step.length));
         }
@@ -306,8 +296,11 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             err << "gauzel-report: " << EscapeControls(*options->importFile) << ' ' << problem << '\n';
             return 1;
         }
-        char letter = 'Z';
-        while (letter > 'A' && machine.Drives().Find(letter) != nullptr) --letter;
+        const char letter = SavedDriveLetter([&machine](char candidate) { return machine.Drives().Find(candidate) != nullptr; });
+        if (letter == 0) {
+            err << "gauzel-report: no drive letter is free for the saved scan\n";
+            return 1;
+        }
         saved = std::make_unique<SavedScanFileSystem>(std::move(scan), letter);
     }
     FileSystem& fileSystem = saved ? static_cast<FileSystem&>(*saved) : machine;

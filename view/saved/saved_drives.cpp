@@ -7,17 +7,20 @@
 
 namespace gauzel {
 
+char SavedDriveLetter(const std::function<bool(char)>& taken) {
+    for (char letter = 'Z'; letter >= 'A'; --letter)
+        if (!taken(letter)) return letter;
+    return 0;
+}
+
 char SavedDrives::Add(std::shared_ptr<const SavedScan> scan) {
     const std::vector<std::string> entries = Entries();
-    for (char letter = 'Z'; letter >= 'A'; --letter) {
-        const bool taken = std::any_of(entries.begin(), entries.end(), [letter](const std::string& entry) {
-            return entry.size() > 2 && AsciiUpper(entry[2]) == letter;
-        });
-        if (taken) continue;
-        m_saved.push_back(std::make_unique<SavedScanFileSystem>(std::move(scan), letter));
-        return letter;
-    }
-    return 0;
+    const char letter = SavedDriveLetter([&entries](char candidate) {
+        return std::any_of(entries.begin(), entries.end(),
+                           [candidate](const std::string& entry) { return entry.size() > 2 && AsciiUpper(entry[2]) == candidate; });
+    });
+    if (letter != 0) m_saved.push_back(std::make_unique<SavedScanFileSystem>(std::move(scan), letter));
+    return letter;
 }
 
 SavedScanFileSystem* SavedDrives::Find(const std::string& logicalPath) const {

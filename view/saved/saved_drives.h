@@ -2,6 +2,7 @@
 // The drives of the window: the machine's, and each saved scan opened as a drive of its own. A
 // path on a saved scan's drive is read from the scan; every other one from the machine.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,9 @@
 #include "view/saved/saved_scan.h"
 
 namespace gauzel {
+
+// A saved scan's drive letter: the first from Z down that is not `taken`; 0 when all are.
+char SavedDriveLetter(const std::function<bool(char)>& taken);
 
 class SavedDrives final : public FileSystem, public DriveList {
 public:

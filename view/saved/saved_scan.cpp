@@ -286,6 +286,13 @@ private:
             }
         }
     }
+    // After a member's value: `more` members follow (",") or the object ends ("}").
+    bool MoreMembers(bool& more) {
+        SkipSpace();
+        const int c = Get();
+        more = c == ',';
+        return more || c == '}' || NotJson();
+    }
     // An object's key and its colon (before its value).
     bool Key() {
         SkipSpace();
@@ -303,7 +310,7 @@ private:
         std::uint64_t total = 0;
         bool hasFree = false;
         bool hasTotal = false;
-        for (;;) {
+        for (bool more = true; more;) {
             if (!Key()) return false;
             SkipSpace();
             if (m_key == "progname" && Peek() == '"') {
@@ -326,10 +333,7 @@ private:
             } else if (!SkipValue()) {
                 return false;
             }
-            SkipSpace();
-            const int c = Get();
-            if (c == '}') break;
-            if (c != ',') return NotJson();
+            if (!MoreMembers(more)) return false;
         }
         if (hasFree && hasTotal) m_scan.m_volume = {free, total, true};
         return true;
@@ -393,7 +397,7 @@ private:
             Get();
             return FailHere("an entry without a name");
         }
-        for (;;) {
+        for (bool more = true; more;) {
             if (!Key()) return false;
             SkipSpace();
             std::uint64_t number = 0;
@@ -434,10 +438,7 @@ private:
             } else if (!SkipValue()) {
                 return false;
             }
-            SkipSpace();
-            const int c = Get();
-            if (c == '}') break;
-            if (c != ',') return NotJson();
+            if (!MoreMembers(more)) return false;
         }
         if (!named) return FailHere("an entry without a name");
         if (root) {
@@ -634,19 +635,29 @@ private:
 
 }  // namespace
 
-Opened SavedScanFileSystem::OpenDirectory(const std::string& logicalPath) {
+std::optional<std::vector<std::string_view>> SavedScanFileSystem::NamesOf(std::string_view logicalPath) const {
     if (logicalPath.size() < 2 || logicalPath[1] != ':' || AsciiUpper(logicalPath[0]) != AsciiUpper(m_letter))
-        return {nullptr, ENOENT};
+        return std::nullopt;
+    logicalPath.remove_prefix(2);
+    if (logicalPath == "\\") logicalPath = {};  // "Z:\"
+    std::vector<std::string_view> names;
+    while (!logicalPath.empty()) {
+        if (logicalPath.front() != '\\' || logicalPath.size() == 1) return std::nullopt;
+        logicalPath.remove_prefix(1);
+        names.push_back(logicalPath.substr(0, logicalPath.find('\\')));
+        logicalPath.remove_prefix(names.back().size());
+    }
+    return names;
+}
+
+Opened SavedScanFileSystem::OpenDirectory(const std::string& logicalPath) {
+    const std::optional<std::vector<std::string_view>> names = NamesOf(logicalPath);
+    if (!names) return {nullptr, ENOENT};
     auto directory = std::make_unique<SavedDirectory>(m_scan, 0);
-    std::size_t begin = 2;
-    while (begin < logicalPath.size()) {
-        if (logicalPath[begin] != '\\') return {nullptr, ENOENT};
-        const std::size_t end = std::min(logicalPath.find('\\', begin + 1), logicalPath.size());
-        if (end == begin + 1) break;  // "Z:\"
-        Opened opened = directory->OpenSubdirectory(std::string_view(logicalPath).substr(begin + 1, end - begin - 1));
+    for (const std::string_view name : *names) {
+        Opened opened = directory->OpenSubdirectory(name);
         if (!opened.directory) return opened;
         directory.reset(static_cast<SavedDirectory*>(opened.directory.release()));
-        begin = end;
     }
     return {std::move(directory), 0};
 }
@@ -676,16 +687,12 @@ std::optional<std::string> SavedScanFileSystem::LogicalPathOf(std::string_view s
 VolumeSpace SavedScanFileSystem::QueryVolume(const std::string&) { return m_scan->Volume(); }
 
 std::optional<std::string> SavedScanFileSystem::ScannedPathOf(const std::string& logicalPath) const {
-    if (logicalPath.size() < 2 || logicalPath[1] != ':' || AsciiUpper(logicalPath[0]) != AsciiUpper(m_letter))
-        return std::nullopt;
+    const std::optional<std::vector<std::string_view>> names = NamesOf(logicalPath);
+    if (!names) return std::nullopt;
     std::string path = m_scan->RootPath();
-    std::size_t begin = 2;
-    while (begin < logicalPath.size()) {
-        const std::size_t end = std::min(logicalPath.find('\\', begin + 1), logicalPath.size());
-        if (end == begin + 1) break;
+    for (const std::string_view name : *names) {
         if (path.empty() || path.back() != '/') path += '/';
-        path += RealName(std::string_view(logicalPath).substr(begin + 1, end - begin - 1));
-        begin = end;
+        path += RealName(name);
     }
     return path;
 }

@@ -102,6 +102,9 @@ public:
     const SavedScan& Scan() const { return *m_scan; }
 
 private:
+    // The names of a logical path on this drive, the root's none; nothing for another drive's.
+    std::optional<std::vector<std::string_view>> NamesOf(std::string_view logicalPath) const;
+
     std::shared_ptr<const SavedScan> m_scan;
     char m_letter;
 };

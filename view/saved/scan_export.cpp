@@ -3,6 +3,8 @@
 #include <charconv>
 #include <utility>
 
+#include "view/display/escape.h"
+
 
 namespace gauzel {
 
@@ -23,7 +25,6 @@ void AppendMember(std::string& text, std::string_view key, std::uint64_t value) 
 }  // namespace
 
 void AppendExportString(std::string& text, std::string_view bytes, bool logical) {
-    static constexpr char kHex[] = "0123456789abcdef";
     text += '"';
     std::size_t plain = 0;  // the start of the bytes not yet written, which need no escape
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -37,17 +38,7 @@ void AppendExportString(std::string& text, std::string_view bytes, bool logical)
             text += c == '/' ? '\\' : c;
             continue;
         }
-        switch (c) {
-            case '\b': text += "\\b"; break;
-            case '\t': text += "\\t"; break;
-            case '\n': text += "\\n"; break;
-            case '\f': text += "\\f"; break;
-            case '\r': text += "\\r"; break;
-            default:
-                text += "\\u00";
-                text += kHex[byte >> 4];
-                text += kHex[byte & 0xF];
-        }
+        AppendJsonControl(text, byte);
     }
     text.append(bytes.data() + plain, bytes.size() - plain);  // every other byte as it is, UTF-8 or not
     text += '"';
