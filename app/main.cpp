@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "view/commands/command_line.h"
+#include "core/commands/command_line.h"
 #include "app/gauzel.h"
 #include "ui/message_box.h"
 #include "platform/linux/ini_settings.h"

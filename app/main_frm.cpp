@@ -13,7 +13,7 @@
 #include <QUrl>
 
 #include "ui/dialog_units.h"
-#include "view/display/frame_geometry.h"
+#include "core/display/frame_geometry.h"
 #include "ui/message_box.h"
 
 namespace gauzel {

@@ -2,8 +2,8 @@
 // What the legend reads, and nothing more: the profile it draws, whether a rescan is rebuilding
 // it, and the units its sizes are shown in. The view is the source.
 
-#include "view/display/format_size.h"
-#include "view/profile/profile.h"
+#include "core/display/format_size.h"
+#include "core/profile/profile.h"
 
 namespace gauzel {
 

@@ -13,9 +13,9 @@
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
-#include "view/display/summary.h"
+#include "core/display/summary.h"
 #include "legend/legend_source.h"
-#include "view/display/format_size.h"
+#include "core/display/format_size.h"
 
 namespace gauzel {
 

@@ -5,7 +5,7 @@
 
 #include <QListView>
 
-#include "view/display/layout.h"
+#include "core/display/layout.h"
 
 namespace gauzel {
 

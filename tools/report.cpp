@@ -15,14 +15,14 @@
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mounts.h"
-#include "view/commands/navigation.h"
-#include "view/display/escape.h"
-#include "view/display/format_size.h"
-#include "view/display/summary.h"
-#include "view/profile/scan_engine.h"
-#include "view/saved/saved_drives.h"
-#include "view/saved/saved_scan.h"
-#include "view/saved/scan_export.h"
+#include "core/commands/navigation.h"
+#include "core/display/escape.h"
+#include "core/display/format_size.h"
+#include "core/display/summary.h"
+#include "core/scan/scan_engine.h"
+#include "core/saved/saved_drives.h"
+#include "core/saved/saved_scan.h"
+#include "core/saved/scan_export.h"
 
 namespace gauzel {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "view/display/format_size.h"
-#include "view/profile/profile.h"
-#include "view/profile/tree_walk.h"
+#include "core/display/format_size.h"
+#include "core/profile/profile.h"
+#include "core/scan/tree_walk.h"
 
 namespace gauzel {
 

@@ -6,8 +6,8 @@
 #include <QFont>
 #include <QRect>
 
-#include "view/display/frame_geometry.h"
-#include "view/profile/profile.h"
+#include "core/display/frame_geometry.h"
+#include "core/profile/profile.h"
 
 namespace gauzel {
 

@@ -14,8 +14,8 @@
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
 #include "legend/od_list_box.h"
-#include "view/display/escape.h"
-#include "view/display/format_size.h"
+#include "core/display/escape.h"
+#include "core/display/format_size.h"
 #include "view/summing_dlg.h"
 
 namespace gauzel {

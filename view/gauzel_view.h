@@ -15,11 +15,11 @@
 #include "platform/file_system.h"
 #include "legend/legend_source.h"
 #include "platform/settings_store.h"
-#include "view/display/layout.h"
-#include "view/display/pie.h"
-#include "view/profile/profile.h"
-#include "view/profile/scan_engine.h"
-#include "view/saved/saved_drives.h"
+#include "core/display/layout.h"
+#include "core/display/pie.h"
+#include "core/profile/profile.h"
+#include "core/scan/scan_engine.h"
+#include "core/saved/saved_drives.h"
 
 class QAction;
 class QComboBox;

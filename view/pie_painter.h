@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <vector>
 
-#include "view/display/pie.h"
+#include "core/display/pie.h"
 
 namespace gauzel {
 

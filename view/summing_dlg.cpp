@@ -5,7 +5,7 @@
 #include <QLabel>
 
 #include "ui/dialog_units.h"
-#include "view/profile/scan_engine.h"
+#include "core/scan/scan_engine.h"
 
 namespace gauzel {
 

@@ -24,9 +24,9 @@
 
 #include "ui/message_box.h"
 #include "legend/od_list_box.h"
-#include "view/commands/navigation.h"
-#include "view/display/escape.h"
-#include "view/display/summary.h"
+#include "core/commands/navigation.h"
+#include "core/display/escape.h"
+#include "core/display/summary.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {

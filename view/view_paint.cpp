@@ -8,9 +8,9 @@
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
-#include "view/commands/navigation.h"
-#include "view/display/pie.h"
-#include "view/display/summary.h"
+#include "core/commands/navigation.h"
+#include "core/display/pie.h"
+#include "core/display/summary.h"
 #include "view/pie_painter.h"
 #include "view/gauzel_view.h"
 

@@ -1,4 +1,4 @@
-#include "view/commands/command_line.h"
+#include "core/commands/command_line.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "view/commands/navigation.h"
+#include "core/commands/navigation.h"
 
 #include "platform/ascii.h"
 

@@ -1,4 +1,4 @@
-#include "view/display/escape.h"
+#include "core/display/escape.h"
 
 namespace gauzel {
 

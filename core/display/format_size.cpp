@@ -1,4 +1,4 @@
-#include "view/display/format_size.h"
+#include "core/display/format_size.h"
 
 #include <charconv>
 #include <cstdint>

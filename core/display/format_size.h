@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "view/profile/byte_count.h"
+#include "core/profile/byte_count.h"
 
 namespace gauzel {
 

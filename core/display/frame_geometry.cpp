@@ -1,4 +1,4 @@
-#include "view/display/frame_geometry.h"
+#include "core/display/frame_geometry.h"
 
 namespace gauzel {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main frame's size and place, and the centring that the dialogs share.
 
-#include "view/display/geometry.h"
+#include "core/display/geometry.h"
 
 namespace gauzel {
 

@@ -1,4 +1,4 @@
-#include "view/display/layout.h"
+#include "core/display/layout.h"
 
 namespace gauzel {
 

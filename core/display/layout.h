@@ -2,8 +2,8 @@
 // Where the legend list box and the pie go: once when the start-up timer ticks, and at every
 // size change after that. Pixels, in the view's client coordinates.
 
-#include "view/display/geometry.h"
-#include "view/display/pie.h"
+#include "core/display/geometry.h"
+#include "core/display/pie.h"
 
 namespace gauzel {
 

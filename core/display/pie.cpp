@@ -1,4 +1,4 @@
-#include "view/display/pie.h"
+#include "core/display/pie.h"
 
 #include <cmath>
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "view/display/geometry.h"
-#include "view/profile/profile.h"
+#include "core/display/geometry.h"
+#include "core/profile/profile.h"
 
 namespace gauzel {
 

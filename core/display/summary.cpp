@@ -1,8 +1,8 @@
-#include "view/display/summary.h"
+#include "core/display/summary.h"
 
 #include "platform/file_system.h"
-#include "view/display/escape.h"
-#include "view/display/format_size.h"
+#include "core/display/escape.h"
+#include "core/display/format_size.h"
 
 #include <cstring>
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "view/display/format_size.h"
-#include "view/profile/profile.h"
+#include "core/display/format_size.h"
+#include "core/profile/profile.h"
 
 namespace gauzel {
 

@@ -1,4 +1,4 @@
-#include "platform/drive_table.h"
+#include "core/drives/drive_table.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "view/profile/profile.h"
+#include "core/profile/profile.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "view/profile/byte_count.h"
+#include "core/profile/byte_count.h"
 
 namespace gauzel {
 

@@ -1,4 +1,4 @@
-#include "view/saved/saved_drives.h"
+#include "core/saved/saved_drives.h"
 
 #include <algorithm>
 #include <ctime>

@@ -10,7 +10,7 @@
 
 #include "platform/drive_list.h"
 #include "platform/file_system.h"
-#include "view/saved/saved_scan.h"
+#include "core/saved/saved_scan.h"
 
 namespace gauzel {
 

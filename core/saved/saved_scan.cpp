@@ -1,4 +1,4 @@
-#include "view/saved/saved_scan.h"
+#include "core/saved/saved_scan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,8 +8,8 @@
 #include <unordered_map>
 
 #include "platform/ascii.h"
-#include "platform/drive_table.h"
-#include "view/saved/scan_export.h"
+#include "core/drives/drive_table.h"
+#include "core/saved/scan_export.h"
 
 namespace gauzel {
 

@@ -1,9 +1,9 @@
-#include "view/saved/scan_export.h"
+#include "core/saved/scan_export.h"
 
 #include <charconv>
 #include <utility>
 
-#include "view/display/escape.h"
+#include "core/display/escape.h"
 
 
 namespace gauzel {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "view/profile/scan_engine.h"
+#include "core/scan/scan_engine.h"
 
 namespace gauzel {
 

@@ -1,4 +1,4 @@
-#include "view/profile/scan_engine.h"
+#include "core/scan/scan_engine.h"
 
 #include <algorithm>
 #include <condition_variable>

@@ -11,8 +11,8 @@
 
 #include "platform/file_system.h"
 #include "platform/settings_store.h"
-#include "view/profile/profile.h"
-#include "view/profile/tree_walk.h"
+#include "core/profile/profile.h"
+#include "core/scan/tree_walk.h"
 
 namespace gauzel {
 

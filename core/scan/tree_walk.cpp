@@ -1,4 +1,4 @@
-#include "view/profile/tree_walk.h"
+#include "core/scan/tree_walk.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <thread>
 #include <utility>
 
-#include "view/profile/scan_engine.h"
+#include "core/scan/scan_engine.h"
 
 namespace gauzel {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "view/profile/byte_count.h"
+#include "core/profile/byte_count.h"
 
 namespace gauzel {
 

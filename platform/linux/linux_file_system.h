@@ -1,7 +1,7 @@
 #pragma once
 // Directory listing on openat / getdents64 / statx and volume figures on statvfs.
 
-#include "platform/drive_table.h"
+#include "core/drives/drive_table.h"
 #include "platform/file_system.h"
 
 namespace gauzel {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "view/commands/command_line.h"
+#include "core/commands/command_line.h"
 
 namespace gauzel {
 namespace {

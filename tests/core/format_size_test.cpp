@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "view/display/format_size.h"
+#include "core/display/format_size.h"
 
 namespace gauzel {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "view/commands/navigation.h"
+#include "core/commands/navigation.h"
 
 namespace gauzel {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "view/display/pie.h"
+#include "core/display/pie.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "view/profile/profile.h"
+#include "core/profile/profile.h"
 
 namespace gauzel {
 namespace {

@@ -4,11 +4,11 @@
 
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
-#include "view/display/format_size.h"
-#include "view/display/summary.h"
-#include "view/profile/scan_engine.h"
-#include "view/saved/saved_scan.h"
-#include "view/saved/scan_export.h"
+#include "core/display/format_size.h"
+#include "core/display/summary.h"
+#include "core/scan/scan_engine.h"
+#include "core/saved/saved_scan.h"
+#include "core/saved/scan_export.h"
 
 namespace gauzel {
 namespace {

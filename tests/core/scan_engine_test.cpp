@@ -13,7 +13,7 @@
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_tree.h"
-#include "view/profile/scan_engine.h"
+#include "core/scan/scan_engine.h"
 
 namespace gauzel {
 namespace {

@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <tuple>
 
-#include "view/display/frame_geometry.h"
-#include "view/display/format_size.h"
-#include "view/display/layout.h"
-#include "view/display/summary.h"
+#include "core/display/frame_geometry.h"
+#include "core/display/format_size.h"
+#include "core/display/layout.h"
+#include "core/display/summary.h"
 
 namespace gauzel {
 namespace {

@@ -22,7 +22,7 @@
 
 #include "ui/dialog_units.h"
 #include "tests/support/temp_tree.h"
-#include "view/display/layout.h"
+#include "core/display/layout.h"
 
 namespace gauzel {
 namespace {

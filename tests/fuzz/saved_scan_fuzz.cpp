@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "view/profile/scan_engine.h"
-#include "view/saved/saved_scan.h"
-#include "view/saved/scan_export.h"
+#include "core/scan/scan_engine.h"
+#include "core/saved/saved_scan.h"
+#include "core/saved/scan_export.h"
 
 namespace {
 

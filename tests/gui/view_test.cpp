@@ -17,7 +17,7 @@
 
 #include "tests/gui/gui_support.h"
 #include "tests/support/temp_tree.h"
-#include "view/display/pie.h"
+#include "core/display/pie.h"
 #include "view/pie_painter.h"
 #include "view/summing_dlg.h"
 

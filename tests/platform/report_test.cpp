@@ -12,7 +12,7 @@
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_tree.h"
 #include "tools/report.h"
-#include "view/display/escape.h"
+#include "core/display/escape.h"
 
 namespace gauzel {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "view/profile/scan_engine.h"
+#include "core/scan/scan_engine.h"
 
 namespace gauzel::testing {
 
