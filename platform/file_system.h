@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,28 +50,18 @@ struct Opened {
     int error = 0;
 };
 
-// Reads that wait (ListingStatus::waited) longer than this (microseconds an entry) wait on the
-// disk: readers beyond one a core help then; a warm cache takes 2 to 5, and never waits.
-inline constexpr double kSlowMicrosPerEntry = 15;
-
-// The error of a saved scan's directory or entry that could not be read when the scan was made
-// (the file keeps no reason), beside the errno values.
-inline constexpr int kUnreadWhenScanned = -1;
-inline std::string ErrorText(int error) {
-    return error == kUnreadWhenScanned ? "not read when the scan was made" : std::strerror(error);
-}
-
 // The two names every directory lists besides its entries; never walked, never counted.
 inline bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
 
 // The machine's cores, at least 1.
 inline int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
-// How many threads may read one filesystem side by side while its reads wait, when nobody set a
-// number: a network share serves many requests at once; a local disk's queue takes fewer (more
-// readers only make a cold disk seek).
-inline constexpr int kShareReaders = 64;
-inline int LocalDiskReaders() { return std::min(16, 4 * Cores()); }
+// What a directory's reads go to: how many of them a scan keeps in flight is its own choice.
+enum class Medium {
+    kLocalDisk,  // a queue that more readers only make seek
+    kShare,      // a network or FUSE filesystem: many requests are served at once
+    kMemory,     // nothing waits
+};
 
 // A process or the whole system has no descriptor left: the directory itself may be fine.
 inline bool OutOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
@@ -84,12 +73,11 @@ public:
     virtual ~Directory() = default;
     // Calls `each` for every entry that could be sized, in listing order, on the calling thread.
     // Reads the directory once per call. `threads` may size the entries of a large directory
-    // side by side (the records and their order stay the same); 0: ReadersThatFit.
+    // side by side (the records and their order stay the same).
     virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads = 1) = 0;
     // Opens the subdirectory `name` (a logical name), never through a symbolic link.
     virtual Opened OpenSubdirectory(std::string_view name) = 0;
-    // The readers that fit its filesystem while reads wait (kShareReaders or LocalDiskReaders).
-    virtual int ReadersThatFit() const { return kShareReaders; }
+    virtual Medium Kind() const { return Medium::kShare; }
 };
 
 struct VolumeSpace {

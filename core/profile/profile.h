@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -20,10 +21,17 @@ constexpr Colour MakeColour(int red, int green, int blue) {
     return static_cast<Colour>(red) | static_cast<Colour>(green) << 8 | static_cast<Colour>(blue) << 16;
 }
 
+// The error of a saved scan's directory or entry that could not be read when the scan was made
+// (the file keeps no reason), beside the errno values.
+inline constexpr int kUnreadWhenScanned = -1;
+inline std::string ErrorText(int error) {
+    return error == kUnreadWhenScanned ? "not read when the scan was made" : std::strerror(error);
+}
+
 // Something a rescan could not read. The totals leave it out.
 struct ScanProblem {
     std::string path;                  // logical path of the directory
-    int error = 0;                     // errno value
+    int error = 0;                     // errno value, or kUnreadWhenScanned
     std::uint32_t unsizedEntries = 0;  // 0: the directory could not be opened or read to its end;
                                        // otherwise this many of its entries could not be sized
     bool operator==(const ScanProblem&) const = default;

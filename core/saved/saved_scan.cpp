@@ -570,7 +570,7 @@ public:
         return {std::make_unique<SavedDirectory>(m_scan, *found), 0};
     }
 
-    int ReadersThatFit() const override { return 1; }  // memory: one a core is plenty
+    Medium Kind() const override { return Medium::kMemory; }
 
     // The subdirectory `name`, that is, the first directory of that name that was walked: a file
     // (a file that says it holds the same name twice) never hides it.

@@ -116,7 +116,7 @@ public:
     int ThreadsOfSettings() const;
     // The threads of a rescan: the override, else [Option] Threads; 0 (also for a value out of
     // range): the program chooses, one a core and, while reads wait, as many as fit the
-    // filesystem (Directory::ReadersThatFit).
+    // filesystem (ReadersThatFit).
     int Threads() const;
 
 private:

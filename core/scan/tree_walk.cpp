@@ -14,6 +14,7 @@ namespace gauzel {
 DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
+    if (threads <= 0) threads = ReadersThatFit(directory->Kind());
     contents.status = directory->List([&contents, counting, keepEntries](const ListingRecord& record) {
         if (IsDotOrDotDot(record.name)) return;
         if (keepEntries) {
@@ -64,7 +65,7 @@ TreeWalk::~TreeWalk() = default;
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
                    const std::vector<std::string>& names, const Visit& visit, const KeepGoing& keepGoing) {
     if (names.empty()) return true;
-    const int fit = std::max(m_threads > 0 ? m_threads : root->ReadersThatFit(), 1);
+    const int fit = std::max(m_threads > 0 ? m_threads : ReadersThatFit(root->Kind()), 1);
     m_threads = fit - (m_callerReads ? 1 : 0);
     m_eager = std::min(fit, Cores()) - (m_callerReads ? 1 : 0);
     m_entryNames = &names;

@@ -18,6 +18,7 @@
 
 #include "platform/file_system.h"
 #include "core/profile/byte_count.h"
+#include "core/scan/tuning.h"
 
 namespace gauzel {
 
@@ -54,18 +55,6 @@ struct DirectoryContents {
 // `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
 DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1, bool record = false);
 
-// How far, in directories, the threads may read ahead of the walk: while reads come from memory,
-// and while they wait (a share: each directory then takes a while, and many must be in flight).
-// Each directory read ahead holds at most one descriptor, so this bounds the descriptors and the
-// memory of the read-ahead.
-inline constexpr std::size_t kReadAheadWindow = 64;
-inline constexpr std::size_t kWaitingReadAheadWindow = 512;
-// Idle readers are woken when the walk has moved on this many directories.
-inline constexpr std::size_t kWakeAfterSteps = kReadAheadWindow / 4;
-
-// How long the walk waits for a directory before it asks whether to go on.
-inline constexpr std::chrono::milliseconds kKeepGoingInterval{25};
-
 // Made with std::make_shared: a reader still waiting on the disk when the walk is stopped keeps
 // it alive until its read returns.
 class TreeWalk : public std::enable_shared_from_this<TreeWalk> {
@@ -75,7 +64,7 @@ public:
     using Visit = std::function<void(std::size_t entry, const std::string& path, DirectoryContents& contents,
                                      int openError)>;
 
-    // `threads` readers (0: as many as fit the root's filesystem, Directory::ReadersThatFit): one
+    // `threads` readers (0: as many as fit the root's filesystem, ReadersThatFit): one
     // a core read ahead of the walk always, the rest only while reads wait on the disk (they start
     // the first time they do). `callerReads`: the
     // calling thread is one of them, which spares it the hand-over of the directories it reads

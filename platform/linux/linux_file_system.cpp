@@ -28,6 +28,11 @@ namespace gauzel {
 
 namespace {
 
+// A listing that took longer than this (microseconds an entry) may have waited on the disk: only
+// then is the kernel asked whether it slept, and only then are a directory's sizes asked side by
+// side. A warm cache takes 2 to 5.
+constexpr double kWaitingMicros = 15;
+
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
@@ -240,7 +245,7 @@ public:
           m_holdsMountPoints(m_mountPoints->parents.count(m_path) != 0),
           m_share(m_mount.byMountId && m_mountPoints->shares.count(m_mount.mountId) != 0) {}
 
-    int ReadersThatFit() const override { return m_share ? kShareReaders : LocalDiskReaders(); }
+    Medium Kind() const override { return m_share ? Medium::kShare : Medium::kLocalDisk; }
 
     ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads) override {
         ListingStatus status;
@@ -264,7 +269,6 @@ public:
             }
             each(record);
         };
-        if (threads <= 0) threads = ReadersThatFit();
         if (threads > 1) {
             ListSizedApart(status, deliver, threads);
             return status;
@@ -283,7 +287,7 @@ public:
             });
         }
         const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
-        const bool slow = took.count() > kSlowMicrosPerEntry * static_cast<double>(entries);
+        const bool slow = took.count() > kWaitingMicros * static_cast<double>(entries);
         status.waited = t_askSleeps && slow && Sleeps() != sleeps;
         t_askSleeps = slow;
         return status;
@@ -371,7 +375,7 @@ private:
                 // Wall time: one size that waits on a share says the rest will.
                 size(from++);
                 const auto end = std::chrono::steady_clock::now();
-                slow = std::chrono::duration<double, std::micro>(end - start).count() > kSlowMicrosPerEntry;
+                slow = std::chrono::duration<double, std::micro>(end - start).count() > kWaitingMicros;
                 start = end;
             }
             const bool apart = count - from >= kSizedApartFrom || (slow.value_or(false) && count - from > 1);
@@ -388,7 +392,7 @@ private:
                 const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
                 // Core time an entry: threads beyond the cores only take turns on them.
                 slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
-                           static_cast<double>(count - from) > kSlowMicrosPerEntry;
+                           static_cast<double>(count - from) > kWaitingMicros;
             } else {
                 for (std::size_t i = from; i < count; ++i) size(i);
             }

@@ -1,0 +1,43 @@
+#pragma once
+// The scan's tuning: when it judges that reads wait, how many reads it keeps in flight, and how
+// far ahead of the walk they run.
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+
+#include "platform/file_system.h"
+
+namespace gauzel {
+
+// Reads that wait (ListingStatus::waited) longer than this (microseconds an entry) wait on the
+// disk: readers beyond one a core help then; a warm cache takes 2 to 5, and never waits.
+inline constexpr double kSlowMicrosPerEntry = 15;
+
+// How many threads may read one filesystem side by side while its reads wait, when nobody set a
+// number: a network share serves many requests at once; a local disk's queue takes fewer (more
+// readers only make a cold disk seek); memory needs no more than the cores.
+inline constexpr int kShareReaders = 64;
+inline int LocalDiskReaders() { return std::min(16, 4 * Cores()); }
+inline int ReadersThatFit(Medium medium) {
+    switch (medium) {
+        case Medium::kLocalDisk: return LocalDiskReaders();
+        case Medium::kMemory: return 1;
+        case Medium::kShare: break;
+    }
+    return kShareReaders;
+}
+
+// How far, in directories, the threads may read ahead of the walk: while reads come from memory,
+// and while they wait (a share: each directory then takes a while, and many must be in flight).
+// Each directory read ahead holds at most one descriptor, so this bounds the descriptors and the
+// memory of the read-ahead.
+inline constexpr std::size_t kReadAheadWindow = 64;
+inline constexpr std::size_t kWaitingReadAheadWindow = 512;
+// Idle readers are woken when the walk has moved on this many directories.
+inline constexpr std::size_t kWakeAfterSteps = kReadAheadWindow / 4;
+
+// How long a stoppable rescan waits for a directory before it asks whether to go on.
+inline constexpr std::chrono::milliseconds kKeepGoingInterval{25};
+
+}  // namespace gauzel
