@@ -55,7 +55,8 @@ bool CGauzelApp::InitInstance(ViewServices services, std::optional<std::string> 
     if (!m_doc.OnNewDocument()) return false;
     m_pMainFrame = std::make_unique<CMainFrame>(services);
     if (startDirectory) m_pMainFrame->View()->SetStartDirectory(std::move(*startDirectory));
-    QObject::connect(m_pMainFrame.get(), &CMainFrame::aboutRequested, m_pMainFrame.get(), [this] { OnAppAbout(); });
+    QObject::connect(m_pMainFrame.get(), &CMainFrame::aboutRequested, m_pMainFrame.get(),
+                     [this] { OnAppAbout(); });
     m_pMainFrame->show();
     return true;
 }

@@ -4,19 +4,19 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "core/commands/command_line.h"
 #include "app/gauzel.h"
-#include "ui/message_box.h"
+#include "core/commands/command_line.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mounts.h"
+#include "ui/message_box.h"
 
 namespace {
 
@@ -26,7 +26,8 @@ bool Answers(const std::string& path, bool abstractName) {
     address.sun_family = AF_UNIX;
     if (path.size() + 1 >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path + (abstractName ? 1 : 0), path.data(), path.size());
-    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstractName ? 1 : 0));
+    const socklen_t length =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstractName ? 1 : 0));
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
@@ -57,18 +58,22 @@ bool CanOpenDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const gauzel::CommandLine line = gauzel::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const gauzel::CommandLine line =
+        gauzel::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.action) {
         case gauzel::CommandLine::Action::Help: std::fputs(gauzel::UsageText().c_str(), stdout); return 0;
-        case gauzel::CommandLine::Action::Version: std::fputs(gauzel::VersionText().c_str(), stdout); return 0;
+        case gauzel::CommandLine::Action::Version:
+            std::fputs(gauzel::VersionText().c_str(), stdout);
+            return 0;
         case gauzel::CommandLine::Action::Usage:
             std::fprintf(stderr, "gauzel: %s\n%s", line.problem.c_str(), gauzel::UsageText().c_str());
             return 2;
         case gauzel::CommandLine::Action::Run: break;
     }
     if (!CanOpenDisplay()) {
-        std::fprintf(stderr, "gauzel: no display to open (DISPLAY and WAYLAND_DISPLAY name none that answers); "
-                             "gauzel-report prints the same profile as text\n");
+        std::fprintf(stderr,
+                     "gauzel: no display to open (DISPLAY and WAYLAND_DISPLAY name none that answers); "
+                     "gauzel-report prints the same profile as text\n");
         return 1;
     }
     gauzel::RaiseDescriptorLimit();

@@ -12,8 +12,8 @@
 #include <QShortcut>
 #include <QUrl>
 
-#include "ui/dialog_units.h"
 #include "core/display/frame_geometry.h"
+#include "ui/dialog_units.h"
 #include "ui/message_box.h"
 
 namespace gauzel {
@@ -86,7 +86,8 @@ void CMainFrame::MessageMap() {
     linksOnce->setCheckable(true);
     connect(diskUsage, &QAction::triggered, view, [view] { view->OnCountDiskUsage(); });
     connect(linksOnce, &QAction::triggered, view, [view] { view->OnCountLinksOnce(); });
-    connect(options, &QMenu::aboutToShow, view, [view, diskUsage, linksOnce] { view->OnUpdateCounting(diskUsage, linksOnce); });
+    connect(options, &QMenu::aboutToShow, view,
+            [view, diskUsage, linksOnce] { view->OnUpdateCounting(diskUsage, linksOnce); });
     view->OnUpdateCounting(diskUsage, linksOnce);
 
     QMenu* help = AddPopup("&Help");
@@ -103,24 +104,31 @@ void CMainFrame::MessageMap() {
     // touch a file. They are held without a handler so that none of them reaches the legend or
     // the pie as something else; a text field with the focus still takes its own copy and paste
     // first.
-    const QKeySequence keys[] = {
-        QKeySequence(Qt::CTRL | Qt::Key_C),       QKeySequence(Qt::CTRL | Qt::Key_N),
-        QKeySequence(Qt::CTRL | Qt::Key_S),
-        QKeySequence(Qt::CTRL | Qt::Key_V),       QKeySequence(Qt::ALT | Qt::Key_Backspace),
-        QKeySequence(Qt::SHIFT | Qt::Key_Delete), QKeySequence(Qt::Key_F6),
-        QKeySequence(Qt::SHIFT | Qt::Key_F6),     QKeySequence(Qt::CTRL | Qt::Key_Insert),
-        QKeySequence(Qt::SHIFT | Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_X),
-        QKeySequence(Qt::CTRL | Qt::Key_Z)};
+    const QKeySequence keys[] = {QKeySequence(Qt::CTRL | Qt::Key_C),
+                                 QKeySequence(Qt::CTRL | Qt::Key_N),
+                                 QKeySequence(Qt::CTRL | Qt::Key_S),
+                                 QKeySequence(Qt::CTRL | Qt::Key_V),
+                                 QKeySequence(Qt::ALT | Qt::Key_Backspace),
+                                 QKeySequence(Qt::SHIFT | Qt::Key_Delete),
+                                 QKeySequence(Qt::Key_F6),
+                                 QKeySequence(Qt::SHIFT | Qt::Key_F6),
+                                 QKeySequence(Qt::CTRL | Qt::Key_Insert),
+                                 QKeySequence(Qt::SHIFT | Qt::Key_Insert),
+                                 QKeySequence(Qt::CTRL | Qt::Key_X),
+                                 QKeySequence(Qt::CTRL | Qt::Key_Z)};
     for (const QKeySequence& key : keys) new QShortcut(key, this);
-    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &CMainFrame::OnHelpFinder);
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            &CMainFrame::OnHelpFinder);
     // Backspace goes up, as in a file manager; a text field that has the focus keeps its own.
-    connect(new QShortcut(QKeySequence(Qt::Key_Backspace), this), &QShortcut::activated, view, [view] { view->OnGoUpCmd(); });
+    connect(new QShortcut(QKeySequence(Qt::Key_Backspace), this), &QShortcut::activated, view,
+            [view] { view->OnGoUpCmd(); });
 }
 
 void CMainFrame::OnHelpFinder() {
     // Installed beside the program (share/gauzel/gauzel.html), or in the build tree.
     const QDir programDir(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : {programDir.filePath("../share/gauzel/gauzel.html"), programDir.filePath("gauzel.html")}) {
+    for (const QString& candidate :
+         {programDir.filePath("../share/gauzel/gauzel.html"), programDir.filePath("gauzel.html")}) {
         if (QFileInfo::exists(candidate)) {
             const QString page = QFileInfo(candidate).canonicalFilePath();
             if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))

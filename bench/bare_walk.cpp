@@ -44,7 +44,9 @@ std::vector<std::string> List(int fd, char* buffer, std::size_t size) {
             const char* name = entry->d_name;
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
             struct statx info;
-            if (statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE, &info) != 0) continue;
+            if (statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE, &info) !=
+                0)
+                continue;
             if (S_ISDIR(info.stx_mode))
                 subdirectories.emplace_back(name);
             else
@@ -106,7 +108,8 @@ void WalkParallel(int root, int threads) {
             std::vector<Job> children;
             if (fd >= 0) {
                 const SharedFd self = Share(fd);
-                for (std::string& name : List(fd, own.data(), own.size())) children.push_back({self, std::move(name)});
+                for (std::string& name : List(fd, own.data(), own.size()))
+                    children.push_back({self, std::move(name)});
             }
             lock.lock();
             std::move(children.begin(), children.end(), std::back_inserter(stack));
@@ -129,7 +132,7 @@ int main(int argc, char** argv) {
         argc -= 2;
     }
     if (argc != 2 || threads < 1) return 2;
-    struct rlimit limit{};
+    struct rlimit limit {};
     getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = limit.rlim_max;  // a deep tree holds a descriptor a level
     setrlimit(RLIMIT_NOFILE, &limit);

@@ -19,14 +19,19 @@ void Check(bool ok, const std::string& what) {
 
 std::uint64_t MakeTree(const std::string& root, int directories, int files, std::uint32_t seed) {
     std::mt19937 random(seed);
-    auto uniform = [&random](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
-    auto below = [&random](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    auto uniform = [&random](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    auto below = [&random](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
 
     Check(mkdir(root.c_str(), 0755) == 0, "mkdir " + root);
     std::vector<std::string> dirs{root};
     for (int i = 1; i < directories; ++i) {
         // Later directories lean towards recent parents, which makes deep and bushy parts.
-        const std::size_t parent = dirs.size() - 1 - static_cast<std::size_t>(std::pow(uniform(0, 1), 3) * dirs.size());
+        const std::size_t parent =
+            dirs.size() - 1 - static_cast<std::size_t>(std::pow(uniform(0, 1), 3) * dirs.size());
         const bool dot = below(20) == 0;
         const std::string path = dirs[parent] + "/" + (dot ? ".cache" : "d") + std::to_string(i);
         Check(mkdir(path.c_str(), 0755) == 0, "mkdir " + path);
@@ -44,7 +49,7 @@ std::uint64_t MakeTree(const std::string& root, int directories, int files, std:
         if (kind < 2 && !made.empty()) {  // a hard link to an earlier file
             const std::string& target = made[below(made.size())];
             Check(link(target.c_str(), path.c_str()) == 0, "link " + path);
-            struct stat info{};
+            struct stat info {};
             stat(path.c_str(), &info);
             total += static_cast<std::uint64_t>(info.st_size);
             continue;

@@ -117,7 +117,8 @@ struct Table {
 
     double Ratio(std::size_t a, std::size_t b) const {
         std::vector<double> ratios;
-        for (std::size_t r = 0; r < runs[a].size(); ++r) ratios.push_back(runs[a][r].seconds / runs[b][r].seconds);
+        for (std::size_t r = 0; r < runs[a].size(); ++r)
+            ratios.push_back(runs[a][r].seconds / runs[b][r].seconds);
         return Median(ratios);
     }
     double MedianSeconds(std::size_t a) const {
@@ -159,7 +160,8 @@ void Report(const Table& table, std::size_t reference) {
 }
 
 std::size_t IndexOf(const Table& table, const std::string& name) {
-    return static_cast<std::size_t>(std::find(table.names.begin(), table.names.end(), name) - table.names.begin());
+    return static_cast<std::size_t>(std::find(table.names.begin(), table.names.end(), name) -
+                                    table.names.begin());
 }
 
 // A peer's output with the mount's path read as the source's: the same tree must print the same.
@@ -192,9 +194,11 @@ void LatencyTable(const std::string& root, int rounds, const std::string& report
         execl(SLOWFS_PATH, "slowfs", "--wait-us", "1000", source.c_str(), mount.c_str(), nullptr);
         _exit(127);
     }
-    struct stat sourceInfo{}, mountInfo{};
+    struct stat sourceInfo {
+    }, mountInfo{};
     stat(source.c_str(), &sourceInfo);
-    for (int i = 0; i < 100 && (stat(mount.c_str(), &mountInfo) != 0 || mountInfo.st_dev == sourceInfo.st_dev); ++i)
+    for (int i = 0;
+         i < 100 && (stat(mount.c_str(), &mountInfo) != 0 || mountInfo.st_dev == sourceInfo.st_dev); ++i)
         usleep(50000);
     std::printf("\nlatency-bound tree (bench/slowfs, 1 ms a request, no kernel caches)\n");
 
@@ -223,8 +227,10 @@ void LatencyTable(const std::string& root, int rounds, const std::string& report
                 sum += std::strtoull(out.c_str() + at + 8, nullptr, 10);
             return std::to_string(sum);
         };
-        const bool same = tree(Unmounted(Run(command, false).out, mount, source)) == tree(Run(onSource, false).out);
-        std::printf("  %-28s total %s to its own on the source tree\n", name.c_str(), same ? "equal" : "DIFFERENT");
+        const bool same =
+            tree(Unmounted(Run(command, false).out, mount, source)) == tree(Run(onSource, false).out);
+        std::printf("  %-28s total %s to its own on the source tree\n", name.c_str(),
+                    same ? "equal" : "DIFFERENT");
         commands.push_back({name, command});
     }
     const Table table = Measure(commands, rounds, false, false);
@@ -232,9 +238,11 @@ void LatencyTable(const std::string& root, int rounds, const std::string& report
     Report(table, 0);
     std::size_t best = IndexOf(table, "bare walk -j 8");
     for (const char* n : {"16", "32", "64"})
-        if (const std::size_t k = IndexOf(table, std::string("bare walk -j ") + n); table.MedianSeconds(k) < table.MedianSeconds(best))
+        if (const std::size_t k = IndexOf(table, std::string("bare walk -j ") + n);
+            table.MedianSeconds(k) < table.MedianSeconds(best))
             best = k;
-    std::printf("  target: gauzel-report / fastest %s %.3f (<= 1.3)\n", table.names[best].c_str(), table.Ratio(1, best));
+    std::printf("  target: gauzel-report / fastest %s %.3f (<= 1.3)\n", table.names[best].c_str(),
+                table.Ratio(1, best));
     std::printf("  target: gauzel-report --threads 1 / bare walk %.3f (<= 1.1)\n", table.Ratio(2, 0));
     for (std::size_t k = 7; k < table.names.size(); ++k)
         std::printf("  target: %s / gauzel-report %.1f (>= 10)\n", table.names[k].c_str(), table.Ratio(k, 1));
@@ -246,7 +254,8 @@ void LatencyTable(const std::string& root, int rounds, const std::string& report
 
 // Saved scans: an export against the plain report on the same tree (time and memory), and the
 // import of an export of 1,000,101 entries (time, and memory an entry over a tiny import's).
-void SavedScanTable(const std::string& root, int rounds, const std::string& report, const std::vector<std::string>& trees) {
+void SavedScanTable(const std::string& root, int rounds, const std::string& report,
+                    const std::vector<std::string>& trees) {
     std::printf("\nsaved scans\n");
     for (const std::string& tree : trees) {
         const std::string saved = root + "/export.json";
@@ -263,17 +272,21 @@ void SavedScanTable(const std::string& root, int rounds, const std::string& repo
     const std::uint64_t entries = 1 + 100 + 100 * 100 + 100 * 100 * 99;
     if (access(big.c_str(), R_OK) != 0) {
         std::ofstream out(big, std::ios::binary);
-        out << "[1,2,{\"progname\":\"scan_bench\",\"progver\":\"0\",\"timestamp\":0},\n[{\"name\":\"/srv/photos\"}";
+        out << "[1,2,{\"progname\":\"scan_bench\",\"progver\":\"0\",\"timestamp\":0},\n[{\"name\":\"/srv/"
+               "photos\"}";
         std::string text;
         std::uint64_t inode = 100;
         for (int a = 0; a < 100; ++a) {
-            text += ",\n[{\"name\":\"album-" + std::to_string(a) + "\",\"ino\":" + std::to_string(++inode) + "}";
+            text +=
+                ",\n[{\"name\":\"album-" + std::to_string(a) + "\",\"ino\":" + std::to_string(++inode) + "}";
             for (int b = 0; b < 100; ++b) {
-                text += ",\n[{\"name\":\"day-" + std::to_string(b) + "\",\"ino\":" + std::to_string(++inode) + "}";
+                text += ",\n[{\"name\":\"day-" + std::to_string(b) + "\",\"ino\":" + std::to_string(++inode) +
+                        "}";
                 for (int f = 0; f < 99; ++f)
                     text += ",\n{\"name\":\"IMG_" + std::to_string(20000000 + a * 10000 + b * 100 + f) +
-                            ".jpg\",\"asize\":" + std::to_string(1000 + f * 37) + ",\"dsize\":" +
-                            std::to_string(4096 + f * 4096) + ",\"ino\":" + std::to_string(++inode) + "}";
+                            ".jpg\",\"asize\":" + std::to_string(1000 + f * 37) +
+                            ",\"dsize\":" + std::to_string(4096 + f * 4096) +
+                            ",\"ino\":" + std::to_string(++inode) + "}";
                 text += ']';
             }
             text += ']';
@@ -287,9 +300,11 @@ void SavedScanTable(const std::string& root, int rounds, const std::string& repo
     const Table table = Measure({{"gauzel-report --import 1M", {report, "--import", big}},
                                  {"gauzel-report --import tiny", {report, "--import", tiny}}},
                                 rounds, false);
-    std::printf("  import of %llu entries, warm, medians of %d rounds:\n", static_cast<unsigned long long>(entries), rounds);
+    std::printf("  import of %llu entries, warm, medians of %d rounds:\n",
+                static_cast<unsigned long long>(entries), rounds);
     Report(table, 1);
-    std::printf("  target: import time %.2f s (<= 3); memory an entry %.1f bytes (<= 100)\n", table.MedianSeconds(0),
+    std::printf("  target: import time %.2f s (<= 3); memory an entry %.1f bytes (<= 100)\n",
+                table.MedianSeconds(0),
                 (table.Peak(0) - table.Peak(1)) * 1024.0 / static_cast<double>(entries));
 }
 
@@ -317,8 +332,9 @@ int main(int argc, char** argv) {
 
     // The peers, installed when we may.
     if (canDrop && (!Have("gdu") || !Have("ncdu")))
-        std::system("(apt-get install -y -qq gdu ncdu || (apt-get update -qq && apt-get install -y -qq gdu ncdu)) "
-                    ">/dev/null 2>&1");
+        std::system(
+            "(apt-get install -y -qq gdu ncdu || (apt-get update -qq && apt-get install -y -qq gdu ncdu)) "
+            ">/dev/null 2>&1");
     for (const char* peer : {"gdu", "ncdu"})
         if (!Have(peer)) std::printf("peer %s: not installed, left out\n", peer);
 
@@ -330,12 +346,15 @@ int main(int argc, char** argv) {
         {"large", [](const std::string& p) { return MakeTree(p, 20000, 200000, 20261208); }},
         {"wide", [](const std::string& p) { return MakeWideTree(p, 100000); }},
     };
-    std::vector<Case> memoryOnly = {{"small", [](const std::string& p) { return MakeTree(p, 2000, 20000, 20261208); }}};
+    std::vector<Case> memoryOnly = {
+        {"small", [](const std::string& p) { return MakeTree(p, 2000, 20000, 20261208); }}};
     if (std::getenv("GAUZEL_BENCH_HUGE") != nullptr)
-        memoryOnly.push_back({"huge", [](const std::string& p) { return MakeTree(p, 100000, 1000000, 20261208); }});
+        memoryOnly.push_back(
+            {"huge", [](const std::string& p) { return MakeTree(p, 100000, 1000000, 20261208); }});
 
     // GAUZEL_BENCH_ONLY=latency, or saved: that table alone.
-    const std::string only = std::getenv("GAUZEL_BENCH_ONLY") != nullptr ? std::getenv("GAUZEL_BENCH_ONLY") : "";
+    const std::string only =
+        std::getenv("GAUZEL_BENCH_ONLY") != nullptr ? std::getenv("GAUZEL_BENCH_ONLY") : "";
     const bool onlyLatency = only == "latency";
     if (only == "saved") {
         std::vector<std::string> trees;
@@ -359,7 +378,8 @@ int main(int argc, char** argv) {
         const RunResult check = Run(gauzel, false);
         std::printf("  tree total: reported %llu, generated %llu: %s\n",
                     static_cast<unsigned long long>(ReportedTotal(check.out)),
-                    static_cast<unsigned long long>(expected), ReportedTotal(check.out) == expected ? "equal" : "DIFFERENT");
+                    static_cast<unsigned long long>(expected),
+                    ReportedTotal(check.out) == expected ? "equal" : "DIFFERENT");
         // The yardsticks must walk the whole tree too (a walker that skipped what it could not
         // open would look fast).
         for (const Command& walker : {Command{bare, tree}, Command{bare, "-j", "8", tree}})
@@ -380,22 +400,26 @@ int main(int argc, char** argv) {
             }
             commands.push_back({"du -sb -l -x", {"du", "-sb", "-l", "-x", tree}});
             if (Have("gdu")) commands.push_back({"gdu -n -p -x", {"gdu", "-n", "-p", "-x", tree}});
-            if (Have("ncdu")) commands.push_back({"ncdu -x -0 -o /dev/null", {"ncdu", "-x", "-0", "-o", "/dev/null", tree}});
+            if (Have("ncdu"))
+                commands.push_back(
+                    {"ncdu -x -0 -o /dev/null", {"ncdu", "-x", "-0", "-o", "/dev/null", tree}});
             const Table table = Measure(commands, rounds, cold);
-            std::printf("  %s, medians of %d rounds (ratios within a round):\n", cold ? "cold" : "warm", rounds);
+            std::printf("  %s, medians of %d rounds (ratios within a round):\n", cold ? "cold" : "warm",
+                        rounds);
             Report(table, 0);
 
             // The fastest bare parallel walk of this run, and the targets.
             std::size_t best = 2;
             for (std::size_t k = 2; k < table.names.size(); ++k)
-                if (table.names[k].starts_with("bare walk -j") && table.MedianSeconds(k) < table.MedianSeconds(best))
+                if (table.names[k].starts_with("bare walk -j") &&
+                    table.MedianSeconds(k) < table.MedianSeconds(best))
                     best = k;
             if (!cold) {
                 std::printf("  target: gauzel-report / bare walk %.3f (<= %s)\n", table.Ratio(1, 0),
                             c.name == "wide" ? "0.65" : "0.6");
             } else {
-                std::printf("  target: gauzel-report / fastest %s %.3f (<= 1.15)\n", table.names[best].c_str(),
-                            table.Ratio(1, best));
+                std::printf("  target: gauzel-report / fastest %s %.3f (<= 1.15)\n",
+                            table.names[best].c_str(), table.Ratio(1, best));
                 for (std::size_t k = 0; k < table.names.size(); ++k)
                     if (table.names[k].starts_with("gdu"))
                         std::printf("  target: gauzel-report / gdu %.3f (< 1)\n", table.Ratio(1, k));

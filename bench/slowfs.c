@@ -80,8 +80,8 @@ static int OpenDir(const char* path, struct fuse_file_info* file) {
     return 0;
 }
 
-static int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset, struct fuse_file_info* file,
-                   enum fuse_readdir_flags flags) {
+static int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t offset,
+                   struct fuse_file_info* file, enum fuse_readdir_flags flags) {
     (void)path;
     (void)offset;
     (void)flags;
@@ -158,7 +158,9 @@ int main(int argc, char** argv) {
             break;
     }
     if (argc - at < 2) {
-        fprintf(stderr, "usage: slowfs [--wait-us N] [--hang NAME] [--refuse NAME] SOURCE MOUNTPOINT [FUSE OPTIONS]\n");
+        fprintf(
+            stderr,
+            "usage: slowfs [--wait-us N] [--hang NAME] [--refuse NAME] SOURCE MOUNTPOINT [FUSE OPTIONS]\n");
         return 2;
     }
     source = realpath(argv[at], NULL);

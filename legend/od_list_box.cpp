@@ -10,27 +10,31 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "core/display/format_size.h"
+#include "core/display/summary.h"
+#include "legend/legend_source.h"
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
-#include "core/display/summary.h"
-#include "legend/legend_source.h"
-#include "core/display/format_size.h"
 
 namespace gauzel {
 
 // Rows without data of their own: the count, and a text for screen readers.
 class LegendRows final : public QAbstractListModel {
 public:
-    explicit LegendRows(const LegendSource& source, QObject* parent) : QAbstractListModel(parent), m_source(source) {}
+    explicit LegendRows(const LegendSource& source, QObject* parent)
+        : QAbstractListModel(parent), m_source(source) {}
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : m_count; }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : m_count;
+    }
     QVariant data(const QModelIndex& index, int role) const override {
         const Profile& profile = m_source.GetProfile();
         const auto row = static_cast<std::size_t>(index.row());
         if (m_source.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount()) return {};
         if (role == Qt::AccessibleTextRole)
-            return QString::fromStdString(EntryName(profile, row) + ", " + EntrySizeText(profile, row, m_source.ShownUnits()));
+            return QString::fromStdString(EntryName(profile, row) + ", " +
+                                          EntrySizeText(profile, row, m_source.ShownUnits()));
         if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
             return QString::fromStdString(EntryDescription(profile, row, m_source.ShownUnits()));
         return {};
@@ -51,7 +55,8 @@ namespace {
 class LegendDelegate final : public QAbstractItemDelegate {
 public:
     explicit LegendDelegate(const COdListBox& list) : QAbstractItemDelegate(nullptr), m_list(list) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         m_list.DrawItem(*painter, option.rect, index.row(), option.state & QStyle::State_Selected,
                         option.state & QStyle::State_HasFocus);
     }
@@ -109,7 +114,8 @@ void COdListBox::contextMenuEvent(QContextMenuEvent* event) {
     if (row < 0) return;
     const QModelIndex index = m_rows->index(row);
     setCurrentIndex(index);  // the row acted on is the row shown selected
-    emit rowMenuRequested(row, byKey ? viewport()->mapToGlobal(visualRect(index).center()) : event->globalPos());
+    emit rowMenuRequested(row,
+                          byKey ? viewport()->mapToGlobal(visualRect(index).center()) : event->globalPos());
 }
 
 int COdListBox::SizeTextShortfall() const {
@@ -118,13 +124,16 @@ int COdListBox::SizeTextShortfall() const {
     // Digits are of one width in a UI font: the widest text is the largest size's, or the largest
     // of those marked "+".
     const QFontMetrics metrics(font());
-    int widest = metrics.horizontalAdvance(QString::fromStdString(EntrySizeText(profile, 0, m_source.ShownUnits())));
+    int widest =
+        metrics.horizontalAdvance(QString::fromStdString(EntrySizeText(profile, 0, m_source.ShownUnits())));
     for (std::size_t i = 0; i < profile.EntryCount(); ++i)
         if (profile.UnreadBelow(i).Any()) {
-            widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(EntrySizeText(profile, i, m_source.ShownUnits()))));
+            widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(
+                                          EntrySizeText(profile, i, m_source.ShownUnits()))));
             break;
         }
-    const int rowWidth = width() - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int rowWidth =
+        width() - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     constexpr int kPadding = 3;  // a little air after the text
     return kSizeX + widest + kPadding - rowWidth;
 }
@@ -162,7 +171,8 @@ void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool se
     // An 18 x 18 square with a one-pixel outline, inside the 20-pixel column.
     painter.setPen(QPen(Qt::black, 0));
     painter.setBrush(ToQColor(profile.m_pEntryColors[entry]));
-    painter.drawRect(QRect(left + 1, top + 1, kSwatchColumn - 1 - (left + 1) - 1, bottom - 1 - (top + 1) - 1));
+    painter.drawRect(
+        QRect(left + 1, top + 1, kSwatchColumn - 1 - (left + 1) - 1, bottom - 1 - (top + 1) - 1));
 
     // Texts are opaque: the size, drawn last, covers whatever of a long name runs under it.
     painter.setPen(text);
@@ -180,7 +190,8 @@ void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool se
     if (focus) {
         painter.setPen(QPen(text, 0, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRect(left + kSwatchColumn, top, rect.right() - (left + kSwatchColumn), rect.height() - 1));
+        painter.drawRect(
+            QRect(left + kSwatchColumn, top, rect.right() - (left + kSwatchColumn), rect.height() - 1));
     }
     painter.restore();
 }

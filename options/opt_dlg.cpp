@@ -28,7 +28,8 @@ COptDlg::COptDlg(QWidget* parent)
         const char* text;
         int y;
     };
-    const Radio radios[] = {{"IDC_BYTES", "Bytes", 20}, {"IDC_KILOBYTES", "Kilobytes", 36}, {"IDC_MEGABYTES", "Megabytes", 50}};
+    const Radio radios[] = {
+        {"IDC_BYTES", "Bytes", 20}, {"IDC_KILOBYTES", "Kilobytes", 36}, {"IDC_MEGABYTES", "Megabytes", 50}};
     for (int i = 0; i < 3; ++i) {
         auto* radio = new QRadioButton(radios[i].text, this);
         radio->setObjectName(radios[i].name);

@@ -36,10 +36,10 @@ struct ListingRecord {
 
 // How a listing went. Errors are errno values; 0 means none.
 struct ListingStatus {
-    int error = 0;                  // why the listing stopped before its end
-    std::uint32_t unsized = 0;      // entries found but not sized: they were not handed out
-    int unsizedError = 0;           // why the first of them could not be sized
-    bool waited = false;            // the listing waited on the disk or the network (it slept)
+    int error = 0;              // why the listing stopped before its end
+    std::uint32_t unsized = 0;  // entries found but not sized: they were not handed out
+    int unsizedError = 0;       // why the first of them could not be sized
+    bool waited = false;        // the listing waited on the disk or the network (it slept)
 };
 
 class Directory;
@@ -81,9 +81,9 @@ public:
 };
 
 struct VolumeSpace {
-    std::uint64_t freeBytes = 0;   // available to the user
+    std::uint64_t freeBytes = 0;  // available to the user
     std::uint64_t totalBytes = 0;
-    bool known = true;             // false: nobody can ask any more (a saved scan that kept none)
+    bool known = true;  // false: nobody can ask any more (a saved scan that kept none)
 };
 
 class FileSystem {

@@ -4,32 +4,33 @@
 #include <sys/sysmacros.h>
 
 #include <cerrno>
-#include <ctime>
-#include <fstream>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ostream>
+#include <ctime>
+#include <fstream>
 #include <optional>
+#include <ostream>
 
-#include "platform/linux/ini_settings.h"
-#include "platform/linux/linux_file_system.h"
-#include "platform/linux/mounts.h"
 #include "core/commands/navigation.h"
 #include "core/display/escape.h"
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
-#include "core/scan/scan_engine.h"
 #include "core/saved/saved_drives.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
+#include "core/scan/scan_engine.h"
+#include "platform/linux/ini_settings.h"
+#include "platform/linux/linux_file_system.h"
+#include "platform/linux/mounts.h"
 
 namespace gauzel {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gauzel-report [--units bytes|kilobytes|megabytes] [--allocated] [--links-once] [--threads N] [--json]\n"
+    "usage: gauzel-report [--units bytes|kilobytes|megabytes] [--allocated] [--links-once] [--threads N] "
+    "[--json]\n"
     "                     [--progress] [DIRECTORY]\n"
     "       gauzel-report --export FILE [--allocated] [--links-once] [--threads N] [--progress] [DIRECTORY]\n"
     "       gauzel-report --import FILE [--units ...] [--allocated] [--links-once] [--json] [PATH]\n";
@@ -296,7 +297,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
             err << "gauzel-report: " << EscapeControls(*options->importFile) << ' ' << problem << '\n';
             return 1;
         }
-        const char letter = SavedDriveLetter([&machine](char candidate) { return machine.Drives().Find(candidate) != nullptr; });
+        const char letter = SavedDriveLetter(
+            [&machine](char candidate) { return machine.Drives().Find(candidate) != nullptr; });
         if (letter == 0) {
             err << "gauzel-report: no drive letter is free for the saved scan\n";
             return 1;
@@ -308,7 +310,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     LogicalDirectory logical = saved ? LogicalDirectory{saved->LogicalPathOf(directory), ""}
                                      : ResolveDirectory(machine.Drives(), directory);
     if (!logical.path) {
-        if (saved) logical.error = "not at or below the saved scan's root, " + EscapeControls(saved->Scan().RootPath());
+        if (saved)
+            logical.error =
+                "not at or below the saved scan's root, " + EscapeControls(saved->Scan().RootPath());
         err << "gauzel-report: " << EscapeControls(directory) << ": " << logical.error << '\n';
         return 1;
     }
@@ -319,7 +323,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     const auto refuseThreads = [&err](const std::string& what) {
-        err << "gauzel-report: warning: " << what << " is outside 0 to " << kMaxThreads << "; the default is used\n";
+        err << "gauzel-report: warning: " << what << " is outside 0 to " << kMaxThreads
+            << "; the default is used\n";
     };
     if (options->threads && !ThreadsInRange(*options->threads))
         refuseThreads("--threads " + options->threadsText);
@@ -340,14 +345,17 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (*options->exportFile != "-") {
             exportFile.open(*options->exportFile, std::ios::binary | std::ios::trunc);
             if (!exportFile) {
-                err << "gauzel-report: cannot write '" << EscapeControls(*options->exportFile) << "': " << std::strerror(errno) << '\n';
+                err << "gauzel-report: cannot write '" << EscapeControls(*options->exportFile)
+                    << "': " << std::strerror(errno) << '\n';
                 return 4;
             }
             to = &exportFile;
         }
-        const std::string real = machine.Drives().ToReal(profile.m_strPath).value_or(RealPath{"/", {}}).Joined();
-        exporter = std::make_unique<ScanExport>(
-            *to, ExportHead{real, RootRecord(real), counting, "gauzel-report", GAUZEL_VERSION, std::time(nullptr)});
+        const std::string real =
+            machine.Drives().ToReal(profile.m_strPath).value_or(RealPath{"/", {}}).Joined();
+        exporter =
+            std::make_unique<ScanExport>(*to, ExportHead{real, RootRecord(real), counting, "gauzel-report",
+                                                         GAUZEL_VERSION, std::time(nullptr)});
         engine.SetRecorder(exporter.get());
     }
     const RescanEnd end = engine.Rescan(profile);
@@ -355,17 +363,20 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         errno = 0;
         const bool written = end.openError == 0 && exporter->Finish();
         if (end.openError != 0) {
-            err << "gauzel-report: " << EscapeControls(directory) << ": " << std::strerror(end.openError) << '\n';
+            err << "gauzel-report: " << EscapeControls(directory) << ": " << std::strerror(end.openError)
+                << '\n';
             return 1;
         }
         if (!written) {
             const int error = errno;
-            err << "gauzel-report: cannot write the export" << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
+            err << "gauzel-report: cannot write the export"
+                << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
             return 4;
         }
     }
 
-    const Units units = options->units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
+    const Units units =
+        options->units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options->json)
         PrintJson(profile, counting, out);
@@ -374,8 +385,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out.flush();
     if (!out) {
         const int error = errno;
-        err << "gauzel-report: cannot write the report" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
-            << '\n';
+        err << "gauzel-report: cannot write the report"
+            << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
         return 4;
     }
 
@@ -384,8 +395,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     for (const std::string& line : progress.named) err << "gauzel-report: " << line << '\n';
     if (problems > progress.named.size())
         err << "gauzel-report: \u2026 and " << problems - progress.named.size() << " more\n";
-    err << "gauzel-report: " << profile.m_unread.directories << " directories and " << profile.m_unread.entries
-        << " entries could not be read; the totals leave them out\n";
+    err << "gauzel-report: " << profile.m_unread.directories << " directories and "
+        << profile.m_unread.entries << " entries could not be read; the totals leave them out\n";
     return 3;
 }
 

@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include "core/display/escape.h"
+#include "core/display/format_size.h"
+#include "legend/od_list_box.h"
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
-#include "legend/od_list_box.h"
-#include "core/display/escape.h"
-#include "core/display/format_size.h"
 #include "view/summing_dlg.h"
 
 namespace gauzel {
@@ -52,17 +52,19 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     resize(DialogRect(units, 0, 0, 127, 196).size());
 
     if (const std::string problem = m_services.settings.Problem(); !problem.empty())
-        m_services.messages.Show(nullptr, QString("The settings file %1 cannot be read (%2); the default settings are used.")
-                                              .arg(QString::fromStdString(m_services.settings.Location()),
-                                                   QString::fromStdString(problem)));
+        m_services.messages.Show(
+            nullptr, QString("The settings file %1 cannot be read (%2); the default settings are used.")
+                         .arg(QString::fromStdString(m_services.settings.Location()),
+                              QString::fromStdString(problem)));
     m_nUnits = m_services.settings.GetProfileInt(kSectionOption, kKeyUnits, 0);
     const ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
     m_counting = engine.CountingOfSettings();
     if (const int threads = engine.ThreadsOfSettings(); !ThreadsInRange(threads))
-        m_services.messages.Show(nullptr, QString("The setting Threads=%1 in %2 is outside 0 to %3; the default is used.")
-                                              .arg(threads)
-                                              .arg(QString::fromStdString(m_services.settings.Location()))
-                                              .arg(kMaxThreads));
+        m_services.messages.Show(
+            nullptr, QString("The setting Threads=%1 in %2 is outside 0 to %3; the default is used.")
+                         .arg(threads)
+                         .arg(QString::fromStdString(m_services.settings.Location()))
+                         .arg(kMaxThreads));
     MessageMap();
 }
 
@@ -72,16 +74,20 @@ void CGauzelView::MessageMap() {
     connect(m_cbDrives, &QComboBox::activated, this, [this] { OnSelChangeDrive(); });
     connect(m_cbDrives->lineEdit(), &QLineEdit::returnPressed, this, [this] { OnDriveTyped(); });
     // A long entry shows its start ("[-t-] /home/me/..."), which names the drive.
-    connect(m_cbDrives, &QComboBox::currentIndexChanged, this, [this] { m_cbDrives->lineEdit()->setCursorPosition(0); });
-    connect(m_lbLegend, &COdListBox::rowMenuRequested, this, [this](int row, QPoint at) { OnContextMenuLegend(row, at); });
+    connect(m_cbDrives, &QComboBox::currentIndexChanged, this,
+            [this] { m_cbDrives->lineEdit()->setCursorPosition(0); });
+    connect(m_lbLegend, &COdListBox::rowMenuRequested, this,
+            [this](int row, QPoint at) { OnContextMenuLegend(row, at); });
     // Queued: the list finishes the mouse or key event before its rows are replaced.
-    connect(m_lbLegend, &COdListBox::doubleClicked, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
-    connect(m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
+    connect(
+        m_lbLegend, &COdListBox::doubleClicked, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
+    connect(
+        m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
     connect(m_btnGoUp, &QPushButton::clicked, this, [this] { OnGoUp(); });
     connect(m_btnGoToRoot, &QPushButton::clicked, this, [this] { OnGoToRoot(); });
     if (const int mounts = m_services.drives.ChangeDescriptor(); mounts >= 0)
-        connect(new QSocketNotifier(mounts, QSocketNotifier::Exception, this), &QSocketNotifier::activated, this,
-                [this] { OnMountsChanged(); });
+        connect(new QSocketNotifier(mounts, QSocketNotifier::Exception, this), &QSocketNotifier::activated,
+                this, [this] { OnMountsChanged(); });
 }
 
 QString CGauzelView::FormatSize(ByteCount bytes) const {
@@ -116,10 +122,8 @@ bool CGauzelView::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
         case QEvent::ContextMenu:
-        case QEvent::InputMethod:
-            return true;
-        default:
-            return QWidget::eventFilter(watched, event);
+        case QEvent::InputMethod: return true;
+        default: return QWidget::eventFilter(watched, event);
     }
 }
 

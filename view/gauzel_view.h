@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/drive_list.h"
-#include "platform/file_system.h"
-#include "legend/legend_source.h"
-#include "platform/settings_store.h"
 #include "core/display/layout.h"
 #include "core/display/pie.h"
 #include "core/profile/profile.h"
-#include "core/scan/scan_engine.h"
 #include "core/saved/saved_drives.h"
+#include "core/scan/scan_engine.h"
+#include "legend/legend_source.h"
+#include "platform/drive_list.h"
+#include "platform/file_system.h"
+#include "platform/settings_store.h"
 
 class QAction;
 class QComboBox;
@@ -177,9 +177,9 @@ private:
     ViewServices m_services;
     std::optional<std::string> m_startDirectory;
     Profile m_profile;
-    int m_nUnits = 0;                 // as stored: 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
-    Counting m_counting;              // from the settings at start, then the menu's
-    PieWedges m_pieWedges;            // the slices of the last paint, whatever the square
+    int m_nUnits = 0;       // as stored: 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
+    Counting m_counting;    // from the settings at start, then the menu's
+    PieWedges m_pieWedges;  // the slices of the last paint, whatever the square
     ViewLayout m_layout;
     bool m_bTimerStarted = false;
     bool m_bLayoutDone = false;
@@ -192,12 +192,12 @@ private:
     QPointer<CSummingDlg> m_pSummingDlg;
     bool m_bScanning = false;
     bool m_bStopRequested = false;
-    QElapsedTimer m_sinceEvents;  // during a rescan: since the events were last let through
+    QElapsedTimer m_sinceEvents;    // during a rescan: since the events were last let through
     bool m_bMountsChanged = false;  // during a rescan: taken up when it ends
     int m_nStartupTimer = 0;
-    QImage m_pieImage;         // the pie as last drawn, for m_pieSquare
+    QImage m_pieImage;  // the pie as last drawn, for m_pieSquare
     Rect m_pieSquare{};
-    bool m_bPieStale = true;   // the profile or the units changed since
+    bool m_bPieStale = true;  // the profile or the units changed since
 };
 
 }  // namespace gauzel

@@ -12,6 +12,7 @@ namespace gauzel {
 // whole ellipse, drawn over what came before. With `skipCovered`, the whole ellipses that a later
 // one covers are not drawn: the same pixels, a fraction of the work when many tiny slices
 // collapse to whole ellipses.
-void DrawPieSlices(QPainter& painter, Rect square, const std::vector<PieSlice>& slices, bool skipCovered = true);
+void DrawPieSlices(QPainter& painter, Rect square, const std::vector<PieSlice>& slices,
+                   bool skipCovered = true);
 
 }  // namespace gauzel

@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QLabel>
 
-#include "ui/dialog_units.h"
 #include "core/scan/scan_engine.h"
+#include "ui/dialog_units.h"
 
 namespace gauzel {
 

@@ -1,32 +1,32 @@
 // The view's navigation commands: each sets the place and rescans.
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QApplication>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
-#include <QGuiApplication>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <cstring>
 #include <utility>
-#include <QComboBox>
-#include <QMenu>
 
-#include "ui/message_box.h"
-#include "legend/od_list_box.h"
 #include "core/commands/navigation.h"
 #include "core/display/escape.h"
 #include "core/display/summary.h"
+#include "legend/od_list_box.h"
+#include "ui/message_box.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {
@@ -51,9 +51,10 @@ RescanEnd CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unope
     if (std::exchange(m_bMountsChanged, false)) QTimer::singleShot(0, this, [this] { OnMountsChanged(); });
     const bool refused = !end.stopped && end.openError != 0 && unopened != Unopened::kShow;
     if (refused && unopened == Unopened::kTell)
-        m_services.messages.Show(this, QString("%1 cannot be read: %2.")
-                                           .arg(QString::fromStdString(EscapeControls(DisplayPath(profile.m_strPath))),
-                                                QString::fromLocal8Bit(ErrorText(end.openError).c_str())));
+        m_services.messages.Show(
+            this, QString("%1 cannot be read: %2.")
+                      .arg(QString::fromStdString(EscapeControls(DisplayPath(profile.m_strPath))),
+                           QString::fromLocal8Bit(ErrorText(end.openError).c_str())));
     const bool first = !HasPath();
     if (end.stopped && first) {
         // The first rescan, stopped: the drive's root, nothing summed.
@@ -109,16 +110,18 @@ void CGauzelView::OnMountsChanged() {
         return;
     }
     // Where the window stands, as the old drives name it: a new mount may move a drive's letter.
-    const std::optional<std::string> real = HasPath() ? m_services.drives.RealPathOf(m_profile.m_strPath) : std::nullopt;
+    const std::optional<std::string> real =
+        HasPath() ? m_services.drives.RealPathOf(m_profile.m_strPath) : std::nullopt;
     const std::string shownDrive = HasPath() ? m_cbDrives->currentText().toStdString() : std::string();
     if (!m_services.drives.Refresh()) return;
     FillDriveList();
     if (!HasPath()) return;
     // The same mount point under any letter: the same directory, the same profile.
     const std::vector<std::string> entries = DriveEntries();
-    const bool stays = shownDrive.size() > 5 && std::any_of(entries.begin(), entries.end(), [&](const std::string& entry) {
-                           return entry.size() > 5 && entry.substr(5) == shownDrive.substr(5);
-                       });
+    const bool stays =
+        shownDrive.size() > 5 && std::any_of(entries.begin(), entries.end(), [&](const std::string& entry) {
+            return entry.size() > 5 && entry.substr(5) == shownDrive.substr(5);
+        });
     const LogicalDirectory now = real && stays ? m_services.drives.Resolve(*real) : LogicalDirectory{};
     if (now.path) {
         m_profile.m_strPath = *now.path;
@@ -129,7 +132,9 @@ void CGauzelView::OnMountsChanged() {
     // Moved first, told after: another change may arrive while the message is shown.
     const QString gone = QString::fromStdString(m_profile.m_strPath.substr(0, 2));
     SelectDriveAndRescan();
-    m_services.messages.Show(this, QString("Drive %1 is no longer there; Gauzel goes to the current directory's drive.").arg(gone));
+    m_services.messages.Show(
+        this,
+        QString("Drive %1 is no longer there; Gauzel goes to the current directory's drive.").arg(gone));
 }
 
 void CGauzelView::SelectDriveAndRescan() {
@@ -147,7 +152,8 @@ void CGauzelView::SelectDriveAndRescan() {
             }
         }
         const std::vector<std::string> entries = DriveEntries();
-        const std::size_t match = DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
+        const std::size_t match =
+            DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
         // No match leaves the combo without a selection, and the last drive is profiled.
         index = match < entries.size() ? static_cast<int>(match) : count - 1;
         m_cbDrives->setCurrentIndex(match < entries.size() ? index : -1);
@@ -169,7 +175,8 @@ std::optional<std::string> CGauzelView::LoadSavedScan(const QString& file) {
     std::shared_ptr<SavedScan> scan = SavedScan::Load(file.toLocal8Bit().toStdString(), problem);
     QApplication::restoreOverrideCursor();
     if (!scan) {
-        m_services.messages.Show(this, QString("%1 %2.").arg(file, QString::fromStdString(EscapeControls(problem))));
+        m_services.messages.Show(
+            this, QString("%1 %2.").arg(file, QString::fromStdString(EscapeControls(problem))));
         return std::nullopt;
     }
     const char letter = m_savedDrives.Add(std::move(scan));
@@ -199,11 +206,13 @@ void CGauzelView::OnOpenSavedScan() {
 std::optional<std::string> CGauzelView::TakeStartDirectory() {
     if (!m_startDirectory) return std::nullopt;
     const std::string argument = std::exchange(m_startDirectory, std::nullopt).value();
-    if (QFileInfo(QString::fromLocal8Bit(argument)).isFile()) return LoadSavedScan(QString::fromLocal8Bit(argument));
+    if (QFileInfo(QString::fromLocal8Bit(argument)).isFile())
+        return LoadSavedScan(QString::fromLocal8Bit(argument));
     LogicalDirectory place = m_services.drives.Resolve(argument);
     if (!place.path)
-        m_services.messages.Show(this, QString("%1 cannot be profiled: %2.")
-                                           .arg(QString::fromLocal8Bit(argument), QString::fromStdString(place.error)));
+        m_services.messages.Show(
+            this, QString("%1 cannot be profiled: %2.")
+                      .arg(QString::fromLocal8Bit(argument), QString::fromStdString(place.error)));
     return std::move(place.path);
 }
 
@@ -215,7 +224,9 @@ void CGauzelView::OnDriveTyped() {
     if (parsed.realPath) {
         const LogicalDirectory logical = m_services.drives.Resolve(*parsed.realPath);
         if (!logical.path)
-            m_services.messages.Show(this, QString("%1 cannot be profiled: %2.").arg(typed, QString::fromStdString(logical.error)));
+            m_services.messages.Show(
+                this,
+                QString("%1 cannot be profiled: %2.").arg(typed, QString::fromStdString(logical.error)));
         else
             place = Place{*logical.path, IsBelowRoot(*logical.path)};
     }
@@ -225,9 +236,11 @@ void CGauzelView::OnDriveTyped() {
 
 void CGauzelView::ShowDriveOfPath() {
     const std::vector<std::string> entries = DriveEntries();
-    const std::size_t drive = HasPath() ? DriveIndexForDirectory(entries, m_profile.m_strPath) : entries.size();
+    const std::size_t drive =
+        HasPath() ? DriveIndexForDirectory(entries, m_profile.m_strPath) : entries.size();
     m_cbDrives->setCurrentIndex(drive < entries.size() ? static_cast<int>(drive) : -1);
-    m_cbDrives->setEditText(drive < entries.size() ? m_cbDrives->itemText(static_cast<int>(drive)) : QString());
+    m_cbDrives->setEditText(drive < entries.size() ? m_cbDrives->itemText(static_cast<int>(drive))
+                                                   : QString());
     m_cbDrives->lineEdit()->setCursorPosition(0);
 }
 
@@ -270,7 +283,8 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
     QAction* chosen = menu.exec(globalPos);
     if (chosen == nullptr) return;
     // The real bytes: a path that is not UTF-8 travels as a file: URI, which keeps them.
-    if (chosen == open && !QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(FileUri(*real)))))
+    if (chosen == open &&
+        !QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(FileUri(*real)))))
         m_services.messages.Show(this, kNoFolderHandlerMessage);
     if (chosen == copy) {
         auto* copied = new QMimeData;
@@ -289,8 +303,8 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
 
 void CGauzelView::ShowUnread(const ByteCount* entry) {
     if (m_bScanning) return;
-    const QString listing = QString::fromStdString(
-        UnreadListing(m_profile, entry, [this](const std::string& path) { return m_savedDrives.ShownPathOf(path); }));
+    const QString listing = QString::fromStdString(UnreadListing(
+        m_profile, entry, [this](const std::string& path) { return m_savedDrives.ShownPathOf(path); }));
     QDialog dialog(window());
     dialog.setObjectName("IDD_UNREAD");
     dialog.setWindowTitle("What Could Not Be Read");
@@ -299,7 +313,8 @@ void CGauzelView::ShowUnread(const ByteCount* entry) {
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     QPushButton* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
-    connect(copy, &QPushButton::clicked, &dialog, [listing] { QGuiApplication::clipboard()->setText(listing); });
+    connect(copy, &QPushButton::clicked, &dialog,
+            [listing] { QGuiApplication::clipboard()->setText(listing); });
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(text);

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "ui/message_box.h"
 #include "legend/od_list_box.h"
 #include "options/opt_dlg.h"
+#include "ui/message_box.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel {

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/dialog_units.h"
-#include "ui/message_box.h"
-#include "ui/paint_trace.h"
 #include "core/commands/navigation.h"
 #include "core/display/pie.h"
 #include "core/display/summary.h"
-#include "view/pie_painter.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
+#include "ui/paint_trace.h"
 #include "view/gauzel_view.h"
+#include "view/pie_painter.h"
 
 namespace gauzel {
 
@@ -74,7 +74,8 @@ void CGauzelView::DrawSummary(QPainter& painter) {
 
 void CGauzelView::OnLButtonDblClk(QPoint point) {
     const std::optional<std::size_t> slice =
-        HitTestPie(m_layout.m_rectPie, {m_layout.m_ptPieCenter, m_layout.m_nPieRadius}, m_pieWedges.endAngles, {point.x(), point.y()});
+        HitTestPie(m_layout.m_rectPie, {m_layout.m_ptPieCenter, m_layout.m_nPieRadius}, m_pieWedges.endAngles,
+                   {point.x(), point.y()});
     if (!slice || m_bScanning || *slice >= m_profile.EntryCount()) return;
     if (m_profile.IsFilesEntry(*slice)) {
         m_services.messages.Show(this, kNoInfoOnFilesMessage);

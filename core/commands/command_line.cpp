@@ -11,8 +11,9 @@ namespace {
 // Qt's own options (QGuiApplication, QApplication and the X11 platform), each also as "--name"
 // and "-name=value".
 constexpr std::array<std::string_view, 13> kQtOptionsWithValue = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle",
-    "session",  "display",            "geometry",      "style",  "stylesheet",      "qmljsdebugger"};
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "qmljsdebugger"};
 constexpr std::array<std::string_view, 5> kQtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 template <std::size_t N>

@@ -26,7 +26,8 @@ TypedPlace ParseTypedPlace(std::string text, const std::string& home) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.erase(0, 1);
     if (text.starts_with('/')) return {std::nullopt, text};
     if (text == "~" || text.starts_with("~/")) return {std::nullopt, home + text.substr(1)};
-    const bool letter = text.size() >= 2 && AsciiUpper(text[0]) >= 'A' && AsciiUpper(text[0]) <= 'Z' && text[1] == ':';
+    const bool letter =
+        text.size() >= 2 && AsciiUpper(text[0]) >= 'A' && AsciiUpper(text[0]) <= 'Z' && text[1] == ':';
     if (!letter || (text.size() > 2 && text[2] != '\\')) return {};
     while (text.size() > 2 && text.back() == '\\') text.pop_back();
     text[0] = AsciiUpper(text[0]);
@@ -34,7 +35,8 @@ TypedPlace ParseTypedPlace(std::string text, const std::string& home) {
     return {Place{text, IsBelowRoot(text)}, std::nullopt};
 }
 
-std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries, const std::string& currentDirectory) {
+std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries,
+                                   const std::string& currentDirectory) {
     if (currentDirectory.empty()) return entries.size();
     std::size_t i = 0;
     for (; i < entries.size(); ++i) {

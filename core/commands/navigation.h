@@ -33,7 +33,8 @@ std::optional<Place> DriveRoot(const std::string& entryText);
 // The drive-list entry to select at start-up: the first whose letter (third character,
 // upper-cased) equals the first character of the logical current directory. When none matches,
 // the result is the entry count (no selection) and the last entry's drive is profiled.
-std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries, const std::string& currentDirectory);
+std::size_t DriveIndexForDirectory(const std::vector<std::string>& entries,
+                                   const std::string& currentDirectory);
 
 // What was typed into the drive box: a drive ("d:", "D:\") or a logical path ("C:\usr\share\")
 // as a place, upper-cased letter and no trailing "\"; a real directory ("/usr/share", "~/photos"

@@ -11,7 +11,9 @@ void AppendDecimal(std::string& text, ByteCount value) {
     char digits[24];
     if (value > UINT64_MAX) {
         AppendDecimal(text, value / kTenToThe19);
-        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(value % kTenToThe19)).ptr;
+        const auto end =
+            std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(value % kTenToThe19))
+                .ptr;
         text.append(19 - static_cast<std::size_t>(end - digits), '0');
         text.append(digits, end);
         return;

@@ -5,7 +5,7 @@
 
 namespace gauzel {
 
-inline constexpr int kFrameWidth = 550;   // initial size, and the minimum tracking size
+inline constexpr int kFrameWidth = 550;  // initial size, and the minimum tracking size
 inline constexpr int kFrameHeight = 450;
 
 // Keeps the rectangle's size and centres it on a screen of the given pixels; integer halves

@@ -7,17 +7,17 @@
 
 namespace gauzel {
 
-inline constexpr int kHeaderSpace = 60;      // strip kept free below the list for the summary
-inline constexpr int kLegendItemHeight = 20; // the list box's height is a multiple of this
+inline constexpr int kHeaderSpace = 60;       // strip kept free below the list for the summary
+inline constexpr int kLegendItemHeight = 20;  // the list box's height is a multiple of this
 
 struct ViewLayout {
-    int m_nMargin = 0;        // the list box's left offset; also the summary's left edge
+    int m_nMargin = 0;  // the list box's left offset; also the summary's left edge
     int m_nHeaderSpace = kHeaderSpace;
-    Rect m_rectList;          // the legend list box
-    Rect m_rectPie;           // the pie's square, odd side
+    Rect m_rectList;  // the legend list box
+    Rect m_rectPie;   // the pie's square, odd side
     int m_nPieRadius = 0;
     Point m_ptPieCenter;
-    int m_nListWidened = 0;   // pixels the list box is wider than its template, for its sizes
+    int m_nListWidened = 0;  // pixels the list box is wider than its template, for its sizes
 };
 
 struct TimerLayout {

@@ -56,15 +56,17 @@ PieDisc PieDiscOf(Rect rectPie) {
 }
 
 double AngleOfPoint(Point center, Point click) {
-    double angle = std::atan2(static_cast<double>(center.y - click.y), static_cast<double>(click.x - center.x)) *
-                   180.0 / kPi;
+    double angle =
+        std::atan2(static_cast<double>(center.y - click.y), static_cast<double>(click.x - center.x)) * 180.0 /
+        kPi;
     if (angle < 0.0) angle += 360.0;
     return angle;
 }
 
 std::optional<std::size_t> HitTestPie(Rect rectPie, PieDisc disc, const std::vector<double>& endAngles,
                                       Point click) {
-    if (click.x < rectPie.left || click.x >= rectPie.right || click.y < rectPie.top || click.y >= rectPie.bottom)
+    if (click.x < rectPie.left || click.x >= rectPie.right || click.y < rectPie.top ||
+        click.y >= rectPie.bottom)
         return std::nullopt;
     const double dx = disc.center.x - click.x;
     const double dy = disc.center.y - click.y;

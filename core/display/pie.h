@@ -17,8 +17,8 @@ Point PointOnEllipse(Rect rect, double degrees);
 // Slice i stands for entry i: zero sizes and the white tail come last in the sorted order.
 struct PieSlice {
     Colour colour;
-    double endAngle;    // degrees, 0 to 360
-    Point start;        // on the outline; equal to `end` means the whole ellipse
+    double endAngle;  // degrees, 0 to 360
+    Point start;      // on the outline; equal to `end` means the whole ellipse
     Point end;
 };
 

@@ -1,8 +1,8 @@
 #include "core/display/summary.h"
 
-#include "platform/file_system.h"
 #include "core/display/escape.h"
 #include "core/display/format_size.h"
+#include "platform/file_system.h"
 
 #include <cstring>
 
@@ -94,12 +94,14 @@ SummaryLines MakeSummaryLines(const Profile& profile, Units units) {
     if (profile.m_bStopped)
         return {"Size of tree: not summed (stopped)", path.substr(0, 2) + " free space not asked (stopped)",
                 "Path: " + EscapeControls(DisplayPath(path))};
-    std::string tree = "Size of tree: " + Marked(FormatSize(profile.m_dTreeSize, units), profile.m_unread) + " bytes";
+    std::string tree =
+        "Size of tree: " + Marked(FormatSize(profile.m_dTreeSize, units), profile.m_unread) + " bytes";
     if (profile.IsIncomplete()) tree += " (" + UnreadPhrase(profile.m_unread, "") + ")";
     return {std::move(tree),
-            !profile.m_bSpaceKnown ? path.substr(0, 2) + " free space was not saved"
-                                   : path.substr(0, 2) + " has " + FormatSize(profile.m_dFreeSpace, units) +
-                                         " bytes free " + FormatPercent(profile.m_dFreeSpace, profile.m_dDiskSize),
+            !profile.m_bSpaceKnown
+                ? path.substr(0, 2) + " free space was not saved"
+                : path.substr(0, 2) + " has " + FormatSize(profile.m_dFreeSpace, units) + " bytes free " +
+                      FormatPercent(profile.m_dFreeSpace, profile.m_dDiskSize),
             "Path: " + EscapeControls(DisplayPath(path))};
 }
 

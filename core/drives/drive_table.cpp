@@ -9,7 +9,6 @@ namespace gauzel {
 
 static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-
 // "/a//b/" -> "/a/b"; "/" stays.
 static std::string CleanDirectory(std::string_view directory) {
     std::string clean;
@@ -31,7 +30,8 @@ std::string RealPath::Joined() const {
 }
 
 DriveTable::DriveTable(std::vector<Drive> drives) : m_drives(std::move(drives)) {
-    std::sort(m_drives.begin(), m_drives.end(), [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+    std::sort(m_drives.begin(), m_drives.end(),
+              [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
 }
 
 const Drive* DriveTable::Find(char letter) const {
@@ -61,14 +61,16 @@ std::optional<std::string> DriveTable::ToLogical(std::string_view realPath) cons
     const Drive* best = nullptr;
     for (const Drive& drive : m_drives) {
         const std::string& dir = drive.directory;
-        const bool holds = dir == "/" ? path.starts_with('/')
-                                      : path.starts_with(dir) && (path.size() == dir.size() || path[dir.size()] == '/');
+        const bool holds =
+            dir == "/" ? path.starts_with('/')
+                       : path.starts_with(dir) && (path.size() == dir.size() || path[dir.size()] == '/');
         if (holds && (best == nullptr || dir.size() > best->directory.size())) best = &drive;
     }
     if (best == nullptr) return std::nullopt;
 
     std::string logical{best->letter, ':'};
-    std::string_view rest = std::string_view(path).substr(best->directory == "/" ? 0 : best->directory.size());
+    std::string_view rest =
+        std::string_view(path).substr(best->directory == "/" ? 0 : best->directory.size());
     while (!rest.empty()) {
         rest.remove_prefix(1);  // the "/" before each name
         const std::size_t cut = rest.find('/');
@@ -87,7 +89,8 @@ DriveTable MakeDriveTable(const std::vector<std::string>& automaticMounts,
                           const std::vector<std::pair<std::string, std::string>>& manual) {
     std::vector<Drive> drives;
     auto claimed = [&drives](char letter) {
-        return std::any_of(drives.begin(), drives.end(), [letter](const Drive& d) { return d.letter == letter; });
+        return std::any_of(drives.begin(), drives.end(),
+                           [letter](const Drive& d) { return d.letter == letter; });
     };
     for (const auto& [key, directory] : manual) {
         if (key.size() != 1 || !IsLetter(key[0]) || !directory.starts_with('/')) continue;

@@ -116,19 +116,19 @@ public:
         ScanProblem problem;
     };
 
-    std::vector<std::string> m_listNames;               // bare names, bytes as on disk
-    std::vector<std::unique_ptr<ByteCount>> m_listSizes;    // element i belongs to name i
-    std::vector<Colour> m_pEntryColors;                 // empty until AssignEntryColors
-    ByteCount* m_pFilesSize = nullptr;                      // the loose-files entry's slot, if any
+    std::vector<std::string> m_listNames;                 // bare names, bytes as on disk
+    std::vector<std::unique_ptr<ByteCount>> m_listSizes;  // element i belongs to name i
+    std::vector<Colour> m_pEntryColors;                   // empty until AssignEntryColors
+    ByteCount* m_pFilesSize = nullptr;                    // the loose-files entry's slot, if any
     ByteCount m_dTreeSize = 0;
     bool m_bStopped = false;  // its rescan was stopped before anything was summed: no entries
     ByteCount m_dFreeSpace = 0;
     ByteCount m_dDiskSize = 0;
     bool m_bSpaceKnown = true;  // false: a saved scan that kept no volume figures
-    Unread m_unread;                                    // of the whole profile
+    Unread m_unread;            // of the whole profile
     std::unordered_map<const ByteCount*, Unread> m_unreadBelow;  // by size slot: only incomplete entries
-    std::vector<EntryProblem> m_problems;               // the first kKeptProblems, in walk order
-    std::string m_strPath;                              // logical: "C:", "C:\dir\sub"
+    std::vector<EntryProblem> m_problems;                        // the first kKeptProblems, in walk order
+    std::string m_strPath;                                       // logical: "C:", "C:\dir\sub"
     bool m_bBelowRoot = false;
 };
 

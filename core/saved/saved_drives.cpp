@@ -16,8 +16,9 @@ char SavedDriveLetter(const std::function<bool(char)>& taken) {
 char SavedDrives::Add(std::shared_ptr<const SavedScan> scan) {
     const std::vector<std::string> entries = Entries();
     const char letter = SavedDriveLetter([&entries](char candidate) {
-        return std::any_of(entries.begin(), entries.end(),
-                           [candidate](const std::string& entry) { return entry.size() > 2 && AsciiUpper(entry[2]) == candidate; });
+        return std::any_of(entries.begin(), entries.end(), [candidate](const std::string& entry) {
+            return entry.size() > 2 && AsciiUpper(entry[2]) == candidate;
+        });
     });
     if (letter != 0) m_saved.push_back(std::make_unique<SavedScanFileSystem>(std::move(scan), letter));
     return letter;
@@ -62,7 +63,9 @@ VolumeSpace SavedDrives::QueryVolume(const std::string& logicalPath) {
 std::vector<std::string> SavedDrives::Entries() const {
     std::vector<std::string> entries = m_machineDrives.Entries();
     // A drive mounted since, under a letter a scan holds, waits until the scan's letter is free.
-    std::erase_if(entries, [this](const std::string& entry) { return entry.size() > 2 && SavedOf(entry.substr(2, 1)) != nullptr; });
+    std::erase_if(entries, [this](const std::string& entry) {
+        return entry.size() > 2 && SavedOf(entry.substr(2, 1)) != nullptr;
+    });
     for (const auto& saved : m_saved) entries.push_back(EntryText(saved->Letter(), saved->Scan()));
     return entries;
 }

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/saved/saved_scan.h"
 #include "platform/drive_list.h"
 #include "platform/file_system.h"
-#include "core/saved/saved_scan.h"
 
 namespace gauzel {
 
@@ -19,7 +19,8 @@ char SavedDriveLetter(const std::function<bool(char)>& taken);
 
 class SavedDrives final : public FileSystem, public DriveList {
 public:
-    SavedDrives(FileSystem& machine, DriveList& machineDrives) : m_machine(machine), m_machineDrives(machineDrives) {}
+    SavedDrives(FileSystem& machine, DriveList& machineDrives)
+        : m_machine(machine), m_machineDrives(machineDrives) {}
 
     // The scan becomes the drive of the first letter from Z down that no drive has; 0 when every
     // letter is taken.
@@ -35,8 +36,12 @@ public:
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
 
     std::vector<std::string> Entries() const override;
-    std::optional<std::string> CurrentDirectory() const override { return m_machineDrives.CurrentDirectory(); }
-    LogicalDirectory Resolve(const std::string& realPath) const override { return m_machineDrives.Resolve(realPath); }
+    std::optional<std::string> CurrentDirectory() const override {
+        return m_machineDrives.CurrentDirectory();
+    }
+    LogicalDirectory Resolve(const std::string& realPath) const override {
+        return m_machineDrives.Resolve(realPath);
+    }
     // Nothing for a saved scan's path: it is not on this machine.
     std::optional<std::string> RealPathOf(const std::string& logicalPath) const override;
     bool Refresh() override { return m_machineDrives.Refresh(); }

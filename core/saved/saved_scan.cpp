@@ -7,14 +7,15 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/ascii.h"
 #include "core/drives/drive_table.h"
 #include "core/saved/scan_export.h"
+#include "platform/ascii.h"
 
 namespace gauzel {
 
 SavedScan::Entry& SavedScan::Add() {
-    if ((m_count & kBlockMask) == 0) m_blocks.push_back(std::make_unique_for_overwrite<Entry[]>(std::size_t{1} << kBlockBits));
+    if ((m_count & kBlockMask) == 0)
+        m_blocks.push_back(std::make_unique_for_overwrite<Entry[]>(std::size_t{1} << kBlockBits));
     Entry& entry = m_blocks.back()[m_count & kBlockMask];
     ++m_count;
     return entry;
@@ -39,7 +40,8 @@ const char* SavedScan::StoreName(std::string_view name) {
 }
 
 std::size_t SavedScan::MemoryBytes() const {
-    return m_blocks.size() * (sizeof(Entry) << kBlockBits) + m_nameBytes + m_devices.capacity() * sizeof(std::uint64_t);
+    return m_blocks.size() * (sizeof(Entry) << kBlockBits) + m_nameBytes +
+           m_devices.capacity() * sizeof(std::uint64_t);
 }
 
 // One pass over the bytes of an export: the format's grammar only, in loops (a deep tree or a
@@ -64,7 +66,8 @@ public:
         if (major != 1) return Fail("format version " + std::to_string(major) + "; only version 1 is read");
         if (!Comma() || !Integer(minor, "the minor version") || !Comma()) return false;
         if (!Metadata() || !Comma()) return false;
-        if (Get() != '[') return Peek() < 0 && m_error.empty() ? Truncated() : Fail("the tree is not a directory");
+        if (Get() != '[')
+            return Peek() < 0 && m_error.empty() ? Truncated() : Fail("the tree is not a directory");
         if (!Tree()) return false;
         SkipSpace();
         // Elements after the tree are for later versions of the format.
@@ -118,7 +121,9 @@ private:
         return false;
     }
     // At the byte about to be read.
-    bool FailHere(const std::string& what) { return Fail(what + " (at byte " + std::to_string(m_offset) + ")"); }
+    bool FailHere(const std::string& what) {
+        return Fail(what + " (at byte " + std::to_string(m_offset) + ")");
+    }
     bool Truncated() { return Fail("the file ends before the tree does (it is cut short)"); }
     // An unexpected byte, or the end.
     bool NotJson() {
@@ -151,7 +156,9 @@ private:
                 continue;
             }
             switch (c = Get()) {
-                case '"': case '\\': case '/': text += static_cast<char>(c); break;
+                case '"':
+                case '\\':
+                case '/': text += static_cast<char>(c); break;
                 case 'b': text += '\b'; break;
                 case 'f': text += '\f'; break;
                 case 'n': text += '\n'; break;
@@ -181,7 +188,9 @@ private:
     bool Hex4(std::uint32_t& code) {
         for (int i = 0; i < 4; ++i) {
             const int c = Get();
-            const int digit = IsDigit(c) ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1;
+            const int digit = IsDigit(c)                               ? c - '0'
+                              : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10
+                                                                       : -1;
             if (digit < 0) return NotJson();
             code = code << 4 | static_cast<std::uint32_t>(digit);
         }
@@ -252,7 +261,8 @@ private:
             const int c = Get();
             if (c == '{' || c == '[') {
                 if (open.size() >= kMaxSavedDepth)
-                    return FailHere("values nested deeper than " + std::to_string(kMaxSavedDepth) + " levels");
+                    return FailHere("values nested deeper than " + std::to_string(kMaxSavedDepth) +
+                                    " levels");
                 SkipSpace();
                 if (Peek() == (c == '{' ? '}' : ']')) {
                     Get();
@@ -303,7 +313,8 @@ private:
     }
 
     bool Metadata() {
-        if (Get() != '{') return Peek() < 0 && m_ended ? Truncated() : FailHere("the metadata is not an object");
+        if (Get() != '{')
+            return Peek() < 0 && m_ended ? Truncated() : FailHere("the metadata is not an object");
         SkipSpace();
         if (Peek() == '}') return Get() == '}';
         std::uint64_t free = 0;
@@ -347,8 +358,8 @@ private:
             SkipSpace();
             const int c = Get();
             if (c == ']') {
-                m_scan.m_blocks[open.back() >> SavedScan::kBlockBits][open.back() & SavedScan::kBlockMask].end =
-                    static_cast<std::uint32_t>(m_scan.m_count);
+                m_scan.m_blocks[open.back() >> SavedScan::kBlockBits][open.back() & SavedScan::kBlockMask]
+                    .end = static_cast<std::uint32_t>(m_scan.m_count);
                 open.pop_back();
                 continue;
             }
@@ -358,11 +369,13 @@ private:
             const std::uint32_t device = Parent(open).device;
             if (item == '[') {
                 if (open.size() >= kMaxSavedDepth)
-                    return FailHere("directories nested deeper than " + std::to_string(kMaxSavedDepth) + " levels");
+                    return FailHere("directories nested deeper than " + std::to_string(kMaxSavedDepth) +
+                                    " levels");
                 if (!Directory(open, device)) return false;
             } else if (item == '{') {
                 if (!Info(device, false)) return false;
-            } else if (item == '"' || item == '-' || IsDigit(item) || item == 't' || item == 'f' || item == 'n') {
+            } else if (item == '"' || item == '-' || IsDigit(item) || item == 't' || item == 'f' ||
+                       item == 'n') {
                 return FailHere("an entry that is neither an object nor a directory");
             } else {
                 return NotJson();
@@ -423,13 +436,17 @@ private:
                 if (number < 256) entry.error = static_cast<std::uint8_t>(number);
             } else if (m_key == "hlnkc" || m_key == "notreg" || m_key == "read_error") {
                 if (!Boolean(flag, m_key)) return false;
-                if (flag) entry.flags |= m_key == "hlnkc" ? SavedScan::kLinked : m_key == "notreg" ? SavedScan::kNotRegular : SavedScan::kReadError;
+                if (flag)
+                    entry.flags |= m_key == "hlnkc"    ? SavedScan::kLinked
+                                   : m_key == "notreg" ? SavedScan::kNotRegular
+                                                       : SavedScan::kReadError;
             } else if (m_key == "excluded") {
                 if (Peek() == '"') {
                     Get();
                     if (!String(m_number)) return false;
                     entry.flags |= SavedScan::kExcluded;
-                    if (m_number == "othfs" || m_number == "otherfs") entry.flags |= SavedScan::kOtherFilesystem;
+                    if (m_number == "othfs" || m_number == "otherfs")
+                        entry.flags |= SavedScan::kOtherFilesystem;
                 } else if (!Boolean(flag, m_key)) {
                     return false;
                 } else if (flag) {
@@ -446,7 +463,8 @@ private:
             if (m_scan.m_devices.empty()) m_scan.m_devices.push_back(0);
         } else {
             // What no directory can list: it would make paths that lead elsewhere.
-            if (m_name.empty() || m_name == "." || m_name == ".." || m_name.find_first_of(std::string_view("/\0", 2)) != std::string::npos)
+            if (m_name.empty() || m_name == "." || m_name == ".." ||
+                m_name.find_first_of(std::string_view("/\0", 2)) != std::string::npos)
                 return FailHere("a name that no file can have");
             const std::string logical = LogicalName(m_name);
             entry.name = m_scan.StoreName(logical);
@@ -494,12 +512,14 @@ std::unique_ptr<SavedScan> SavedScan::Read(const Source& read, std::string& erro
 }
 
 std::unique_ptr<SavedScan> SavedScan::ReadText(std::string_view text, std::string& error) {
-    return Read([&text](char* buffer, std::size_t size, std::string&) -> std::ptrdiff_t {
-        const std::size_t n = std::min(size, text.size());
-        std::memcpy(buffer, text.data(), n);
-        text.remove_prefix(n);
-        return static_cast<std::ptrdiff_t>(n);
-    }, error);
+    return Read(
+        [&text](char* buffer, std::size_t size, std::string&) -> std::ptrdiff_t {
+            const std::size_t n = std::min(size, text.size());
+            std::memcpy(buffer, text.data(), n);
+            text.remove_prefix(n);
+            return static_cast<std::ptrdiff_t>(n);
+        },
+        error);
 }
 
 std::unique_ptr<SavedScan> SavedScan::Load(const std::string& path, std::string& error) {
@@ -509,14 +529,16 @@ std::unique_ptr<SavedScan> SavedScan::Load(const std::string& path, std::string&
         error = std::string("cannot be opened: ") + std::strerror(errno);
         return nullptr;
     }
-    std::unique_ptr<SavedScan> scan = Read([file](char* buffer, std::size_t size, std::string& why) -> std::ptrdiff_t {
-        const std::size_t got = std::fread(buffer, 1, size, file);
-        if (got == 0 && std::ferror(file)) {
-            why = std::string("cannot be read: ") + std::strerror(errno);
-            return -1;
-        }
-        return static_cast<std::ptrdiff_t>(got);
-    }, error);
+    std::unique_ptr<SavedScan> scan = Read(
+        [file](char* buffer, std::size_t size, std::string& why) -> std::ptrdiff_t {
+            const std::size_t got = std::fread(buffer, 1, size, file);
+            if (got == 0 && std::ferror(file)) {
+                why = std::string("cannot be read: ") + std::strerror(errno);
+                return -1;
+            }
+            return static_cast<std::ptrdiff_t>(got);
+        },
+        error);
     if (!standardInput) std::fclose(file);
     return scan;
 }
@@ -526,7 +548,8 @@ namespace {
 // A directory of the saved tree: its entries come from memory, and never wait.
 class SavedDirectory final : public Directory {
 public:
-    SavedDirectory(std::shared_ptr<const SavedScan> scan, std::uint32_t index) : m_scan(std::move(scan)), m_index(index) {}
+    SavedDirectory(std::shared_ptr<const SavedScan> scan, std::uint32_t index)
+        : m_scan(std::move(scan)), m_index(index) {}
 
     ListingStatus List(const std::function<void(const ListingRecord&)>& each, int) override {
         const SavedScan& scan = *m_scan;
@@ -578,13 +601,15 @@ public:
         const SavedScan& scan = *m_scan;
         const std::uint32_t end = scan.At(m_index).end;
         const auto walked = [&scan](std::uint32_t i) {
-            return (scan.At(i).flags & (SavedScan::kDirectory | SavedScan::kExcluded)) == SavedScan::kDirectory;
+            return (scan.At(i).flags & (SavedScan::kDirectory | SavedScan::kExcluded)) ==
+                   SavedScan::kDirectory;
         };
         // A large directory is opened entry after entry by the walk: it is indexed, once.
         if (end - m_index > kIndexFrom) {
             std::call_once(m_indexed, [&] {
                 for (std::uint32_t i = m_index + 1; i < end; i = scan.At(i).end)
-                    if (walked(i)) m_byName.emplace(std::string_view(scan.At(i).name, scan.At(i).nameLength), i);
+                    if (walked(i))
+                        m_byName.emplace(std::string_view(scan.At(i).name, scan.At(i).nameLength), i);
             });
             const auto found = m_byName.find(name);
             if (found == m_byName.end()) return std::nullopt;
@@ -613,8 +638,7 @@ private:
             record.attributes = kAttributeDirectory | kAttributeReparsePoint;
             return record;
         }
-        if (directory && (entry.flags & SavedScan::kExcluded) == 0)
-            record.attributes = kAttributeDirectory;
+        if (directory && (entry.flags & SavedScan::kExcluded) == 0) record.attributes = kAttributeDirectory;
         record.special = (entry.flags & SavedScan::kNotRegular) != 0;
         record.sizeHigh = static_cast<std::uint32_t>(entry.asize >> 32);
         record.sizeLow = static_cast<std::uint32_t>(entry.asize);
@@ -635,7 +659,8 @@ private:
 
 }  // namespace
 
-std::optional<std::vector<std::string_view>> SavedScanFileSystem::NamesOf(std::string_view logicalPath) const {
+std::optional<std::vector<std::string_view>> SavedScanFileSystem::NamesOf(
+    std::string_view logicalPath) const {
     if (logicalPath.size() < 2 || logicalPath[1] != ':' || AsciiUpper(logicalPath[0]) != AsciiUpper(m_letter))
         return std::nullopt;
     logicalPath.remove_prefix(2);
@@ -668,7 +693,8 @@ std::optional<std::string> SavedScanFileSystem::LogicalPathOf(std::string_view s
     while (scannedPath.size() > 1 && scannedPath.back() == '/') scannedPath.remove_suffix(1);
     if (!scannedPath.starts_with(root)) return std::nullopt;
     std::string_view rest = scannedPath.substr(root.size());
-    if (!rest.empty() && root != "/" && rest.front() != '/') return std::nullopt;  // "/a/bc" is not below "/a/b"
+    if (!rest.empty() && root != "/" && rest.front() != '/')
+        return std::nullopt;  // "/a/bc" is not below "/a/b"
     std::string logical{m_letter, ':'};
     while (!rest.empty()) {
         if (rest.front() == '/') {

@@ -24,25 +24,25 @@ public:
     // One entry: 56 bytes, its name in the scan's name store. Trivial, so that a block of them
     // takes memory only as it fills.
     struct Entry {
-        const char* name;             // logical: a "\" of the real name reads "/"
-        std::uint64_t asize;          // apparent size
-        std::uint64_t dsize;          // bytes allocated
+        const char* name;     // logical: a "\" of the real name reads "/"
+        std::uint64_t asize;  // apparent size
+        std::uint64_t dsize;  // bytes allocated
         std::uint64_t inode;
         std::uint32_t nameLength;
-        std::uint32_t end;            // the index after its last descendant (after itself: not a directory)
-        std::uint32_t count;          // a file's names (0: not said); a directory's entries not sized
-        std::uint32_t device;         // index into the devices
+        std::uint32_t end;     // the index after its last descendant (after itself: not a directory)
+        std::uint32_t count;   // a file's names (0: not said); a directory's entries not sized
+        std::uint32_t device;  // index into the devices
         std::uint8_t flags;
-        std::uint8_t error;           // a directory not read: its errno when the file keeps it
+        std::uint8_t error;  // a directory not read: its errno when the file keeps it
     };
     enum Flags : std::uint8_t {
         kDirectory = 1,
         kNotRegular = 2,
         kReadError = 4,
-        kExcluded = 8,         // not scanned
-        kOtherFilesystem = 16, // excluded as another filesystem's mount point
-        kLinked = 32,          // a file of several names (hlnkc)
-        kErrorKept = 64,       // our export said the directory was not read (error: why, 0 unknown)
+        kExcluded = 8,          // not scanned
+        kOtherFilesystem = 16,  // excluded as another filesystem's mount point
+        kLinked = 32,           // a file of several names (hlnkc)
+        kErrorKept = 64,        // our export said the directory was not read (error: why, 0 unknown)
     };
 
     // Reads an export from `read` (which fills a buffer and returns how much, 0 at the end, or -1
@@ -91,7 +91,8 @@ private:
 // The saved scan as a file system whose only drive is `letter`: "Z:" is the scanned root.
 class SavedScanFileSystem final : public FileSystem {
 public:
-    SavedScanFileSystem(std::shared_ptr<const SavedScan> scan, char letter) : m_scan(std::move(scan)), m_letter(letter) {}
+    SavedScanFileSystem(std::shared_ptr<const SavedScan> scan, char letter)
+        : m_scan(std::move(scan)), m_letter(letter) {}
     Opened OpenDirectory(const std::string& logicalPath) override;
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
     // The path of a logical one as it was on the scanned machine, or nothing.

@@ -5,7 +5,6 @@
 
 #include "core/display/escape.h"
 
-
 namespace gauzel {
 
 namespace {
@@ -65,7 +64,8 @@ void ScanExport::Volume(const VolumeSpace& space) {
     m_text += '}';
 }
 
-void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& record, std::uint64_t parentDevice) {
+void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& record,
+                      std::uint64_t parentDevice) {
     m_text += "{\"name\":";
     AppendExportString(m_text, name, logical);
     if ((record.attributes & kAttributeDirectory) != 0 && (record.attributes & kAttributeReparsePoint) != 0) {
@@ -90,8 +90,8 @@ void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& 
 void ScanExport::Directory(const std::string& path, DirectoryContents& contents, int openError) {
     // The directories the walk has left are complete.
     const auto isParent = [&](std::size_t length) {
-        return path.size() > length && path.compare(0, length, m_path, 0, length) == 0 && path[length] == '\\' &&
-               path.find('\\', length + 1) == std::string::npos;
+        return path.size() > length && path.compare(0, length, m_path, 0, length) == 0 &&
+               path[length] == '\\' && path.find('\\', length + 1) == std::string::npos;
     };
     while (!m_levels.empty() && !isParent(m_levels.back().pathLength)) {
         m_text += ']';
@@ -159,7 +159,8 @@ ListingRecord ScanExport::Level::TakeSubdirectory(std::string_view name) {
         if (subdirs[i].name == name) {
             record.device = subdirs[i].device;
             record.inode = subdirs[i].inode;
-            subdirs.erase(subdirs.begin() + static_cast<std::ptrdiff_t>(i));  // the last, but for a stranger walk
+            subdirs.erase(subdirs.begin() +
+                          static_cast<std::ptrdiff_t>(i));  // the last, but for a stranger walk
             break;
         }
     return record;

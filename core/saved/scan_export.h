@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "core/scan/scan_engine.h"
+#include "platform/file_system.h"
 
 namespace gauzel {
 
@@ -18,8 +18,9 @@ inline constexpr const char* kKeyFreeBytes = "gauzel_free_bytes";
 inline constexpr const char* kKeyTotalBytes = "gauzel_total_bytes";
 inline constexpr const char* kKeyAllocatedSaved = "gauzel_allocated";
 inline constexpr const char* kKeyLinksOnceSaved = "gauzel_links_once";
-inline constexpr const char* kKeyWalkOrder = "gauzel_walk_order";  // subdirectories below the root in walk order
-inline constexpr const char* kKeyError = "gauzel_error";  // a directory not read: its errno, 0 unknown
+inline constexpr const char* kKeyWalkOrder =
+    "gauzel_walk_order";                                      // subdirectories below the root in walk order
+inline constexpr const char* kKeyError = "gauzel_error";      // a directory not read: its errno, 0 unknown
 inline constexpr const char* kKeyUnsized = "gauzel_unsized";  // a directory's entries that could not be sized
 
 struct ExportHead {
@@ -43,14 +44,14 @@ private:
     struct Level {
         std::size_t pathLength;  // of its logical path
         std::uint64_t device;
-        bool entries;            // the profiled directory's: its subdirectories are walked in listing order
+        bool entries;  // the profiled directory's: its subdirectories are walked in listing order
         struct Subdirectory {
             std::string name;
             std::uint64_t device;
             std::uint64_t inode;
         };
         std::vector<Subdirectory> subdirs;  // listing order: what a directory's own object needs
-        std::size_t taken;       // the entries': how many the walk has passed
+        std::size_t taken;                  // the entries': how many the walk has passed
         // The record of the subdirectory the walk has come to (an empty one if it was not listed).
         ListingRecord TakeSubdirectory(std::string_view name);
     };

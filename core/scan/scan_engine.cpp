@@ -106,15 +106,17 @@ int ScanEngine::Threads() const {
 bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
     // A directory's path is reported after its own files are summed, before its subdirectories;
     // a directory that cannot be read is reported too, and adds nothing.
-    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop(), m_recorder != nullptr)
-        ->Run(std::move(current), profile.m_strPath, profile.m_listNames,
-              [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
-                  if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
-                  SumFiles(*profile.m_listSizes[entry], contents, profile);
-                  m_progress.Status(path);
-                  Report(profile, profile.m_listSizes[entry].get(), path, contents, openError);
-              },
-              [this] { return m_progress.KeepGoing(); });
+    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop(),
+                                      m_recorder != nullptr)
+        ->Run(
+            std::move(current), profile.m_strPath, profile.m_listNames,
+            [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
+                if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
+                SumFiles(*profile.m_listSizes[entry], contents, profile);
+                m_progress.Status(path);
+                Report(profile, profile.m_listSizes[entry].get(), path, contents, openError);
+            },
+            [this] { return m_progress.KeepGoing(); });
 }
 
 RescanEnd ScanEngine::Rescan(Profile& profile) {
@@ -130,7 +132,8 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     m_progress.Opened();
     m_progress.Status(kStartingStatus);
     const std::function<Start()> read = [&fileSystem = m_fileSystem, path = profile.m_strPath,
-                                         counting = m_counting, threads = m_threads, record = m_recorder != nullptr] {
+                                         counting = m_counting, threads = m_threads,
+                                         record = m_recorder != nullptr] {
         Start what{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
         what.contents = ReadDirectory(what.current.directory.get(), counting, threads, record);
         return what;

@@ -3,16 +3,16 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
-#include <unordered_set>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/settings_store.h"
 #include "core/profile/profile.h"
 #include "core/scan/tree_walk.h"
+#include "platform/file_system.h"
+#include "platform/settings_store.h"
 
 namespace gauzel {
 
@@ -23,10 +23,10 @@ inline constexpr const char* kStartingStatus = "starting...";
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
-    virtual void Opened() = 0;                           // the progress window appears
-    virtual void Status(const std::string& text) = 0;    // "starting...", then each directory
-    virtual void Beep() = 0;                             // every rescan, after the trees are summed
-    virtual void Closed() = 0;                           // the progress window goes
+    virtual void Opened() = 0;                         // the progress window appears
+    virtual void Status(const std::string& text) = 0;  // "starting...", then each directory
+    virtual void Beep() = 0;                           // every rescan, after the trees are summed
+    virtual void Closed() = 0;                         // the progress window goes
     // The window says nothing of these; the report lists them.
     virtual void Problem(const ScanProblem& problem) { (void)problem; }
     // Asked after every directory, and every kKeepGoingInterval while the rescan waits for the
@@ -73,7 +73,9 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 struct FileIdHash {
-    std::size_t operator()(const FileId& id) const { return std::hash<std::uint64_t>()(id.inode * 31 + id.device); }
+    std::size_t operator()(const FileId& id) const {
+        return std::hash<std::uint64_t>()(id.inode * 31 + id.device);
+    }
 };
 
 class ScanEngine {
@@ -122,8 +124,8 @@ public:
 private:
     // Tells the sink and the profile what a read of `path` left out, below the entry whose size
     // slot is `entry`.
-    void Report(Profile& profile, const ByteCount* entry, const std::string& path, const DirectoryContents& contents,
-                int openError);
+    void Report(Profile& profile, const ByteCount* entry, const std::string& path,
+                const DirectoryContents& contents, int openError);
 
     FileSystem& m_fileSystem;
     const SettingsStore& m_settings;

@@ -15,23 +15,25 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
     DirectoryContents contents;
     if (directory == nullptr) return contents;
     if (threads <= 0) threads = ReadersThatFit(directory->Kind());
-    contents.status = directory->List([&contents, counting, keepEntries](const ListingRecord& record) {
-        if (IsDotOrDotDot(record.name)) return;
-        if (keepEntries) {
-            contents.entries.push_back({std::string(record.name), record});
-            contents.entries.back().record.name = {};
-        }
-        if (IsWalkedDirectory(record)) {
-            contents.subdirs.emplace_back(record.name);
-            return;
-        }
-        ++contents.files;
-        const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
-        if (counting.linksOnce && record.links > 1)
-            contents.linked.push_back({record.device, record.inode, size});
-        else
-            contents.fileBytes += size;
-    }, threads);
+    contents.status = directory->List(
+        [&contents, counting, keepEntries](const ListingRecord& record) {
+            if (IsDotOrDotDot(record.name)) return;
+            if (keepEntries) {
+                contents.entries.push_back({std::string(record.name), record});
+                contents.entries.back().record.name = {};
+            }
+            if (IsWalkedDirectory(record)) {
+                contents.subdirs.emplace_back(record.name);
+                return;
+            }
+            ++contents.files;
+            const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
+            if (counting.linksOnce && record.links > 1)
+                contents.linked.push_back({record.device, record.inode, size});
+            else
+                contents.fileBytes += size;
+        },
+        threads);
     return contents;
 }
 
@@ -46,7 +48,6 @@ struct TreeWalk::Node {
 
 namespace {
 
-
 // Subdirectories are visited in reverse listing order, and a level takes its next from the back.
 template <typename Pending>
 std::vector<Pending> ToPending(std::vector<std::string> names) {
@@ -59,7 +60,11 @@ std::vector<Pending> ToPending(std::vector<std::string> names) {
 }  // namespace
 
 TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting, bool callerReads, bool record)
-    : m_fileSystem(fileSystem), m_callerReads(callerReads), m_record(record), m_threads(threads), m_counting(counting) {}
+    : m_fileSystem(fileSystem),
+      m_callerReads(callerReads),
+      m_record(record),
+      m_threads(threads),
+      m_counting(counting) {}
 TreeWalk::~TreeWalk() = default;
 
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
@@ -258,7 +263,8 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     DirectoryContents contents;
     if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting, 1, m_record);
     // Wall time: how long a read waits on the disk or the network, whatever the cores do.
-    const double micros = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    const double micros =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
     const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
     std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
     std::shared_ptr<Directory> directory;
@@ -287,7 +293,8 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     }
     if (node == m_awaited) m_ready.notify_one();  // the walk waits there, for this one only
     // As many readers as there are new directories to read, but the one it takes itself.
-    if (node->children.size() > 1) Wake(std::min(node->children.size() - 1, static_cast<std::size_t>(m_threads)));
+    if (node->children.size() > 1)
+        Wake(std::min(node->children.size() - 1, static_cast<std::size_t>(m_threads)));
 }
 
 std::size_t TreeWalk::Window() const {

@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "core/profile/byte_count.h"
 #include "core/scan/tuning.h"
+#include "platform/file_system.h"
 
 namespace gauzel {
 
@@ -37,13 +37,13 @@ struct LinkedFile {
 
 // One entry of a listing as it came, kept when a rescan is recorded (a saved scan is written).
 struct ListedEntry {
-    std::string name;  // logical
+    std::string name;      // logical
     ListingRecord record;  // its name left empty
 };
 
 // What one read of a directory yields: the bytes of its files and its subdirectories.
 struct DirectoryContents {
-    ByteCount fileBytes = 0;               // without `linked`
+    ByteCount fileBytes = 0;           // without `linked`
     std::vector<LinkedFile> linked;    // only when counting links once, in listing order
     std::vector<std::string> subdirs;  // listing order
     std::size_t files = 0;             // entries that are not walked into
@@ -53,7 +53,8 @@ struct DirectoryContents {
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
 // `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
-DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1, bool record = false);
+DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1,
+                                bool record = false);
 
 // Made with std::make_shared: a reader still waiting on the disk when the walk is stopped keeps
 // it alive until its read returns.
@@ -86,8 +87,9 @@ public:
     // `keepGoing` is asked after every directory and every kKeepGoingInterval while the walk
     // waits; when it says no, Run returns false at once, and a reader still waiting on the disk
     // is left to finish on its own (nothing it reads is used).
-    bool Run(std::shared_ptr<Directory> root, const std::string& rootPath, const std::vector<std::string>& names,
-             const Visit& visit, const KeepGoing& keepGoing = [] { return true; });
+    bool Run(
+        std::shared_ptr<Directory> root, const std::string& rootPath, const std::vector<std::string>& names,
+        const Visit& visit, const KeepGoing& keepGoing = [] { return true; });
 
 private:
     struct Node;
@@ -134,7 +136,8 @@ private:
     Candidate FindCandidate();
     // kReadAheadWindow, or kWaitingReadAheadWindow while reads wait (m_mutex held).
     std::size_t Window() const;
-    bool FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget, Candidate& found);
+    bool FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget,
+                Candidate& found);
 
     // These run with m_mutex held.
     Opened OpenBelow(std::size_t at, const std::string& name, const std::string& path);
@@ -147,7 +150,7 @@ private:
     const bool m_record;
     int m_threads;  // readers besides the calling thread
     const Counting m_counting;
-    int m_eager = 0;                  // of those, the ones that always read ahead: one a core
+    int m_eager = 0;  // of those, the ones that always read ahead: one a core
     std::vector<std::thread> m_readers;
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
@@ -155,17 +158,17 @@ private:
     double m_microsPerEntry = 0;
     std::vector<Level> m_levels;  // the walk's path; shared with the workers under m_mutex
     const std::vector<std::string>* m_entryNames = nullptr;  // the entries, walked in this order
-    std::size_t m_entriesQueued = 0;                          // how many of them have been queued
+    std::size_t m_entriesQueued = 0;                         // how many of them have been queued
     std::mutex m_mutex;
-    std::condition_variable m_ready;  // a directory read ahead is done
+    std::condition_variable m_ready;    // a directory read ahead is done
     std::condition_variable m_work;     // the walk moved on, or there is more to read
     std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
-    std::size_t m_stepsSinceWake = 0;  // the walk's steps since it last woke the readers
+    std::size_t m_stepsSinceWake = 0;   // the walk's steps since it last woke the readers
     Urgent m_urgent;
-    Node* m_awaited = nullptr;  // the directory the walk waits for
+    Node* m_awaited = nullptr;                       // the directory the walk waits for
     std::vector<std::unique_ptr<Node>> m_abandoned;  // being read when the walk was stopped
-    bool m_finished = false;          // done or stopped: the readers end
-    bool m_starved = false;           // out of descriptors: no more reading ahead
+    bool m_finished = false;                         // done or stopped: the readers end
+    bool m_starved = false;                          // out of descriptors: no more reading ahead
 };
 
 }  // namespace gauzel

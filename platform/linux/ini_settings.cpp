@@ -57,13 +57,13 @@ std::string_view Trim(std::string_view text) {
 // One line of INI text, by its place in the text.
 struct Line {
     enum class Kind { kBlank, kOther, kSection, kKey } kind = Kind::kOther;
-    std::size_t begin = 0;        // first byte of the line
-    std::size_t end = 0;          // its terminator (or the end of the text)
-    std::size_t next = 0;         // the next line's first byte
-    std::string_view name;        // of the section or key
-    std::string_view value;       // of a key, trimmed, without its comment
-    std::size_t valueBegin = 0;   // of a key: the byte after "="
-    std::size_t valueEnd = 0;     // of a key: the byte after its value (valueBegin when it is empty)
+    std::size_t begin = 0;       // first byte of the line
+    std::size_t end = 0;         // its terminator (or the end of the text)
+    std::size_t next = 0;        // the next line's first byte
+    std::string_view name;       // of the section or key
+    std::string_view value;      // of a key, trimmed, without its comment
+    std::size_t valueBegin = 0;  // of a key: the byte after "="
+    std::size_t valueEnd = 0;    // of a key: the byte after its value (valueBegin when it is empty)
 };
 
 // Where a comment starts in what follows "=": at a ";" or "#" after a blank; or the end.
@@ -105,9 +105,10 @@ void ForEachLine(std::string_view text, Each each) {
                 const std::string_view rest = content.substr(equals + 1);
                 line.value = Trim(rest.substr(0, CommentStart(rest)));
                 line.valueBegin = static_cast<std::size_t>(rest.data() - text.data());
-                line.valueEnd = line.value.empty() ? line.valueBegin
-                                                   : static_cast<std::size_t>(line.value.data() - text.data()) +
-                                                         line.value.size();
+                line.valueEnd =
+                    line.value.empty()
+                        ? line.valueBegin
+                        : static_cast<std::size_t>(line.value.data() - text.data()) + line.value.size();
             }
         }
         each(line);
@@ -164,10 +165,10 @@ bool WritableIniValue(std::string_view value) {
 
 std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,
                          const std::string& value) {
-    std::vector<Line> keyLines;        // the key in every section of that name
-    std::optional<Line> insertAfter;   // else: the last non-blank line of the first such section
+    std::vector<Line> keyLines;       // the key in every section of that name
+    std::optional<Line> insertAfter;  // else: the last non-blank line of the first such section
     std::optional<Line> last;
-    std::string_view newline;          // added lines end the way the file's first ended line does
+    std::string_view newline;  // added lines end the way the file's first ended line does
     bool inSection = false;
     bool inFirst = false;
     ForEachLine(text, [&](const Line& line) {
@@ -244,7 +245,7 @@ SettingsText LoadText(const std::string& path) {
         int fd;
         ~Closer() { close(fd); }
     } closer{fd};
-    struct stat info{};
+    struct stat info {};
     if (fstat(fd, &info) != 0) return fail(errno);
     if (S_ISDIR(info.st_mode)) return fail(EISDIR);
     if (!S_ISREG(info.st_mode)) return fail(EINVAL, "not a regular file");
@@ -291,7 +292,7 @@ int IniSettings::Write(std::string_view section, std::string_view key, const std
     // Write beside the file that a symbolic link points to, so the link stays a link; a link
     // that points nowhere is left alone.
     std::string target = m_path;
-    struct stat link{};
+    struct stat link {};
     if (lstat(m_path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         std::unique_ptr<char, decltype(&std::free)> real(realpath(m_path.c_str(), nullptr), &std::free);
         if (!real) return errno;
@@ -300,15 +301,17 @@ int IniSettings::Write(std::string_view section, std::string_view key, const std
 
     const SettingsText old = LoadText(target);
     if (old.error != 0) return old.error;  // what cannot be read is not replaced
-    struct stat info{};
+    struct stat info {};
     if (old.exists) {
         if (stat(target.c_str(), &info) != 0) return errno;
-        if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return errno;  // read-only: not ours to replace
+        if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return errno;  // read-only: not ours to replace
     }
     const std::string updated = WithIniValue(old.text, section, key, value);
 
     const std::size_t slash = target.rfind('/');
-    if (slash != std::string::npos && slash > 0) mkdir(target.substr(0, slash).c_str(), 0700);  // e.g. a fresh ~/.config
+    if (slash != std::string::npos && slash > 0)
+        mkdir(target.substr(0, slash).c_str(), 0700);  // e.g. a fresh ~/.config
 
     std::string temporary = target + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
@@ -317,8 +320,10 @@ int IniSettings::Write(std::string_view section, std::string_view key, const std
     for (std::size_t done = 0; error == 0 && done < updated.size();) {
         const ssize_t n = ::write(fd, updated.data() + done, updated.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) error = n < 0 ? errno : ENOSPC;
-        else done += static_cast<std::size_t>(n);
+        if (n <= 0)
+            error = n < 0 ? errno : ENOSPC;
+        else
+            done += static_cast<std::size_t>(n);
     }
     if (error == 0 && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;

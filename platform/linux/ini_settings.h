@@ -34,8 +34,8 @@ std::map<std::pair<std::string, std::string>, std::string> IniValues(std::string
 // a ";" or "#" (that would start a comment).
 bool WritableIniValue(std::string_view value);
 
-// Sets key=value (a WritableIniValue) in INI text: every line of the key in every section of that name is rewritten
-// (so that whichever a reader takes holds the value), or one line is added to the first such
+// Sets key=value (a WritableIniValue) in INI text: every line of the key in every section of that name is
+// rewritten (so that whichever a reader takes holds the value), or one line is added to the first such
 // section, or the section is added at the end. A line's comment after the value stays, and
 // every other byte stays as it was.
 std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,

@@ -1,8 +1,8 @@
 #include "platform/linux/linux_file_system.h"
 
 #include <dirent.h>
-#include <libmount/libmount.h>
 #include <fcntl.h>
+#include <libmount/libmount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -10,17 +10,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cerrno>
 #include <cstring>
 #include <memory>
-#include <string>
-#include <unordered_set>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -101,7 +101,7 @@ std::string Child(const std::string& path, std::string_view name) {
 // answering): it is the root of another mount, which the walk does not enter, and counts 0.
 struct MountPoints {
     std::unordered_set<std::string> points;
-    std::unordered_set<std::string> parents;  // the directories that hold them
+    std::unordered_set<std::string> parents;   // the directories that hold them
     std::unordered_set<std::uint64_t> shares;  // the mounts (by id) of network and FUSE filesystems
 
     static std::shared_ptr<const MountPoints> Read() {
@@ -109,7 +109,8 @@ struct MountPoints {
         // libmount decodes the octal escapes of the paths, as it does for the drives.
         const std::unique_ptr<libmnt_table, decltype(&mnt_unref_table)> mounts(
             mnt_new_table_from_file("/proc/self/mountinfo"), &mnt_unref_table);
-        const std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_FORWARD), &mnt_free_iter);
+        const std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_FORWARD),
+                                                                          &mnt_free_iter);
         if (!mounts || !iter) return table;
         libmnt_fs* fs = nullptr;
         while (mnt_table_next_fs(mounts.get(), iter.get(), &fs) == 0) {
@@ -126,7 +127,8 @@ struct MountPoints {
     }
 };
 
-constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_BLOCKS | STATX_NLINK | STATX_INO;
+constexpr unsigned kStatxMask =
+    STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_BLOCKS | STATX_NLINK | STATX_INO;
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
 // A listing buffer holding this many entries or more is sized by several threads (when given).
 constexpr std::size_t kSizedApartFrom = 256;
@@ -203,7 +205,6 @@ public:
     }
 
 private:
-
     void Slices() {
         for (std::size_t start; (start = m_next.fetch_add(m_slice)) < m_count;)
             for (std::size_t i = start; i < std::min(start + m_slice, m_count); ++i) (*m_each)(i);
@@ -237,7 +238,8 @@ private:
 
 class LinuxDirectory final : public Directory {
 public:
-    LinuxDirectory(FileDescriptor fd, MountKey mount, std::shared_ptr<const MountPoints> mountPoints, std::string path)
+    LinuxDirectory(FileDescriptor fd, MountKey mount, std::shared_ptr<const MountPoints> mountPoints,
+                   std::string path)
         : m_fd(std::move(fd)),
           m_mount(mount),
           m_mountPoints(std::move(mountPoints)),
@@ -306,7 +308,7 @@ public:
 private:
     // How often this thread has slept in the kernel (waited for something, not for a core).
     static long Sleeps() {
-        struct rusage usage{};
+        struct rusage usage {};
         getrusage(RUSAGE_THREAD, &usage);
         return usage.ru_nvcsw;
     }
@@ -348,13 +350,15 @@ private:
         const auto read = [&](Batch& batch) {
             batch.names.clear();
             const ssize_t length = Read(batch.buffer.get(), status);
-            ForEachName(batch.buffer.get(), length, [&batch](const char* name) { batch.names.push_back(name); });
+            ForEachName(batch.buffer.get(), length,
+                        [&batch](const char* name) { batch.names.push_back(name); });
             batch.infos.resize(batch.names.size());
             batch.errors.resize(batch.names.size());
             return length > 0;
         };
         const auto deliverAll = [&deliver](const Batch& batch) {
-            for (std::size_t i = 0; i < batch.names.size(); ++i) deliver(batch.names[i], batch.errors[i], batch.infos[i]);
+            for (std::size_t i = 0; i < batch.names.size(); ++i)
+                deliver(batch.names[i], batch.errors[i], batch.infos[i]);
         };
         Batch batches[2];
         Batch* sizing = &batches[0];
@@ -389,10 +393,12 @@ private:
             more = read(*following);
             if (apart) {
                 crew->Finish();
-                const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+                const std::chrono::duration<double, std::micro> took =
+                    std::chrono::steady_clock::now() - start;
                 // Core time an entry: threads beyond the cores only take turns on them.
                 slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
-                           static_cast<double>(count - from) > kWaitingMicros;
+                           static_cast<double>(count - from) >
+                       kWaitingMicros;
             } else {
                 for (std::size_t i = from; i < count; ++i) size(i);
             }
@@ -480,7 +486,9 @@ Opened LinuxFileSystem::OpenDirectory(const std::string& logicalPath) {
     if (fd.Get() < 0) return {nullptr, errno};
     struct statx info;
     if (statx(fd.Get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0) return {nullptr, errno};
-    return {std::make_unique<LinuxDirectory>(std::move(fd), MountKey::Of(info), MountPoints::Read(), real->Joined()), 0};
+    return {std::make_unique<LinuxDirectory>(std::move(fd), MountKey::Of(info), MountPoints::Read(),
+                                             real->Joined()),
+            0};
 }
 
 VolumeSpace LinuxFileSystem::QueryVolume(const std::string& logicalPath) {
@@ -488,14 +496,15 @@ VolumeSpace LinuxFileSystem::QueryVolume(const std::string& logicalPath) {
     const std::optional<RealPath> real = m_drives.ToReal(logicalPath);
     if (!real) return {};
     const FileDescriptor fd = OpenLevels(*real, false);
-    struct statvfs info{};
+    struct statvfs info {};
     if (fd.Get() < 0 || fstatvfs(fd.Get(), &info) != 0) return {};
     const std::uint64_t unit = info.f_frsize;
-    return {static_cast<std::uint64_t>(info.f_bavail) * unit, static_cast<std::uint64_t>(info.f_blocks) * unit};
+    return {static_cast<std::uint64_t>(info.f_bavail) * unit,
+            static_cast<std::uint64_t>(info.f_blocks) * unit};
 }
 
 void RaiseDescriptorLimit() {
-    struct rlimit limit{};
+    struct rlimit limit {};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
     limit.rlim_cur = limit.rlim_max;
     setrlimit(RLIMIT_NOFILE, &limit);

@@ -22,8 +22,10 @@ std::vector<std::string> ParseDriveMounts(std::string_view mountInfo,
     if (mountInfo.empty()) return mounts;
     const std::unique_ptr<libmnt_table, decltype(&mnt_unref_table)> table(mnt_new_table(), &mnt_unref_table);
     std::string text(mountInfo);
-    const std::unique_ptr<FILE, decltype(&std::fclose)> stream(fmemopen(text.data(), text.size(), "r"), &std::fclose);
-    const std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_FORWARD), &mnt_free_iter);
+    const std::unique_ptr<FILE, decltype(&std::fclose)> stream(fmemopen(text.data(), text.size(), "r"),
+                                                               &std::fclose);
+    const std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_FORWARD),
+                                                                      &mnt_free_iter);
     if (!table || !stream || !iter) return mounts;
     // A line that cannot be read is passed over, not the table.
     mnt_table_set_parser_errcb(table.get(), [](libmnt_table*, const char*, int) { return 1; });
@@ -38,7 +40,8 @@ std::vector<std::string> ParseDriveMounts(std::string_view mountInfo,
         const std::string_view root = mnt_fs_get_root(fs) != nullptr ? mnt_fs_get_root(fs) : "/";
         // Squashfs images (snaps) sit on loop devices, but are nobody's disk space.
         const bool blockDevice = source.starts_with("/dev/") && type != "squashfs";
-        if (mnt_fs_is_netfs(fs) || (blockDevice && (root == "/" || isDirectory(target)))) mounts.emplace_back(target);
+        if (mnt_fs_is_netfs(fs) || (blockDevice && (root == "/" || isDirectory(target))))
+            mounts.emplace_back(target);
     }
     return mounts;
 }
@@ -47,17 +50,18 @@ DriveTable LoadDriveTable(const SettingsStore& settings) {
     std::ifstream file("/proc/self/mountinfo");
     std::string text{std::istreambuf_iterator<char>(file), {}};
     const std::vector<std::string> mounts = ParseDriveMounts(text, [](const std::string& path) {
-        struct stat info{};
+        struct stat info {};
         return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
     });
     return MakeDriveTable(mounts, settings.ReadSection(kSectionDrives));
 }
 
 LogicalDirectory ResolveDirectory(const DriveTable& drives, const std::string& realPath) {
-    struct stat info{};
+    struct stat info {};
     if (stat(realPath.c_str(), &info) != 0) return {std::nullopt, std::strerror(errno)};
     if (!S_ISDIR(info.st_mode)) return {std::nullopt, std::strerror(ENOTDIR)};
-    if (faccessat(AT_FDCWD, realPath.c_str(), R_OK | X_OK, AT_EACCESS) != 0) return {std::nullopt, std::strerror(errno)};
+    if (faccessat(AT_FDCWD, realPath.c_str(), R_OK | X_OK, AT_EACCESS) != 0)
+        return {std::nullopt, std::strerror(errno)};
     std::unique_ptr<char, decltype(&std::free)> resolved(realpath(realPath.c_str(), nullptr), &std::free);
     if (!resolved) return {std::nullopt, std::strerror(errno)};
     std::optional<std::string> logical = drives.ToLogical(resolved.get());

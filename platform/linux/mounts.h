@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/drive_list.h"
 #include "core/drives/drive_table.h"
+#include "platform/drive_list.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/settings_store.h"
 
@@ -43,7 +43,9 @@ public:
 
     std::vector<std::string> Entries() const override;
     std::optional<std::string> CurrentDirectory() const override { return CurrentLogicalDirectory(Drives()); }
-    LogicalDirectory Resolve(const std::string& realPath) const override { return ResolveDirectory(Drives(), realPath); }
+    LogicalDirectory Resolve(const std::string& realPath) const override {
+        return ResolveDirectory(Drives(), realPath);
+    }
     std::optional<std::string> RealPathOf(const std::string& logicalPath) const override;
     // The file system's drives become the mount table's of now.
     bool Refresh() override;

@@ -56,7 +56,7 @@ TEST(FormatPercent, RoundsHalvesUpAndShowsAHundredForAnUnknownVolume) {
     EXPECT_EQ(FormatPercent(1234567, 10000000), "(12%)");
     EXPECT_EQ(FormatPercent(10, 10), "(100%)");
     EXPECT_EQ(FormatPercent(0, 10), "(0%)");
-    EXPECT_EQ(FormatPercent(5, 1000), "(1%)");  // 0.5 %
+    EXPECT_EQ(FormatPercent(5, 1000), "(1%)");   // 0.5 %
     EXPECT_EQ(FormatPercent(25, 1000), "(3%)");  // 2.5 %, where glibc alone would print 2
     EXPECT_EQ(FormatPercent(5, 0), "(100%)");
 }

@@ -78,9 +78,9 @@ TEST(HitTest, DiscIsOnePixelOffTheDrawingCentre) {
 TEST(HitTest, SquareEdgesAndDiscBound) {
     const PieDisc disc = PieDiscOf(kSquare);
     const std::vector<double> halves{180, 360};
-    EXPECT_EQ(HitTestPie(kSquare, disc, halves, {300, 111}), 0u);  // distance 99, angle 0
+    EXPECT_EQ(HitTestPie(kSquare, disc, halves, {300, 111}), 0u);            // distance 99, angle 0
     EXPECT_EQ(HitTestPie(kSquare, disc, halves, {301, 111}), std::nullopt);  // right edge is outside
-    EXPECT_EQ(HitTestPie(kSquare, disc, halves, {201, 11}), std::nullopt);  // distance 100
+    EXPECT_EQ(HitTestPie(kSquare, disc, halves, {201, 11}), std::nullopt);   // distance 100
     EXPECT_EQ(HitTestPie(kSquare, disc, halves, {100, 10}), std::nullopt);  // inside the square, off the disc
 }
 

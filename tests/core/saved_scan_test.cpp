@@ -2,13 +2,13 @@
 
 #include <sstream>
 
-#include "tests/support/fake_file_system.h"
-#include "tests/support/recording_sink.h"
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
-#include "core/scan/scan_engine.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
+#include "core/scan/scan_engine.h"
+#include "tests/support/fake_file_system.h"
+#include "tests/support/recording_sink.h"
 
 namespace gauzel {
 namespace {
@@ -29,7 +29,8 @@ struct Shown {
     bool operator==(const Shown&) const = default;
 };
 void PrintTo(const Shown& shown, std::ostream* out) {
-    for (std::size_t i = 0; i < shown.names.size(); ++i) *out << shown.names[i] << '=' << Decimal(shown.sizes[i]) << ' ';
+    for (std::size_t i = 0; i < shown.names.size(); ++i)
+        *out << shown.names[i] << '=' << Decimal(shown.sizes[i]) << ' ';
     *out << "tree " << Decimal(shown.tree) << " unread " << shown.unreadDirectories << '/' << shown.unsized;
 }
 
@@ -42,8 +43,9 @@ Shown Rescan(FileSystem& fs, const std::string& path, Counting counting, ScanRec
     engine.SetCounting(counting);
     engine.SetRecorder(recorder);
     engine.Rescan(profile);
-    Shown shown{profile.m_listNames, {}, profile.m_pEntryColors, profile.m_dTreeSize, profile.m_unread.directories,
-                profile.m_unread.entries};
+    Shown shown{profile.m_listNames,          {},
+                profile.m_pEntryColors,       profile.m_dTreeSize,
+                profile.m_unread.directories, profile.m_unread.entries};
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) shown.sizes.push_back(profile.EntrySize(i));
     return shown;
 }
@@ -68,7 +70,8 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
     fs.listingErrors["C:\\broken"] = EIO;
     fs.AddDirectory("C:\\empty");
     for (const Counting counting : {Counting{}, Counting{true, false}, Counting{false, true}}) {
-        SCOPED_TRACE(::testing::Message() << "allocated " << counting.allocated << ", links once " << counting.linksOnce);
+        SCOPED_TRACE(::testing::Message()
+                     << "allocated " << counting.allocated << ", links once " << counting.linksOnce);
         std::ostringstream out;
         ScanExport exporter(out, {"/home/me", {}, counting, "gauzel-report", "9", 1700000000});
         const Shown live = Rescan(fs, "C:", counting, &exporter);
@@ -91,11 +94,14 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
 // none at all, neither our volume; an unread directory, another filesystem and special files.
 TEST(SavedScan, ExportsOfOtherToolsCountAsTheDiskWould) {
     const std::string text =
-        "[1,2,{\"progname\":\"ncdu\",\"progver\":\"1.18\",\"timestamp\":1700000000,\"extra\":[{\"x\":[1,2.5e3,null]}]},\n"
+        "[1,2,{\"progname\":\"ncdu\",\"progver\":\"1.18\",\"timestamp\":1700000000,\"extra\":[{\"x\":[1,2."
+        "5e3,null]}]},\n"
         "[{\"name\":\"/srv\",\"asize\":4096,\"dsize\":4096,\"dev\":64768},\n"
         "{\"name\":\"a\",\"asize\":10,\"dsize\":4096,\"ino\":5,\"hlnkc\":true,\"nlink\":2},\n"
-        "[{\"name\":\"d\",\"asize\":4096,\"dsize\":4096},{\"name\":\"b\",\"asize\":10,\"dsize\":4096,\"ino\":5,\"hlnkc\":true},\n"
-        "{\"name\":\"\xff\",\"asize\":3,\"dsize\":4096},{\"name\":\"l\",\"asize\":7,\"notreg\":true},{\"name\":\"c\",\"asize\":1}],\n"
+        "[{\"name\":\"d\",\"asize\":4096,\"dsize\":4096},{\"name\":\"b\",\"asize\":10,\"dsize\":4096,\"ino\":"
+        "5,\"hlnkc\":true},\n"
+        "{\"name\":\"\xff\",\"asize\":3,\"dsize\":4096},{\"name\":\"l\",\"asize\":7,\"notreg\":true},{"
+        "\"name\":\"c\",\"asize\":1}],\n"
         "[{\"name\":\"locked\",\"read_error\":true}],\n"
         "{\"name\":\"mnt\",\"excluded\":\"othfs\"},{\"name\":\"gone\",\"read_error\":true}]]";
     std::string error;

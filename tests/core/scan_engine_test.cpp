@@ -10,10 +10,10 @@
 #include <system_error>
 #include <thread>
 
+#include "core/scan/scan_engine.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_tree.h"
-#include "core/scan/scan_engine.h"
 
 namespace gauzel {
 namespace {
@@ -50,8 +50,9 @@ TEST(Rescan, SumsEachSubdirectoryAndTheLooseFilesThenSortsAndColours) {
     scan.fs.AddFile("C:", "f2", 5);
     scan.Rescan();
     EXPECT_EQ(scan.Entries(), (Entries{{"b", 30}, {">files", 20}, {"a", 10}}));
-    EXPECT_EQ(scan.profile.m_pEntryColors,
-              (std::vector<Colour>{Profile::m_crPalette[0], Profile::m_crPalette[1], Profile::m_crPalette[2]}));
+    EXPECT_EQ(
+        scan.profile.m_pEntryColors,
+        (std::vector<Colour>{Profile::m_crPalette[0], Profile::m_crPalette[1], Profile::m_crPalette[2]}));
     EXPECT_EQ(scan.profile.m_dTreeSize, 60);
     EXPECT_TRUE(scan.profile.IsFilesEntry(1));
     EXPECT_FALSE(scan.profile.IsFilesEntry(0));
@@ -228,7 +229,7 @@ TEST(Filter, AppliesToTheTopLevelOnlyAndNotWhenLimitIsZero) {
     scan.Rescan();
     EXPECT_EQ(scan.profile.EntryCount(), 3u);
 
-    scan.settings.Write("Search", "Name", "^");  // the default matches no ordinary name
+    scan.settings.Write("Search", "Name", "^");      // the default matches no ordinary name
     scan.settings.Write("Search", "Limit", "junk");  // reads as 0
     scan.Rescan();
     EXPECT_EQ(scan.profile.EntryCount(), 3u);
@@ -288,7 +289,8 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
             if (event.starts_with("C:\\top")) wide.push_back(event.substr(3));
         ASSERT_EQ(wide.size(), 700u);
         for (std::size_t i = 0; i < wide.size(); ++i) ASSERT_EQ(wide[i], "top" + std::to_string(i));
-        for (const auto& [threads, mayStop] : {std::pair{"2", false}, {"8", false}, {"64", false}, {"1", true}, {"8", true}}) {
+        for (const auto& [threads, mayStop] :
+             {std::pair{"2", false}, {"8", false}, {"64", false}, {"1", true}, {"8", true}}) {
             Scan ahead;
             AddRandomTree(ahead.fs, seed);
             ahead.settings.Write("Option", "Threads", threads);
@@ -328,7 +330,8 @@ TEST(Walk, ReadersBeyondOneACoreReadOnlyWhileReadsWait) {
     for (const int waitMicros : {0, 2000}) {
         Scan scan;
         for (int i = 0; i < 40; ++i)
-            for (int j = 0; j < 10; ++j) scan.fs.AddFile("C:\\d" + std::to_string(i) + "\\e" + std::to_string(j), "f", 1);
+            for (int j = 0; j < 10; ++j)
+                scan.fs.AddFile("C:\\d" + std::to_string(i) + "\\e" + std::to_string(j), "f", 1);
         scan.fs.listingsWait = waitMicros != 0;
         std::mutex mutex;
         int reading = 0;
@@ -358,7 +361,8 @@ TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
     for (const char* hung : {"C:", "C:\\d3\\e1"}) {  // the profiled directory; one of the walk
         Scan scan;
         for (int i = 0; i < 8; ++i)
-            for (int j = 0; j < 4; ++j) scan.fs.AddFile("C:\\d" + std::to_string(i) + "\\e" + std::to_string(j), "f", 1);
+            for (int j = 0; j < 4; ++j)
+                scan.fs.AddFile("C:\\d" + std::to_string(i) + "\\e" + std::to_string(j), "f", 1);
         std::mutex mutex;
         std::condition_variable released;
         bool open = false;
@@ -384,7 +388,8 @@ TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
         }
         released.notify_all();
         // The reader finishes on its own and closes what it opened.
-        for (int i = 0; i < 500 && scan.fs.OpenCount() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 500 && scan.fs.OpenCount() != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(scan.fs.OpenCount(), 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));  // and lets go of the fakes' lock
     }
@@ -432,9 +437,9 @@ TEST(Walk, WhatCannotBeReadIsReportedAsAProblemAndLeftOut) {
     scan.fs.AddFile("C:\\a", "z", 1);
     scan.Rescan();
     EXPECT_EQ(scan.Entries(), (Entries{{"a", 11}, {">files", 0}}));
-    EXPECT_EQ(scan.sink.problems, (std::vector<ScanProblem>{{"C:\\a", ESTALE, 2},
-                                                            {"C:\\a\\broken", EIO, 0},
-                                                            {"C:\\a\\locked", EACCES, 0}}));
+    EXPECT_EQ(scan.sink.problems,
+              (std::vector<ScanProblem>{
+                  {"C:\\a", ESTALE, 2}, {"C:\\a\\broken", EIO, 0}, {"C:\\a\\locked", EACCES, 0}}));
 }
 
 // Faults: a file of several names counts at every name, at a name other than the first one the

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <tuple>
 
-#include "core/display/frame_geometry.h"
 #include "core/display/format_size.h"
+#include "core/display/frame_geometry.h"
 #include "core/display/layout.h"
 #include "core/display/summary.h"
 
@@ -28,10 +28,12 @@ TEST(Summary, ThreeLinesAtADriveRoot) {
 }
 
 TEST(Summary, BelowTheRootInOtherUnits) {
-    const SummaryLines mega = MakeSummaryLines(At("C:\\dir\\sub", 8000000, 1234567, 10000000), Units::Megabytes);
+    const SummaryLines mega =
+        MakeSummaryLines(At("C:\\dir\\sub", 8000000, 1234567, 10000000), Units::Megabytes);
     EXPECT_EQ(mega.tree, "Size of tree: 8M bytes");
     EXPECT_EQ(mega.path, "Path: C:\\dir\\sub");
-    EXPECT_EQ(MakeSummaryLines(At("C:\\a\nb\xe2\x80\xae", 0, 0, 0), Units::Bytes).path, "Path: C:\\a\\nb\\u202E");
+    EXPECT_EQ(MakeSummaryLines(At("C:\\a\nb\xe2\x80\xae", 0, 0, 0), Units::Bytes).path,
+              "Path: C:\\a\\nb\\u202E");
     const SummaryLines kilo = MakeSummaryLines(At("D:\\x", 0, 1234567, 0), Units::Kilobytes);
     EXPECT_EQ(kilo.freeSpace, "D: has 1,235K bytes free (100%)");
     // Fault: a first rescan that was stopped showed "0 bytes" as if the drive were empty.
@@ -49,17 +51,21 @@ TEST(Summary, WhatASizeLeavesOutIsMarked) {
     const std::tuple<std::vector<ScanProblem>, std::string, std::string> rows[] = {
         {{unreadable}, "1 directory could not be read", "1 directory below could not be read"},
         {{unsized}, "3 entries could not be sized", "3 entries below could not be sized"},
-        {{unreadable, unreadable, unsized}, "2 directories and 3 entries could not be read",
+        {{unreadable, unreadable, unsized},
+         "2 directories and 3 entries could not be read",
          "2 directories and 3 entries below could not be read"},
     };
     for (const auto& [problems, tree, below] : rows) {
         Profile profile = At("C:", 8000000, 0, 0);
         profile.m_listNames = {"a", "b"};
-        for (ByteCount size : {ByteCount{7000000}, ByteCount{1000000}}) profile.m_listSizes.push_back(std::make_unique<ByteCount>(size));
+        for (ByteCount size : {ByteCount{7000000}, ByteCount{1000000}})
+            profile.m_listSizes.push_back(std::make_unique<ByteCount>(size));
         for (const ScanProblem& problem : problems) profile.AddProblem(profile.m_listSizes[0].get(), problem);
-        EXPECT_EQ(MakeSummaryLines(profile, Units::Kilobytes).tree, "Size of tree: 8,000K+ bytes (" + tree + ")");
-        EXPECT_EQ(EntryDescription(profile, 0, Units::Kilobytes),
-                  "a\n7,000K+ (7,000,000+ bytes)\n87.5% of the tree\n" + below + "; the size leaves them out.");
+        EXPECT_EQ(MakeSummaryLines(profile, Units::Kilobytes).tree,
+                  "Size of tree: 8,000K+ bytes (" + tree + ")");
+        EXPECT_EQ(
+            EntryDescription(profile, 0, Units::Kilobytes),
+            "a\n7,000K+ (7,000,000+ bytes)\n87.5% of the tree\n" + below + "; the size leaves them out.");
         EXPECT_EQ(EntrySizeText(profile, 1, Units::Kilobytes), "1,000K");  // complete: unmarked
     }
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFontMetrics>
@@ -12,17 +14,15 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <optional>
 
-#include "ui/dialog_units.h"
-#include "tests/support/temp_tree.h"
 #include "core/display/layout.h"
+#include "tests/support/temp_tree.h"
+#include "ui/dialog_units.h"
 
 namespace gauzel {
 namespace {
@@ -113,10 +113,12 @@ std::optional<Form> FindForm(const QRect& frame) {
     form.list = swatch - QPoint(3, 3);
     form.view = form.list - QPoint(units.X(4), units.Y(36));
     const QRect listRect = DialogRect(units, 4, 36, 116, 156).translated(form.view);
-    const TimerLayout layout = LayoutAtTimer(FromQRect(listRect), {form.view.x(), form.view.y(), form.view.x() + 10, form.view.y() + 10},
-                                             {form.view.x(), form.view.y()});
+    const TimerLayout layout = LayoutAtTimer(
+        FromQRect(listRect), {form.view.x(), form.view.y(), form.view.x() + 10, form.view.y() + 10},
+        {form.view.x(), form.view.y()});
     const Rect pie = layout.layout.m_rectPie;
-    form.below = QPoint(form.view.x() + pie.left + pie.Width() / 2, form.view.y() + pie.top + pie.Height() / 2 + pie.Height() / 4);
+    form.below = QPoint(form.view.x() + pie.left + pie.Width() / 2,
+                        form.view.y() + pie.top + pie.Height() / 2 + pie.Height() / 4);
     return form;
 }
 
@@ -149,7 +151,9 @@ struct TestDrive {
         gauzel.setWorkingDirectory(QString::fromStdString(workingDirectory));
         // Root reads every directory: without the capabilities that let it, it reads as a user does.
         if (geteuid() == 0)
-            gauzel.start("setpriv", QStringList{"--bounding-set=-dac_override,-dac_read_search", QString::fromStdString(g_program)} + args);
+            gauzel.start("setpriv", QStringList{"--bounding-set=-dac_override,-dac_read_search",
+                                                QString::fromStdString(g_program)} +
+                                        args);
         else
             gauzel.start(QString::fromStdString(g_program), args);
     }

@@ -7,16 +7,20 @@
 #include <string>
 #include <string_view>
 
-#include "core/scan/scan_engine.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
+#include "core/scan/scan_engine.h"
 
 namespace {
 
 class NoSettings final : public gauzel::SettingsStore {
 public:
-    std::optional<std::string> Read(std::string_view, std::string_view) const override { return std::nullopt; }
-    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view) const override { return {}; }
+    std::optional<std::string> Read(std::string_view, std::string_view) const override {
+        return std::nullopt;
+    }
+    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view) const override {
+        return {};
+    }
     int Write(std::string_view, std::string_view, const std::string&) override { return EROFS; }
     std::string Location() const override { return "/none"; }
     std::string Problem() const override { return {}; }

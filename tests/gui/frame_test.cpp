@@ -3,9 +3,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QMenuBar>
 
 #include "app/gauzel.h"
 #include "tests/gui/gui_support.h"
@@ -13,11 +13,11 @@
 namespace gauzel {
 namespace {
 
-using testing::ViewOnFakes;
 using testing::DrivesOf;
 using testing::GoToRootOf;
 using testing::GoUpOf;
 using testing::LegendOf;
+using testing::ViewOnFakes;
 
 QStringList Titles(const QList<QAction*>& actions) {
     QStringList titles;
@@ -140,8 +140,9 @@ TEST(Frame, TheCountingItemsFlipTheirSettingAndRescan) {
     fakes.settings.writeError = EROFS;
     diskUsage->trigger();
     EXPECT_EQ(view->GetProfile().m_dTreeSize, 10);  // the choice holds for this run
-    EXPECT_EQ(fakes.messages.shown,
-              std::vector<QString>{"The setting could not be saved to /memory/gauzel.ini: Read-only file system"});
+    EXPECT_EQ(
+        fakes.messages.shown,
+        std::vector<QString>{"The setting could not be saved to /memory/gauzel.ini: Read-only file system"});
     fakes.settings.writeError = 0;
     linksOnce->trigger();
     EXPECT_EQ(fakes.settings.Read("Option", "LinksOnce"), "0");

@@ -1,13 +1,13 @@
 #pragma once
 // A view on fakes: an in-memory disk, settings, two drives, and recorded message boxes.
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QImage>
-#include <QMenuBar>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,12 +16,12 @@
 #include <map>
 #include <memory>
 
-#include "ui/dialog_units.h"
-#include "ui/message_box.h"
+#include "app/main_frm.h"
 #include "legend/od_list_box.h"
 #include "platform/drive_list.h"
 #include "tests/support/fake_file_system.h"
-#include "app/main_frm.h"
+#include "ui/dialog_units.h"
+#include "ui/message_box.h"
 #include "view/gauzel_view.h"
 
 namespace gauzel::testing {
@@ -38,7 +38,8 @@ public:
     std::optional<std::string> CurrentDirectory() const override { return current; }
     LogicalDirectory Resolve(const std::string& realPath) const override {
         const auto found = resolvable.find(realPath);
-        return found != resolvable.end() ? LogicalDirectory{found->second, {}} : LogicalDirectory{{}, "No such file or directory"};
+        return found != resolvable.end() ? LogicalDirectory{found->second, {}}
+                                         : LogicalDirectory{{}, "No such file or directory"};
     }
     // "C:\a\b" is "/c/a/b".
     std::optional<std::string> RealPathOf(const std::string& logicalPath) const override {
@@ -65,8 +66,8 @@ struct ViewOnFakes {
     MemorySettings settings;
     FakeDrives drives;
     RecordedMessages messages;
-    std::unique_ptr<CMainFrame> frame;  // the window as the user has it: its menus reach the view
-    CGauzelView* view = nullptr;        // the frame's (or one a test makes itself)
+    std::unique_ptr<CMainFrame> frame;          // the window as the user has it: its menus reach the view
+    CGauzelView* view = nullptr;                // the frame's (or one a test makes itself)
     std::optional<std::string> startDirectory;  // as on the command line
 
     ViewOnFakes() {

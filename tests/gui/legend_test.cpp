@@ -5,8 +5,8 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
-#include <QMenu>
 #include <QDialog>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -18,12 +18,12 @@
 namespace gauzel {
 namespace {
 
-using testing::Rgb;
-using testing::ViewOnFakes;
 using testing::DrivesOf;
 using testing::GoToRootOf;
 using testing::GoUpOf;
 using testing::LegendOf;
+using testing::Rgb;
+using testing::ViewOnFakes;
 
 struct Legend : ::testing::Test {
     void SetUp() override {
@@ -61,7 +61,9 @@ TEST_F(Legend, RowsAreTwentyPixelsWithAnEighteenPixelSwatchInAWindowColouredColu
         EXPECT_EQ(rows.pixel(10, top + 1), qRgb(0, 0, 0)) << row;   // outline, top
         EXPECT_EQ(rows.pixel(10, top + 18), qRgb(0, 0, 0)) << row;  // outline, bottom
         EXPECT_EQ(rows.pixel(19, top + 10), Base()) << row;
-        EXPECT_EQ(rows.pixel(10, top + 10), Rgb(fakes.profile().m_pEntryColors[static_cast<std::size_t>(row)])) << row;
+        EXPECT_EQ(rows.pixel(10, top + 10),
+                  Rgb(fakes.profile().m_pEntryColors[static_cast<std::size_t>(row)]))
+            << row;
     }
     EXPECT_EQ(rows.pixel(10, 3 * 20 + 10), qRgb(255, 255, 255));  // the white tail's square
 }
@@ -102,7 +104,8 @@ TEST_F(Legend, SizesFollowTheUnitsAtTheNextDraw) {
     // The size column, from x = 101, changes ("2,500" becomes "3K"); the name column does not.
     bool sizeChanged = false, nameChanged = false;
     for (int y = row * 20; y < row * 20 + 20; ++y) {
-        for (int x = 101; x < 140; ++x) sizeChanged = sizeChanged || bytes.pixel(x, y) != kilobytes.pixel(x, y);
+        for (int x = 101; x < 140; ++x)
+            sizeChanged = sizeChanged || bytes.pixel(x, y) != kilobytes.pixel(x, y);
         for (int x = 21; x < 60; ++x) nameChanged = nameChanged || bytes.pixel(x, y) != kilobytes.pixel(x, y);
     }
     EXPECT_TRUE(sizeChanged);
@@ -117,12 +120,14 @@ TEST_F(Legend, RowsThatOutnumberTheEntriesReportOnceAndReadNothingPastTheEnd) {
     fakes.LegendPicture();  // one box at a time, not one per paint
     QApplication::processEvents();
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0], "FATAL ERROR\n\nid plain = 4\nid int = 4\ncountname = 4\ncountsize = 4");
+    EXPECT_EQ(fakes.messages.shown[0],
+              "FATAL ERROR\n\nid plain = 4\nid int = 4\ncountname = 4\ncountsize = 4");
 }
 
 TEST_F(Legend, AHundredThousandRowsScrollWithoutWalkingTheList) {
     ViewOnFakes many;
-    for (int i = 0; i < 100000; ++i) many.fs.AddRecord("C:", {"d" + std::to_string(i), kAttributeDirectory, 0});
+    for (int i = 0; i < 100000; ++i)
+        many.fs.AddRecord("C:", {"d" + std::to_string(i), kAttributeDirectory, 0});
     many.Start();
     COdListBox& legend = *LegendOf(*many.view);
     ASSERT_EQ(legend.RowCount(), 100001);
@@ -149,12 +154,19 @@ TEST_F(Legend, ARowTellsItsWholeNameItsSizeAndItsShareWhenAsked) {
     // Fault: a name showed raw: a line break broke the tooltip, U+202E reversed the row, an
     // invisible name was a blank row, two names that are not UTF-8 looked alike, and a real
     // directory named ">files" looked like the loose files.
-    const std::pair<std::string, QString> shown[] = {
-        {"nl\nx", "nl\\nx"}, {"nel\xc2\x85", "nel\\u0085"}, {"rev\xe2\x80\xae" "abc", "rev\\u202Eabc"},
-        {"\xe2\x80\x8b", "\\u200B"}, {"bad\xfe", "bad\\xFE"}, {"bad\xff", "bad\\xFF"}, {">files", "\\x3Efiles"}};
+    const std::pair<std::string, QString> shown[] = {{"nl\nx", "nl\\nx"},
+                                                     {"nel\xc2\x85", "nel\\u0085"},
+                                                     {"rev\xe2\x80\xae"
+                                                      "abc",
+                                                      "rev\\u202Eabc"},
+                                                     {"\xe2\x80\x8b", "\\u200B"},
+                                                     {"bad\xfe", "bad\\xFE"},
+                                                     {"bad\xff", "bad\\xFF"},
+                                                     {">files", "\\x3Efiles"}};
     for (const auto& [odd, text] : shown) fakes.fs.AddFile("C:\\" + odd, "f", 7);
     fakes.Command("ID_RESCAN_THIS_TREE");
-    for (const auto& [odd, text] : shown) EXPECT_TRUE(asked(fakes.RowOf(odd), Qt::AccessibleTextRole).startsWith(text + ", "));
+    for (const auto& [odd, text] : shown)
+        EXPECT_TRUE(asked(fakes.RowOf(odd), Qt::AccessibleTextRole).startsWith(text + ", "));
 }
 
 // Fault: a row whose tree could not be read whole looked complete, and nothing said what it left out.
@@ -186,7 +198,8 @@ TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
     std::ofstream(files.PathOf("cut.json")) << R"([1,2,{},[{"name":"/"},)";
     ASSERT_TRUE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("scan.json"))));
     EXPECT_EQ(fakes.profile().m_strPath, "Z:");
-    EXPECT_TRUE(DrivesOf(*fakes.view)->currentText().startsWith("[-z-] /srv (saved scan, ")) << DrivesOf(*fakes.view)->currentText().toStdString();
+    EXPECT_TRUE(DrivesOf(*fakes.view)->currentText().startsWith("[-z-] /srv (saved scan, "))
+        << DrivesOf(*fakes.view)->currentText().toStdString();
     fakes.DoubleClickRow(fakes.RowOf("d"));
     EXPECT_EQ(fakes.profile().m_strPath, "Z:\\d");
     EXPECT_EQ(fakes.profile().m_dTreeSize, 10u);
@@ -202,7 +215,8 @@ TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
     const int drives = DrivesOf(*fakes.view)->count();
     EXPECT_FALSE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("cut.json"))));
     EXPECT_EQ(fakes.messages.shown.back().toStdString(),
-              files.PathOf("cut.json") + " is not a saved scan: the file ends before the tree does (it is cut short).");
+              files.PathOf("cut.json") +
+                  " is not a saved scan: the file ends before the tree does (it is cut short).");
     EXPECT_EQ(fakes.profile().m_strPath, "Z:");
     EXPECT_EQ(DrivesOf(*fakes.view)->count(), drives);
 
@@ -227,7 +241,8 @@ TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
     OpenedUrls opened;
     QDesktopServices::setUrlHandler("file", &opened, "Open");
     const int big = fakes.RowOf("big");
-    EXPECT_EQ(MenuOf(fakes.FilesRow(), "Open in File Manager"), (QStringList{"Open in File Manager", "Copy Path"}));
+    EXPECT_EQ(MenuOf(fakes.FilesRow(), "Open in File Manager"),
+              (QStringList{"Open in File Manager", "Copy Path"}));
     EXPECT_EQ(opened.urls, QList<QUrl>{QUrl("file:///c")});
     EXPECT_EQ(MenuOf(big, "Copy Path"), (QStringList{"Open in File Manager", "Copy Path", "Go Into"}));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "/c/big");
@@ -236,7 +251,8 @@ TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
     fakes.Command("ID_RESCAN_THIS_TREE");
     MenuOf(fakes.RowOf("bad\xfe"), "Copy Path");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "file:///c/bad%FE");
-    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->urls(), QList<QUrl>{QUrl::fromEncoded("file:///c/bad%FE")});
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->urls(),
+              QList<QUrl>{QUrl::fromEncoded("file:///c/bad%FE")});
     MenuOf(fakes.RowOf("bad\xfe"), "Open in File Manager");
     EXPECT_EQ(opened.urls.back().toEncoded(), "file:///c/bad%FE");
     MenuOf(big, "Go Into");

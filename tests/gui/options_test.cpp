@@ -15,11 +15,11 @@
 namespace gauzel {
 namespace {
 
-using testing::ViewOnFakes;
 using testing::DrivesOf;
 using testing::GoToRootOf;
 using testing::GoUpOf;
 using testing::LegendOf;
+using testing::ViewOnFakes;
 
 // What the dialog showed when it opened: which radio buttons were checked.
 struct Shown {
@@ -45,7 +45,9 @@ Shown WorkOptions(ViewOnFakes& fakes, const std::function<void(QDialog&)>& act) 
     return shown;
 }
 
-void Click(QDialog& dialog, const char* name) { QTest::mouseClick(dialog.findChild<QAbstractButton*>(name), Qt::LeftButton); }
+void Click(QDialog& dialog, const char* name) {
+    QTest::mouseClick(dialog.findChild<QAbstractButton*>(name), Qt::LeftButton);
+}
 
 struct Options : ::testing::Test {
     void SetUp() override {
@@ -135,7 +137,8 @@ TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
     {
         ViewOnFakes fakes;
         IniSettings settings(path);
-        fakes.frame = std::make_unique<CMainFrame>(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages});
+        fakes.frame =
+            std::make_unique<CMainFrame>(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages});
         WorkOptions(fakes, [](QDialog& d) {
             Click(d, "IDC_KILOBYTES");
             Click(d, "IDOK");
@@ -159,8 +162,9 @@ TEST(OptionsStored, AFailedWriteIsToldAndTheUnitsStillChange) {
         Click(d, "IDC_KILOBYTES");
         Click(d, "IDOK");
     });
-    EXPECT_EQ(fakes.messages.shown,
-              std::vector<QString>{"The setting could not be saved to /memory/gauzel.ini: Permission denied"});
+    EXPECT_EQ(
+        fakes.messages.shown,
+        std::vector<QString>{"The setting could not be saved to /memory/gauzel.ini: Permission denied"});
     EXPECT_EQ(view.FormatSize(2500), "3K");
 }
 
@@ -178,7 +182,8 @@ TEST(OptionsStored, UnreadableSettingsAreToldOnceAtStartAndTheDefaultsHold) {
     threads.settings.Write("Option", "Threads", "-4");
     threads.Start();
     EXPECT_EQ(threads.messages.shown,
-              std::vector<QString>{"The setting Threads=-4 in /memory/gauzel.ini is outside 0 to 256; the default is used."});
+              std::vector<QString>{
+                  "The setting Threads=-4 in /memory/gauzel.ini is outside 0 to 256; the default is used."});
 }
 
 }  // namespace

@@ -4,32 +4,32 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QElapsedTimer>
 #include <QTimer>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <cmath>
 
+#include "core/display/pie.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/temp_tree.h"
-#include "core/display/pie.h"
 #include "view/pie_painter.h"
 #include "view/summing_dlg.h"
 
 namespace gauzel {
 namespace {
 
-using testing::Rgb;
-using testing::ViewOnFakes;
 using testing::DrivesOf;
 using testing::GoToRootOf;
 using testing::GoUpOf;
 using testing::LegendOf;
+using testing::Rgb;
+using testing::ViewOnFakes;
 
 TEST(StartUp, FirstPaintOnlyStartsTheTimerWhoseTickLaysOutAndScansOnce) {
     ViewOnFakes fakes;
@@ -38,7 +38,7 @@ TEST(StartUp, FirstPaintOnlyStartsTheTimerWhoseTickLaysOutAndScansOnce) {
     view.resize(700, 500);
     QTest::qWait(100);
     EXPECT_FALSE(view.IsLaidOut());  // no tick before a paint
-    view.grab();  // a first paint
+    view.grab();                     // a first paint
     EXPECT_FALSE(view.IsLaidOut());
     EXPECT_TRUE(fakes.fs.listings.empty());
     EXPECT_FALSE(GoUpOf(view)->isEnabled());
@@ -87,7 +87,8 @@ TEST(StartUp, ACommandLineDirectoryThatCannotBeProfiledIsToldThenTheStartIsAsWit
     fakes.fs.AddFile("C:\\a", "x", 10);
     fakes.startDirectory = "nowhere";
     CGauzelView& view = fakes.Start();
-    EXPECT_EQ(fakes.messages.shown, (std::vector<QString>{"nowhere cannot be profiled: No such file or directory."}));
+    EXPECT_EQ(fakes.messages.shown,
+              (std::vector<QString>{"nowhere cannot be profiled: No such file or directory."}));
     EXPECT_EQ(view.GetProfile().m_strPath, "C:");
     EXPECT_EQ(DrivesOf(view)->currentText(), "[-c-] /");
 }
@@ -118,7 +119,8 @@ TEST(Layout, TheListBoxHoldsWholeRowsAndThePieFollowsIt) {
     EXPECT_LE(layout.m_rectList.bottom, 600 - 60);
     EXPECT_EQ(LegendOf(view)->height() % 20, 0);
     const int side = std::min(layout.m_rectList.bottom - layout.m_rectPie.top,
-                              800 - 2 * layout.m_nMargin - layout.m_rectPie.left) | 1;
+                              800 - 2 * layout.m_nMargin - layout.m_rectPie.left) |
+                     1;
     EXPECT_EQ(layout.m_rectPie.Width(), side);
     EXPECT_EQ(layout.m_rectPie.Height(), side);
     EXPECT_EQ(layout.m_rectPie.left, list.width() + 3 * list.left());
@@ -204,14 +206,15 @@ TEST(Pie, LeavingOutCoveredSlicesDrawsTheSamePixels) {
         profile->AssignEntryColors();
         return profile;
     };
-    std::vector<ByteCount> equalTiny(3000, 7);   // thousands of slices too thin to have two ends
+    std::vector<ByteCount> equalTiny(3000, 7);  // thousands of slices too thin to have two ends
     std::vector<ByteCount> thinAfterColoured{400000, 200000, 90000};
     thinAfterColoured.resize(2003, 100);
     for (const std::vector<ByteCount>& sizes : {equalTiny, thinAfterColoured}) {
         const auto profile = profileOf(sizes);
         for (const Rect square : {Rect{3, 5, 303, 305}, Rect{0, 0, 41, 41}}) {
             const std::vector<PieSlice> slices = ComputePieSlices(*profile, square);
-            ASSERT_TRUE(std::any_of(slices.begin() + 1, slices.end(), [](const PieSlice& s) { return s.start == s.end; }));
+            ASSERT_TRUE(std::any_of(slices.begin() + 1, slices.end(),
+                                    [](const PieSlice& s) { return s.start == s.end; }));
             QImage straight(330, 330, QImage::Format_RGB32), fast(330, 330, QImage::Format_RGB32);
             straight.fill(Qt::white);
             fast.fill(Qt::white);
@@ -336,8 +339,9 @@ TEST_F(Navigation, TheDriveListFollowsTheMountTable) {
     EXPECT_EQ(DrivesOf(*view)->currentText(), "[-d-] /data");
     fakes.drives.mounted = {"[-c-] /", "[-e-] /new"};
     view->OnMountsChanged();
-    EXPECT_EQ(fakes.messages.shown,
-              std::vector<QString>{"Drive D: is no longer there; Gauzel goes to the current directory's drive."});
+    EXPECT_EQ(
+        fakes.messages.shown,
+        std::vector<QString>{"Drive D: is no longer there; Gauzel goes to the current directory's drive."});
     EXPECT_EQ(DrivesOf(*view)->currentText(), "[-c-] /");
     ExpectAt("C:", false);
 }
@@ -362,7 +366,8 @@ TEST_F(Navigation, EnterInTheDriveBoxGoesToWhatIsTyped) {
         QTest::keyClicks(DrivesOf(*view)->lineEdit(), typed);
         QTest::keyClick(DrivesOf(*view)->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(view->GetProfile().m_strPath, path) << typed.toStdString();
-        EXPECT_EQ(DrivesOf(*view)->currentText(), path[0] == 'C' ? "[-c-] /" : "[-d-] /data") << typed.toStdString();
+        EXPECT_EQ(DrivesOf(*view)->currentText(), path[0] == 'C' ? "[-c-] /" : "[-d-] /data")
+            << typed.toStdString();
         EXPECT_EQ(fakes.messages.shown, told) << typed.toStdString();
     }
 }
@@ -414,8 +419,10 @@ TEST_F(Navigation, ACommandQueuedDuringARescanChangesNothing) {
     // Posted from a reader while the rescan runs; the rescan lets queued calls through.
     fakes.fs.onList = [this](const std::string& path) {
         if (path != "C:\\WINDOWS\\SYSTEM") return;
-        QMetaObject::invokeMethod(view, [this] { view->OnGoUp(); }, Qt::QueuedConnection);
-        QMetaObject::invokeMethod(view, [this] { view->OnGoToRoot(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            view, [this] { view->OnGoUp(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            view, [this] { view->OnGoToRoot(); }, Qt::QueuedConnection);
         std::this_thread::sleep_for(2 * kKeepGoingInterval);
     };
     EXPECT_EQ(statusesOf([this] {
@@ -463,7 +470,8 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
             open = true;
         }
         released.notify_all();
-        for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         fakes.fs.onList = nullptr;
     }
     const int listed = fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"];

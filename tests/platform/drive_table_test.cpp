@@ -21,15 +21,17 @@ std::vector<std::pair<char, std::string>> Letters(const DriveTable& table) {
 
 TEST(Drives, RootIsCAndMountsTakeLettersInPathOrder) {
     const DriveTable table = MakeDriveTable({"/mnt/usb", "/home", "/", "/home"}, {});
-    EXPECT_EQ(Letters(table), (std::vector<std::pair<char, std::string>>{{'C', "/"}, {'D', "/home"}, {'E', "/mnt/usb"}}));
+    EXPECT_EQ(Letters(table),
+              (std::vector<std::pair<char, std::string>>{{'C', "/"}, {'D', "/home"}, {'E', "/mnt/usb"}}));
     EXPECT_EQ(DriveTable::EntryText(table.Drives()[1]), "[-d-] /home");
 }
 
 TEST(Drives, HandMappingsWinAndAreSkippedByTheAutomaticLetters) {
-    const DriveTable table =
-        MakeDriveTable({"/home", "/srv"}, {{"d", "/data/photos/"}, {"T", "/tmp//x"}, {"bad", "/y"}, {"E", "relative"}});
-    EXPECT_EQ(Letters(table), (std::vector<std::pair<char, std::string>>{
-                                  {'C', "/"}, {'D', "/data/photos"}, {'E', "/home"}, {'F', "/srv"}, {'T', "/tmp/x"}}));
+    const DriveTable table = MakeDriveTable(
+        {"/home", "/srv"}, {{"d", "/data/photos/"}, {"T", "/tmp//x"}, {"bad", "/y"}, {"E", "relative"}});
+    EXPECT_EQ(Letters(table),
+              (std::vector<std::pair<char, std::string>>{
+                  {'C', "/"}, {'D', "/data/photos"}, {'E', "/home"}, {'F', "/srv"}, {'T', "/tmp/x"}}));
     EXPECT_EQ(Letters(MakeDriveTable({}, {{"C", "/home/me"}})),
               (std::vector<std::pair<char, std::string>>{{'C', "/home/me"}}));
 }
@@ -94,8 +96,9 @@ TEST(Drives, MountTableGivesBlockAndNetworkFilesystemsOnly) {
         asked.push_back(path);
         return path == "/home";
     };
-    EXPECT_EQ(ParseDriveMounts(mountInfo, isDirectory),
-              (std::vector<std::string>{"/", "/mnt/my disk", "/net/share", "/boot/efi", "/net/dead", "/home"}));
+    EXPECT_EQ(
+        ParseDriveMounts(mountInfo, isDirectory),
+        (std::vector<std::string>{"/", "/mnt/my disk", "/net/share", "/boot/efi", "/net/dead", "/home"}));
     EXPECT_EQ(asked, (std::vector<std::string>{"/etc/hosts", "/home"}));
 }
 

@@ -23,7 +23,9 @@ std::string ReadAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteAll(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 TEST(SettingsRead, MissingFileOrKeyGivesTheDefault) {
     TempTree tree;
@@ -75,26 +77,34 @@ TEST(SettingsRead, TheReadmeExampleReadsAsTheReadmeSays) {
     const std::size_t begin = text.find("```ini\n");
     ASSERT_NE(begin, std::string::npos);
     const std::string example = text.substr(begin + 7, text.find("```", begin + 7) - begin - 7);
-    for (const char* key : {"Num", "Threads", "Allocated", "LinksOnce"}) EXPECT_EQ(IniValue(example, "Option", key), "0");
-    EXPECT_EQ(IniSection(example, "Search"), (std::vector<std::pair<std::string, std::string>>{{"Limit", "0"}, {"Name", "^"}}));
-    EXPECT_EQ(IniSection(example, "Drives"), (std::vector<std::pair<std::string, std::string>>{{"T", "/home/me/photos"}}));
-    EXPECT_NE(WithIniValue(example, "Option", "Num", "2").find("Num=2            ; units:"), std::string::npos);
+    for (const char* key : {"Num", "Threads", "Allocated", "LinksOnce"})
+        EXPECT_EQ(IniValue(example, "Option", key), "0");
+    EXPECT_EQ(IniSection(example, "Search"),
+              (std::vector<std::pair<std::string, std::string>>{{"Limit", "0"}, {"Name", "^"}}));
+    EXPECT_EQ(IniSection(example, "Drives"),
+              (std::vector<std::pair<std::string, std::string>>{{"T", "/home/me/photos"}}));
+    EXPECT_NE(WithIniValue(example, "Option", "Num", "2").find("Num=2            ; units:"),
+              std::string::npos);
 }
 
 TEST(SettingsWrite, ReplacesOneLineAndKeepsEveryOtherByteForByte) {
-    const std::string text = "; Gauzel\n[Search]\nName = a,b\\c  ; kept as typed\n\n[Option]\n# units\nNum = 0\nOther=1\n";
+    const std::string text =
+        "; Gauzel\n[Search]\nName = a,b\\c  ; kept as typed\n\n[Option]\n# units\nNum = 0\nOther=1\n";
     EXPECT_EQ(WithIniValue(text, "option", "NUM", "2"),
               "; Gauzel\n[Search]\nName = a,b\\c  ; kept as typed\n\n[Option]\n# units\nNum = 2\nOther=1\n");
     EXPECT_EQ(WithIniValue(text, "Search", "Name", "x;y#z"),
               "; Gauzel\n[Search]\nName = x;y#z  ; kept as typed\n\n[Option]\n# units\nNum = 0\nOther=1\n");
-    EXPECT_EQ(WithIniValue("[Search]\nName= ; none yet\n", "Search", "Name", "a"), "[Search]\nName=a ; none yet\n");
+    EXPECT_EQ(WithIniValue("[Search]\nName= ; none yet\n", "Search", "Name", "a"),
+              "[Search]\nName=a ; none yet\n");
     EXPECT_EQ(WithIniValue("[Search]\nName = b\n", "Search", "Name", ";a"), "[Search]\nName =;a\n");
-    for (const char* unwritable : {"a ;b", "a\t#b", " a", "a\n", "b "}) EXPECT_FALSE(WritableIniValue(unwritable));
+    for (const char* unwritable : {"a ;b", "a\t#b", " a", "a\n", "b "})
+        EXPECT_FALSE(WritableIniValue(unwritable));
 }
 
 TEST(SettingsWrite, AddsTheKeyOrTheSectionWhereMissing) {
     EXPECT_EQ(WithIniValue("", "Option", "Num", "1"), "[Option]\nNum=1\n");
-    EXPECT_EQ(WithIniValue("[Search]\nLimit=1\n", "Option", "Num", "1"), "[Search]\nLimit=1\n\n[Option]\nNum=1\n");
+    EXPECT_EQ(WithIniValue("[Search]\nLimit=1\n", "Option", "Num", "1"),
+              "[Search]\nLimit=1\n\n[Option]\nNum=1\n");
     EXPECT_EQ(WithIniValue("[Option]\nA=1\n\n[Search]\nLimit=1", "Option", "Num", "2"),
               "[Option]\nA=1\nNum=2\n\n[Search]\nLimit=1");
     EXPECT_EQ(WithIniValue("[Option]\r\nA=1\r\n", "Option", "Num", "2"), "[Option]\r\nA=1\r\nNum=2\r\n");
@@ -110,7 +120,7 @@ TEST(SettingsWrite, GoesThroughAnAtomicRenameAndReadsBack) {
     const std::string path = tree.PathOf("gauzel.ini");
     WriteAll(path, "; mine\n[Search]\nLimit=0\n");
     chmod(path.c_str(), 0600);
-    struct stat before{};
+    struct stat before {};
     stat(path.c_str(), &before);
 
     IniSettings settings(path);
@@ -118,7 +128,7 @@ TEST(SettingsWrite, GoesThroughAnAtomicRenameAndReadsBack) {
     EXPECT_EQ(settings.GetProfileInt("Option", "Num", 0), 2);
     EXPECT_EQ(ReadAll(path), "; mine\n[Search]\nLimit=0\n\n[Option]\nNum=2\n");
 
-    struct stat after{};
+    struct stat after {};
     stat(path.c_str(), &after);
     EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the old one's name
     EXPECT_EQ(after.st_mode & 0777, 0600u);
@@ -135,7 +145,7 @@ TEST(SettingsWrite, ALinkStaysALinkAndAFailedWriteChangesNothing) {
     WriteAll(tree.PathOf("real/g.ini"), "[Option]\nNum=0\n");
     tree.Symlink(tree.PathOf("real/g.ini"), "link.ini");
     IniSettings(tree.PathOf("link.ini")).WriteProfileInt("Option", "Num", 1);
-    struct stat info{};
+    struct stat info {};
     lstat(tree.PathOf("link.ini").c_str(), &info);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     EXPECT_EQ(ReadAll(tree.PathOf("real/g.ini")), "[Option]\nNum=1\n");
@@ -175,7 +185,7 @@ TEST(SettingsRead, OnlyARegularFileIsReadAnythingElseReadsAsEmptyAndSaysWhy) {
         EXPECT_EQ(settings.Problem(), reason) << name;
         EXPECT_NE(settings.WriteProfileInt("Option", "Num", 1), 0) << name;
     }
-    struct stat info{};
+    struct stat info {};
     EXPECT_TRUE(stat(tree.PathOf("dir.ini").c_str(), &info) == 0 && S_ISDIR(info.st_mode));
     EXPECT_EQ(IniSettings(tree.PathOf("missing.ini")).Problem(), "");
 }
@@ -184,10 +194,10 @@ TEST(SettingsRead, OnlyARegularFileIsReadAnythingElseReadsAsEmptyAndSaysWhy) {
 // line ends, a "[" line without "]", NUL bytes), so a written value was never read back.
 TEST(SettingsWrite, WhatIsWrittenReadsBackAndEveryOtherKeyAsBefore) {
     using namespace std::string_literals;
-    for (const std::string& text : {"[Option]\rNum=1\rOther=3\r"s, "[Option\nNum=1\n[Search]\nLimit=1"s,
-                                    "[Search]\nName=a\0b\n[Option]\nNum=5"s, "\xEF\xBB\xBF[option]\r\nnum=9"s,
-                                    "Num=4\n[Option]\r"s, "[Option]x\n = 3\nNum\n\tnum\t=\t8 \n[]\nNum=6\n"s,
-                                    "[Option]\n\r\n[Search]\r"s, "\n"s}) {
+    for (const std::string& text :
+         {"[Option]\rNum=1\rOther=3\r"s, "[Option\nNum=1\n[Search]\nLimit=1"s,
+          "[Search]\nName=a\0b\n[Option]\nNum=5"s, "\xEF\xBB\xBF[option]\r\nnum=9"s, "Num=4\n[Option]\r"s,
+          "[Option]x\n = 3\nNum\n\tnum\t=\t8 \n[]\nNum=6\n"s, "[Option]\n\r\n[Search]\r"s, "\n"s}) {
         std::map<std::pair<std::string, std::string>, std::string> expected = IniValues(text);
         expected[{"option", "num"}] = "2";
         EXPECT_EQ(IniValues(WithIniValue(text, "Option", "Num", "2")), expected) << text;
@@ -202,10 +212,10 @@ TEST(SettingsWrite, AReadOnlyFileOrADanglingLinkIsNotReplaced) {
     const std::string path = tree.PathOf("open/gauzel.ini");
     WriteAll(path, "[Option]\nNum=0\n");
     chmod(path.c_str(), 0444);
-    struct stat before{};
+    struct stat before {};
     stat(path.c_str(), &before);
     EXPECT_EQ(AsOrdinaryUser([&] { return IniSettings(path).WriteProfileInt("Option", "Num", 1); }), EACCES);
-    struct stat after{};
+    struct stat after {};
     stat(path.c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(ReadAll(path), "[Option]\nNum=0\n");

@@ -1,11 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/statvfs.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <dirent.h>
@@ -16,11 +16,11 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/scan/scan_engine.h"
 #include "platform/linux/linux_file_system.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_tree.h"
-#include "core/scan/scan_engine.h"
 
 namespace gauzel {
 namespace {
@@ -107,9 +107,9 @@ TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {
     scan.tree.Dir("a/deeper");
     scan.tree.File("a/deeper/f", 1000);
     scan.tree.HardLink("a/deeper/f", "a/g");  // a hard link counts again, like du -l
-    scan.tree.Symlink("..", "a/deeper/up");    // a loop, never followed: 2 bytes of target
+    scan.tree.Symlink("..", "a/deeper/up");   // a loop, never followed: 2 bytes of target
     scan.tree.Symlink(scan.tree.Root(), "a/root");
-    scan.tree.File("sparse", 5000000000ull);   // five gigabytes, no block written
+    scan.tree.File("sparse", 5000000000ull);  // five gigabytes, no block written
     scan.tree.Dir(".cache/x");
     scan.tree.File(".cache/x/blob", 77);
     scan.tree.Dir(">files");
@@ -117,8 +117,9 @@ TEST(LinuxScan, SumsApparentSizesOncePerEntryWithoutFollowingLinks) {
     scan.Rescan();
 
     const ByteCount rootLink = scan.tree.Root().size();
-    EXPECT_EQ(scan.Sizes(), (std::map<std::string, ByteCount>{
-                                {"a", 2000 + 2 + rootLink}, {".cache", 77}, {">files", 5}, {"<files>", 5000000000}}));
+    EXPECT_EQ(scan.Sizes(),
+              (std::map<std::string, ByteCount>{
+                  {"a", 2000 + 2 + rootLink}, {".cache", 77}, {">files", 5}, {"<files>", 5000000000}}));
     EXPECT_EQ(scan.profile.m_dTreeSize, 5000000000 + 2000 + 2 + rootLink + 77 + 5);
     EXPECT_EQ(scan.profile.m_listNames[0], ">files");  // the loose files, by identity
     EXPECT_TRUE(scan.profile.IsFilesEntry(0));
@@ -140,9 +141,12 @@ TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSame
     auto listing = [&scan](int threads) {
         std::vector<std::pair<std::string, std::uint64_t>> records;
         auto root = scan.fs.OpenDirectory("T:").directory;
-        root->List([&records](const ListingRecord& record) {
-            records.emplace_back(std::string(record.name), std::uint64_t{record.sizeLow} | std::uint64_t{record.attributes} << 32);
-        }, threads);
+        root->List(
+            [&records](const ListingRecord& record) {
+                records.emplace_back(std::string(record.name),
+                                     std::uint64_t{record.sizeLow} | std::uint64_t{record.attributes} << 32);
+            },
+            threads);
         return records;
     };
     const auto alone = listing(1);
@@ -150,9 +154,12 @@ TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSame
     EXPECT_EQ(listing(4), alone);
     // A callback that throws while the threads size the next buffer: they finish before it leaves.
     std::size_t delivered = 0;
-    EXPECT_THROW(scan.fs.OpenDirectory("T:").directory->List([&delivered](const ListingRecord&) {
-        if (++delivered == 600) throw std::runtime_error("full");
-    }, 4), std::runtime_error);
+    EXPECT_THROW(scan.fs.OpenDirectory("T:").directory->List(
+                     [&delivered](const ListingRecord&) {
+                         if (++delivered == 600) throw std::runtime_error("full");
+                     },
+                     4),
+                 std::runtime_error);
 }
 
 // Fault: each thread keeps one listing buffer; a listing started inside another's callback on
@@ -167,7 +174,8 @@ TEST(LinuxListing, AListingInsideAnothersCallbackLeavesItsNamesIntact) {
     std::set<std::string> names;
     std::size_t inner = 0;
     outer->List([&](const ListingRecord& record) {
-        if (names.empty()) scan.fs.OpenDirectory("T:\\inner").directory->List([&](const ListingRecord&) { ++inner; });
+        if (names.empty())
+            scan.fs.OpenDirectory("T:\\inner").directory->List([&](const ListingRecord&) { ++inner; });
         names.emplace(record.name);
     });
     std::set<std::string> expected;
@@ -224,10 +232,10 @@ TEST(LinuxScan, ReadingDoesNotTouchAccessTimes) {
     RealScan scan;
     scan.tree.Dir("d/e");
     scan.tree.File("d/e/f", 10);
-    struct stat before{};
+    struct stat before {};
     ASSERT_EQ(stat(scan.tree.PathOf("d/e").c_str(), &before), 0);
     scan.Rescan();
-    struct stat after{};
+    struct stat after {};
     ASSERT_EQ(stat(scan.tree.PathOf("d/e").c_str(), &after), 0);
     EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec);
     EXPECT_EQ(after.st_atim.tv_nsec, before.st_atim.tv_nsec);
@@ -267,7 +275,8 @@ TEST(LinuxScan, AWalkStopsAtAMountPoint) {
     scan.tree.Dir("outer/mnt");
     scan.tree.File("outer/f", 3);
     const int status = InChild([&scan] {
-        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return 77;
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return 77;
         if (mount("gauzel", scan.tree.PathOf("outer/mnt").c_str(), "tmpfs", 0, nullptr) != 0) return 77;
         scan.tree.File("outer/mnt/hidden", 500);
         scan.Rescan();
@@ -286,7 +295,8 @@ TEST(LinuxVolume, FiguresOfTheDirectoryItselfAndNothingForAnUnknownOne) {
     const VolumeSpace space = scan.fs.QueryVolume("T:");
     EXPECT_GT(space.totalBytes, 0u);
     EXPECT_LE(space.freeBytes, space.totalBytes);
-    struct statvfs shm{}, root{};
+    struct statvfs shm {
+    }, root{};
     if (statvfs("/dev/shm", &shm) == 0 && statvfs("/", &root) == 0 && shm.f_blocks != root.f_blocks) {
         LinuxFileSystem whole{MakeDriveTable({}, {{"C", "/"}})};
         EXPECT_EQ(whole.QueryVolume("C:\\dev\\shm").totalBytes, std::uint64_t{shm.f_blocks} * shm.f_frsize);
@@ -306,7 +316,8 @@ TEST(LinuxScan, ADirectoryBelowAPassThroughOnlyOneIsRead) {
     ASSERT_EQ(chmod(scan.tree.Root().c_str(), 0311), 0);  // no reading, for the owner and for others
     const int status = AsOrdinaryUser([&scan] {
         scan.Rescan("T:\\pub");
-        return scan.Sizes() == std::map<std::string, ByteCount>{{"sub", 6}, {"<files>", 4}} && scan.sink.problems.empty()
+        return scan.Sizes() == std::map<std::string, ByteCount>{{"sub", 6}, {"<files>", 4}} &&
+                       scan.sink.problems.empty()
                    ? 0
                    : 1;
     });
@@ -331,7 +342,7 @@ TEST(LinuxScan, ADeepBranchingTreeIsExactUnderADescriptorLimitOf32) {
     // none of for them; the core tests run the threads into the same limit on the fake disk.
     scan.settings.Write("Option", "Threads", "1");
     const int status = InChild([&scan] {
-        const struct rlimit limit{32, 32};
+        const struct rlimit limit { 32, 32 };
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 77;
         scan.Rescan();
         return scan.Sizes().at("deep") == 1500 && scan.sink.problems.empty() ? 0 : 1;
@@ -340,7 +351,9 @@ TEST(LinuxScan, ADeepBranchingTreeIsExactUnderADescriptorLimitOf32) {
 
     // The soft limit is raised to the hard one at start.
     EXPECT_EQ(InChild([] {
-                  struct rlimit limit{64, 4096};
+                  struct rlimit limit {
+                      64, 4096
+                  };
                   if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 77;
                   RaiseDescriptorLimit();
                   getrlimit(RLIMIT_NOFILE, &limit);
@@ -362,7 +375,8 @@ int OpenDescriptors() {
 TEST(LinuxScan, ReadingAheadChangesNothingAndSurvivesATreeThatChanges) {
     RealScan scan;
     for (int i = 0; i < 200; ++i) {
-        const std::string dir = "t" + std::to_string(i % 7) + "/d" + std::to_string(i % 13) + "/e" + std::to_string(i);
+        const std::string dir =
+            "t" + std::to_string(i % 7) + "/d" + std::to_string(i % 13) + "/e" + std::to_string(i);
         scan.tree.Dir(dir);
         scan.tree.File(dir + "/f", static_cast<std::uint64_t>(i) * 1000 + 1);
     }
@@ -379,7 +393,8 @@ TEST(LinuxScan, ReadingAheadChangesNothingAndSurvivesATreeThatChanges) {
     const int before = OpenDescriptors();
     std::jthread writer([&scan](std::stop_token stop) {
         for (int i = 0; !stop.stop_requested(); ++i) {
-            const std::string dir = scan.tree.PathOf("t" + std::to_string(i % 7) + "/churn" + std::to_string(i % 50));
+            const std::string dir =
+                scan.tree.PathOf("t" + std::to_string(i % 7) + "/churn" + std::to_string(i % 50));
             if (mkdir(dir.c_str(), 0755) != 0) rmdir(dir.c_str());
         }
     });
@@ -396,18 +411,17 @@ TEST(LinuxScan, DiskUsageAndHardLinksOnceOnARealTree) {
     scan.tree.File("sparse", 5000000000ull);
     scan.tree.Dir("one");
     scan.tree.Dir("two");
-    {
-        std::ofstream(scan.tree.PathOf("one/byte")) << "x";
-    }
+    { std::ofstream(scan.tree.PathOf("one/byte")) << "x"; }
     scan.tree.HardLink("one/byte", "two/again");
     scan.tree.HardLink("one/byte", "loose");
-    struct stat byte{};
+    struct stat byte {};
     ASSERT_EQ(stat(scan.tree.PathOf("one/byte").c_str(), &byte), 0);
     const double block = static_cast<double>(byte.st_blocks) * 512;
     ASSERT_GT(block, 0);
 
     scan.Rescan();
-    EXPECT_EQ(scan.Sizes(), (std::map<std::string, ByteCount>{{"one", 1}, {"two", 1}, {"<files>", 5000000001.0}}));
+    EXPECT_EQ(scan.Sizes(),
+              (std::map<std::string, ByteCount>{{"one", 1}, {"two", 1}, {"<files>", 5000000001.0}}));
     scan.settings.Write("Option", "Allocated", "1");
     scan.Rescan();
     EXPECT_LE(scan.Sizes().at("<files>"), 64 * 1024 + block);  // a sparse file holds almost nothing

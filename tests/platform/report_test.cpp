@@ -8,11 +8,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/display/escape.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_tree.h"
 #include "tools/report.h"
-#include "core/display/escape.h"
 
 namespace gauzel {
 namespace {
@@ -73,7 +73,8 @@ TEST(Report, PrintsTheSummaryThenOneLinePerEntryInLegendOrder) {
 // Fault: the lines of a large directory go out in several writes; one lost or written twice.
 TEST(Report, EveryEntryOfALargeDirectoryIsPrintedOnce) {
     ReportRun run;
-    for (int i = 0; i < 400; ++i) run.tree.Dir(std::string(250, 'n') + std::to_string(i));  // ~100 KiB of lines
+    for (int i = 0; i < 400; ++i)
+        run.tree.Dir(std::string(250, 'n') + std::to_string(i));  // ~100 KiB of lines
     ASSERT_EQ(run.Run({run.tree.Root()}), 0) << run.err;
     EXPECT_EQ(run.OutLines().size(), 3u + 3u + 400u);
 }
@@ -92,9 +93,10 @@ TEST(Report, UnitsComeFromTheOptionOrElseFromTheSettings) {
 
 TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
     ReportRun run;
-    const std::pair<const char*, std::uint64_t> odd[] = {{"new\nline", 1000}, {"quo\"te", 20}, {"back\\slash", 3},
-                                                          {"bad\xff", 300},     {"cut\xe2\x82", 7}, {"caf\xc3\xa9 \xf0\x9f\x93\x81", 11},
-                                                          {"tab\there", 13}, {"ctl\x1b", 2}};
+    const std::pair<const char*, std::uint64_t> odd[] = {
+        {"new\nline", 1000}, {"quo\"te", 20},    {"back\\slash", 3},
+        {"bad\xff", 300},    {"cut\xe2\x82", 7}, {"caf\xc3\xa9 \xf0\x9f\x93\x81", 11},
+        {"tab\there", 13},   {"ctl\x1b", 2}};
     for (const auto& [name, size] : odd) {
         run.tree.Dir(name);
         run.tree.File(std::string(name) + "/f", size);
@@ -111,7 +113,8 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
         "{\"name\": \"bad\xef\xbf\xbd\", \"size\": 300, \"color\": \"#FFFFFF\", \"isFiles\": false}, "
         R"({"name": "quo\"te", "size": 20, "color": "#FFFFFF", "isFiles": false}, )"
         R"({"name": "tab\u0009here", "size": 13, "color": "#FFFFFF", "isFiles": false}, )"
-        "{\"name\": \"caf\xc3\xa9 \xf0\x9f\x93\x81\", \"size\": 11, \"color\": \"#FFFFFF\", \"isFiles\": false}, "
+        "{\"name\": \"caf\xc3\xa9 \xf0\x9f\x93\x81\", \"size\": 11, \"color\": \"#FFFFFF\", \"isFiles\": "
+        "false}, "
         "{\"name\": \"cut\xef\xbf\xbd\", \"size\": 7, \"color\": \"#FFFFFF\", \"isFiles\": false}, "
         R"({"name": "back/slash", "size": 3, "color": "#FFFFFF", "isFiles": false}, )"
         R"({"name": "ctl\u001b", "size": 2, "color": "#FFFFFF", "isFiles": false}], )"
@@ -126,7 +129,8 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
     now["diskSize"] = 0;
     EXPECT_EQ(now, nlohmann::ordered_json::parse(before));  // ordered: the keys' order counts
     ASSERT_EQ(run.Run({"--json", "--links-once", "--allocated", run.tree.Root()}), 0);
-    EXPECT_EQ(nlohmann::ordered_json::parse(run.out)["counting"], nlohmann::ordered_json::parse(R"({"allocated": true, "linksOnce": true})"));
+    EXPECT_EQ(nlohmann::ordered_json::parse(run.out)["counting"],
+              nlohmann::ordered_json::parse(R"({"allocated": true, "linksOnce": true})"));
 }
 
 // Fault: sizes were doubles: 2^53 + 1 printed as 2^53, and a total past 2^64 as 0 in the JSON.
@@ -145,7 +149,8 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
         for (const std::string counting : {"--json", "--allocated", "--links-once"}) {
             ASSERT_EQ(run.Run({"--json", counting, run.tree.Root() + below}), 0) << run.err;
             const nlohmann::json live = nlohmann::json::parse(run.out);
-            ASSERT_EQ(run.Run({"--json", counting, "--import", saved, run.tree.Root() + below}), 0) << run.err;
+            ASSERT_EQ(run.Run({"--json", counting, "--import", saved, run.tree.Root() + below}), 0)
+                << run.err;
             const nlohmann::json imported = nlohmann::json::parse(run.out);
             EXPECT_EQ(imported["entries"], live["entries"]) << below << counting;
             EXPECT_EQ(imported["treeSize"], live["treeSize"]);
@@ -153,9 +158,11 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
         }
     }
     EXPECT_EQ(run.Run({"--import", run.config.PathOf("gauzel.ini")}), 1);
-    EXPECT_EQ(run.err, "gauzel-report: " + run.config.PathOf("gauzel.ini") + " is not a saved scan: it does not begin with a format version\n");
+    EXPECT_EQ(run.err, "gauzel-report: " + run.config.PathOf("gauzel.ini") +
+                           " is not a saved scan: it does not begin with a format version\n");
     EXPECT_EQ(run.Run({"--import", saved, "/elsewhere"}), 1);
-    EXPECT_EQ(run.err, "gauzel-report: /elsewhere: not at or below the saved scan's root, " + run.tree.Root() + "\n");
+    EXPECT_EQ(run.err,
+              "gauzel-report: /elsewhere: not at or below the saved scan's root, " + run.tree.Root() + "\n");
 }
 
 TEST(Report, SizesAreExactInTextAndJson) {
@@ -170,8 +177,10 @@ TEST(Report, SizesAreExactInTextAndJson) {
     std::ostringstream text, json;
     PrintText(profile, Units::Bytes, text);
     PrintJson(profile, {}, json);
-    EXPECT_NE(text.str().find("0000FF  27,670,116,110,564,327,421  >files\nFFFFFF  9,007,199,254,740,993  odd\n"),
-              std::string::npos) << text.str();
+    EXPECT_NE(
+        text.str().find("0000FF  27,670,116,110,564,327,421  >files\nFFFFFF  9,007,199,254,740,993  odd\n"),
+        std::string::npos)
+        << text.str();
     EXPECT_NE(json.str().find(R"("treeSize":27679123309819068414,)"), std::string::npos) << json.str();
     EXPECT_NE(json.str().find(R"({"name":">files","size":27670116110564327421,)"), std::string::npos);
 }
@@ -182,7 +191,8 @@ TEST(Report, ProgressGoesToStandardErrorInScanOrder) {
     // The top level in listing order, each tree depth first; the filesystem decides the listing order.
     const std::string big = "T:\\big\nT:\\big\\inner\n";
     const std::string small = "T:\\small\n";
-    EXPECT_TRUE(run.err == "starting...\n" + big + small || run.err == "starting...\n" + small + big) << run.err;
+    EXPECT_TRUE(run.err == "starting...\n" + big + small || run.err == "starting...\n" + small + big)
+        << run.err;
 }
 
 TEST(Report, BadDirectoriesAndBadUsage) {
@@ -204,10 +214,10 @@ TEST(Report, BadDirectoriesAndBadUsage) {
 TEST(Report, NeverWritesTheSettingsFile) {
     ReportRun run;
     const std::string path = run.config.PathOf("gauzel.ini");
-    struct stat before{};
+    struct stat before {};
     stat(path.c_str(), &before);
     ASSERT_EQ(run.Run({run.tree.Root()}), 0);
-    struct stat after{};
+    struct stat after {};
     stat(path.c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
@@ -225,12 +235,14 @@ int RunAsOrdinaryUser(ReportRun& run, const std::vector<std::string>& args) {
     const int status = AsOrdinaryUser([&] {
         const int result = run.Run(args);
         const std::string both = run.out + '\0' + run.err;
-        return write(pipeEnds[1], both.data(), both.size()) == static_cast<ssize_t>(both.size()) ? result : 98;
+        return write(pipeEnds[1], both.data(), both.size()) == static_cast<ssize_t>(both.size()) ? result
+                                                                                                 : 98;
     });
     close(pipeEnds[1]);
     std::string both;
     char buffer[4096];
-    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) both.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        both.append(buffer, static_cast<std::size_t>(n));
     close(pipeEnds[0]);
     const std::size_t cut = both.find('\0');
     run.out = both.substr(0, cut);
@@ -254,10 +266,12 @@ TEST(Report, SaysWhatItCouldNotReadAndExitsWithThree) {
     run.tree.Dir("locked");
     chmod(run.tree.PathOf("locked").c_str(), 0);
     ASSERT_EQ(RunAsOrdinaryUser(run, {run.tree.Root()}), 3) << run.err;
-    EXPECT_EQ(run.OutLines()[0], "Size of tree: 3,900,000+ bytes (1 directory and 1 entry could not be read)");
+    EXPECT_EQ(run.OutLines()[0],
+              "Size of tree: 3,900,000+ bytes (1 directory and 1 entry could not be read)");
     EXPECT_NE(run.out.find("  0+  locked\n"), std::string::npos) << run.out;
     EXPECT_EQ(CountOf(run.err, "\n"), 3u) << run.err;
-    EXPECT_NE(run.err.find("gauzel-report: cannot read 'T:\\locked': Permission denied\n"), std::string::npos);
+    EXPECT_NE(run.err.find("gauzel-report: cannot read 'T:\\locked': Permission denied\n"),
+              std::string::npos);
     EXPECT_NE(run.err.find("gauzel-report: cannot size 1 entries in 'T:\\noexec': Permission denied\n"),
               std::string::npos);
     EXPECT_TRUE(run.err.ends_with(
@@ -277,7 +291,8 @@ TEST(Report, SaysWhatItCouldNotReadAndExitsWithThree) {
     ASSERT_EQ(RunAsOrdinaryUser(run, {run.tree.Root()}), 3);
     EXPECT_EQ(CountOf(run.err, "gauzel-report: cannot "), 20u) << run.err;
     EXPECT_NE(run.err.find("gauzel-report: \u2026 and 3 more\n"), std::string::npos) << run.err;
-    EXPECT_TRUE(run.err.ends_with("22 directories and 1 entries could not be read; the totals leave them out\n"));
+    EXPECT_TRUE(
+        run.err.ends_with("22 directories and 1 entries could not be read; the totals leave them out\n"));
 }
 
 // Fault: a report that could not be written (a full disk) exited 1, the status of an unreadable
@@ -301,7 +316,8 @@ TEST(Report, AReaderThatHasGoneIsAFailedWrite) {
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 4) << status;
     std::ifstream file(said);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "gauzel-report: cannot write the report: Broken pipe\n");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}),
+              "gauzel-report: cannot write the report: Broken pipe\n");
 }
 
 // Fault: a name holding a line break printed a line of its own that read like an entry, and
@@ -327,12 +343,19 @@ TEST(Report, ControlCharactersInNamesCannotForgeLines) {
     // line break or command, and no two names look alike.
     const std::pair<std::string, std::string> escapes[] = {
         {"a\r\x01\x1f~", "a\\r\\x01\\x1F~"},
-        {"nel\xc2\x85" "csi\xc2\x9b" "[2J", "nel\\u0085csi\\u009B[2J"},
-        {"raw\x9b" "bad\xfe\xff", "raw\\x9Bbad\\xFE\\xFF"},
+        {"nel\xc2\x85"
+         "csi\xc2\x9b"
+         "[2J",
+         "nel\\u0085csi\\u009B[2J"},
+        {"raw\x9b"
+         "bad\xfe\xff",
+         "raw\\x9Bbad\\xFE\\xFF"},
         {"cut\xe2\x82", "cut\\xE2\\x82"},
         {"\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\x8b\xe2\x80\xae\xe2\x81\xa6\xef\xbb\xbf",
          "\\u2028\\u2029\\u200B\\u202E\\u2066\\uFEFF"},
-        {"\xed\xa0\x80" "\xc0\xaf", "\\xED\\xA0\\x80\\xC0\\xAF"},  // a surrogate, an overlong "/"
+        {"\xed\xa0\x80"
+         "\xc0\xaf",
+         "\\xED\\xA0\\x80\\xC0\\xAF"},  // a surrogate, an overlong "/"
         {"caf\xc3\xa9 \xe2\x80\x90 \xf0\x9f\x93\x81", "caf\xc3\xa9 \xe2\x80\x90 \xf0\x9f\x93\x81"},
     };
     for (const auto& [name, shown] : escapes) EXPECT_EQ(EscapeControls(name), shown) << shown;
@@ -354,11 +377,13 @@ TEST(Report, UnreadableSettingsAreAWarningAndTheDefaultsHold) {
     // threads or memory. Out of range is told in one line, and the default used.
     ReportRun threads("[Option]\nThreads=2147483647\n");
     ASSERT_EQ(threads.Run({threads.tree.PathOf("big")}), 0);
-    EXPECT_EQ(threads.err, "gauzel-report: warning: the settings' [Option] Threads=2147483647 is outside 0 to 256; "
-                           "the default is used\n");
+    EXPECT_EQ(threads.err,
+              "gauzel-report: warning: the settings' [Option] Threads=2147483647 is outside 0 to 256; "
+              "the default is used\n");
     EXPECT_EQ(threads.OutLines()[0], "Size of tree: 3,500,000 bytes");
     ASSERT_EQ(threads.Run({"--threads", "99999999999", threads.tree.PathOf("big")}), 0);
-    EXPECT_EQ(threads.err, "gauzel-report: warning: --threads 99999999999 is outside 0 to 256; the default is used\n");
+    EXPECT_EQ(threads.err,
+              "gauzel-report: warning: --threads 99999999999 is outside 0 to 256; the default is used\n");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "tests/support/fake_file_system.h"
 
-#include <algorithm>
 #include <strings.h>
+#include <algorithm>
 
 namespace gauzel::testing {
 
@@ -61,7 +61,8 @@ void FakeFileSystem::AddDirectory(const std::string& path) {
     const std::string name = path.substr(cut + 1);
     AddDirectory(parent);
     std::vector<FakeRecord>& siblings = m_directories[parent];
-    const bool listed = std::any_of(siblings.begin(), siblings.end(), [&](const FakeRecord& r) { return r.name == name; });
+    const bool listed =
+        std::any_of(siblings.begin(), siblings.end(), [&](const FakeRecord& r) { return r.name == name; });
     if (!listed) siblings.push_back({name, kAttributeDirectory, 0});
 }
 
@@ -76,7 +77,8 @@ void FakeFileSystem::AddRecord(const std::string& directory, FakeRecord record) 
 
 Opened FakeFileSystem::OpenDirectory(const std::string& logicalPath) {
     if (m_directories.count(logicalPath) == 0) return {nullptr, ENOENT};
-    if (std::find(m_refused.begin(), m_refused.end(), logicalPath) != m_refused.end()) return {nullptr, EACCES};
+    if (std::find(m_refused.begin(), m_refused.end(), logicalPath) != m_refused.end())
+        return {nullptr, EACCES};
     const std::lock_guard lock(m_counting);
     if (openNow >= descriptorLimit) return {nullptr, EMFILE};
     openMost = std::max(openMost, ++openNow);

@@ -50,11 +50,11 @@ public:
         const std::lock_guard lock(m_counting);
         return openNow;
     }
-    int openMost = 0;                        // the most open at once
-    int descriptorLimit = INT_MAX;           // opens beyond it fail with EMFILE
-    std::map<std::string, int> listingErrors;  // directories whose listing ends with this error
+    int openMost = 0;                                // the most open at once
+    int descriptorLimit = INT_MAX;                   // opens beyond it fail with EMFILE
+    std::map<std::string, int> listingErrors;        // directories whose listing ends with this error
     std::function<void(const std::string&)> onList;  // called with each directory as it is listed
-    bool listingsWait = false;                        // every listing says it waited
+    bool listingsWait = false;                       // every listing says it waited
 
 private:
     friend class FakeDirectory;

@@ -18,7 +18,7 @@ public:
     void Problem(const ScanProblem& problem) override { problems.push_back(problem); }
     bool MayStop() const override { return mayStop; }
     bool KeepGoing() override { return !keepGoing || keepGoing(); }
-    bool mayStop = false;              // as the window: the calling thread never reads
+    bool mayStop = false;             // as the window: the calling thread never reads
     std::function<bool()> keepGoing;  // asked as the window's Esc would be
     std::vector<std::string> events;
     std::vector<ScanProblem> problems;

@@ -19,8 +19,8 @@ public:
     const std::string& Root() const { return m_root; }
     std::string PathOf(const std::string& relative) const { return m_root + "/" + relative; }
 
-    void Dir(const std::string& relative) const;                           // with its parents
-    void File(const std::string& relative, std::uint64_t size) const;      // sparse: no blocks written
+    void Dir(const std::string& relative) const;                       // with its parents
+    void File(const std::string& relative, std::uint64_t size) const;  // sparse: no blocks written
     void Symlink(const std::string& target, const std::string& relative) const;
     void HardLink(const std::string& existing, const std::string& relative) const;
 
