@@ -1,26 +1,35 @@
 #!/usr/bin/env bash
 # Prints the include edges between the program's folders ("from -> to  count") and fails when
-# the folders form a cycle: a folder that includes, through any others, a folder that includes it.
-# Tests, benchmarks and fuzz targets are left out: they may include anything. .ci/run runs it.
+# the folders form a cycle (a folder that includes, through any others, a folder that includes
+# it), when two units include each other through any others (a unit is a .h with its .cpp), or
+# when core/ includes anything but core/ and the platform/ interfaces. Tests, benchmarks and
+# fuzz targets are left out: they may include anything. .ci/run runs it.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 git ls-files '*.cpp' '*.h' | grep -vE '^(tests|bench|build[^/]*)/' |
 while read -r file; do
-  from=$(dirname "$file")
   sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file" |
-  while read -r included; do
-    to=$(dirname "$included")
-    if [ "$to" != "$from" ] && [ "$to" != . ]; then echo "$from $to"; fi
-  done
-done | sort | uniq -c | awk '
-  { count[$2 " -> " $3] = $1; edge[$2, $3] = 1; node[$2] = 1; node[$3] = 1 }
+  while read -r included; do echo "${file%.*} ${included%.*}"; done
+done | sort -u | awk '
+  function folder(unit) { sub(/\/[^\/]*$/, "", unit); return unit }
+  function closure(edges, nodes,   i, j, k) {
+    for (k in nodes) for (i in nodes) if ((i, k) in edges) for (j in nodes)
+      if ((k, j) in edges) edges[i, j] = 1
+  }
+  {
+    unit[$1] = 1; unit[$2] = 1; uses[$1, $2] = 1
+    from = folder($1); to = folder($2)
+    if (from != to && to != $2) { count[from " -> " to]++; dir[from, to] = 1; node[from] = 1; node[to] = 1 }
+    if ($1 ~ /^core\// && $2 !~ /^core\// && $2 !~ /^platform\/[^\/]*$/) { print "core includes " $2 " in " $1; bad = 1 }
+  }
   END {
     for (e in count) printf "%-40s %d\n", e, count[e] | "sort"
     close("sort")
-    for (k in node) for (i in node) for (j in node)
-      if (edge[i, k] && edge[k, j]) edge[i, j] = 1
-    cycle = 0
+    closure(dir, node)
     for (i in node) for (j in node)
-      if (i < j && edge[i, j] && edge[j, i]) { print "cycle: " i " <-> " j; cycle = 1 }
-    exit cycle
+      if (i < j && dir[i, j] && dir[j, i]) { print "folder cycle: " i " <-> " j; bad = 1 }
+    closure(uses, unit)
+    for (i in unit) for (j in unit)
+      if (i < j && uses[i, j] && uses[j, i]) { print "unit cycle: " i " <-> " j; bad = 1 }
+    exit bad
   }'

@@ -15,6 +15,7 @@ packages=(
   dpkg-dev file         # make deb: dpkg-shlibdeps finds the package's dependencies
   groff-base            # checks the man pages
   xvfb xauth xdotool    # the end-to-end test: a real X display, and a user at it
+  clang-format          # the house style, checked by CI
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)

@@ -53,15 +53,6 @@ struct Start {
 
 }  // namespace
 
-bool IsWalkedDirectory(const ListingRecord& record) {
-    return (record.attributes & kAttributeDirectory) != 0 &&
-           (record.attributes & kAttributeReparsePoint) == 0 && !IsDotOrDotDot(record.name);
-}
-
-std::uint64_t RecordSize(const ListingRecord& record) {
-    return std::uint64_t{record.sizeHigh} << 32 | record.sizeLow;
-}
-
 void ScanEngine::ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const {
     const int limit = m_settings.GetProfileInt(kSectionSearch, kKeyLimit, 0);
     const std::string filter = m_settings.GetProfileString(kSectionSearch, kKeyName, "^");

@@ -56,11 +56,6 @@ struct RescanEnd {
     int openError = 0;     // the profiled directory could not be opened (its profile is empty)
 };
 
-// A listed entry that is a directory of this filesystem (and not "." or "..") is walked into;
-// every other entry, symbolic links and mount points included, counts as a file of its size.
-bool IsWalkedDirectory(const ListingRecord& record);
-std::uint64_t RecordSize(const ListingRecord& record);
-
 // The threads a rescan may read on: 0 the machine's default, 1 none but its own, at most this.
 // Any other value, from the settings or the command line, is refused (the caller tells) and the
 // default used.

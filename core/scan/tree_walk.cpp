@@ -7,35 +7,7 @@
 #include <thread>
 #include <utility>
 
-#include "core/scan/scan_engine.h"
-
 namespace gauzel {
-
-DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries) {
-    DirectoryContents contents;
-    if (directory == nullptr) return contents;
-    if (threads <= 0) threads = ReadersThatFit(directory->Kind());
-    contents.status = directory->List(
-        [&contents, counting, keepEntries](const ListingRecord& record) {
-            if (IsDotOrDotDot(record.name)) return;
-            if (keepEntries) {
-                contents.entries.push_back({std::string(record.name), record});
-                contents.entries.back().record.name = {};
-            }
-            if (IsWalkedDirectory(record)) {
-                contents.subdirs.emplace_back(record.name);
-                return;
-            }
-            ++contents.files;
-            const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
-            if (counting.linksOnce && record.links > 1)
-                contents.linked.push_back({record.device, record.inode, size});
-            else
-                contents.fileBytes += size;
-        },
-        threads);
-    return contents;
-}
 
 struct TreeWalk::Node {
     enum class State { kReading, kRead, kRetry };

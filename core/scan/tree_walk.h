@@ -16,45 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "core/profile/byte_count.h"
+#include "core/scan/read_directory.h"
 #include "core/scan/tuning.h"
 #include "platform/file_system.h"
 
 namespace gauzel {
-
-// How a file's size counts.
-struct Counting {
-    bool allocated = false;  // the bytes allocated for it, not its apparent size
-    bool linksOnce = false;  // a file with several names counts at the first name the walk meets
-};
-
-// A file with more than one name, met in a directory: whether it counts is decided in walk order.
-struct LinkedFile {
-    std::uint64_t device;
-    std::uint64_t inode;
-    std::uint64_t size;
-};
-
-// One entry of a listing as it came, kept when a rescan is recorded (a saved scan is written).
-struct ListedEntry {
-    std::string name;      // logical
-    ListingRecord record;  // its name left empty
-};
-
-// What one read of a directory yields: the bytes of its files and its subdirectories.
-struct DirectoryContents {
-    ByteCount fileBytes = 0;           // without `linked`
-    std::vector<LinkedFile> linked;    // only when counting links once, in listing order
-    std::vector<std::string> subdirs;  // listing order
-    std::size_t files = 0;             // entries that are not walked into
-    ListingStatus status;
-    std::vector<ListedEntry> entries;  // only when recorded: every entry, "." and ".." left out
-};
-
-// Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-// `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
-DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1,
-                                bool record = false);
 
 // Made with std::make_shared: a reader still waiting on the disk when the walk is stopped keeps
 // it alive until its read returns.
