@@ -141,15 +141,8 @@ void CMainFrame::OnHelpFinder() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_pView->IsScanning()) {
-        // The window goes at once; the rescan stops and unwinds, and then the program ends. A
-        // read still waiting in the kernel is left behind.
-        event->ignore();
-        hide();
-        m_pView->StopRescan();
-        connect(m_pView, &CGauzelView::rescanEnded, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-        return;
-    }
+    // A rescan stops with the window; the view joins its thread when the program ends.
+    m_pView->StopRescan();
     QMainWindow::closeEvent(event);
 }
 

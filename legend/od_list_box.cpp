@@ -31,7 +31,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         const Profile& profile = m_source.GetProfile();
         const auto row = static_cast<std::size_t>(index.row());
-        if (m_source.IsScanning() || !profile.IsComplete() || row >= profile.EntryCount()) return {};
+        if (!profile.IsComplete() || row >= profile.EntryCount()) return {};
         if (role == Qt::AccessibleTextRole)
             return QString::fromStdString(EntryName(profile, row) + ", " +
                                           EntrySizeText(profile, row, m_source.ShownUnits()));
@@ -120,7 +120,7 @@ void COdListBox::contextMenuEvent(QContextMenuEvent* event) {
 
 int COdListBox::SizeTextShortfall() const {
     const Profile& profile = m_source.GetProfile();
-    if (m_source.IsScanning() || !profile.IsComplete()) return 0;
+    if (!profile.IsComplete()) return 0;
     // Digits are of one width in a UI font: the widest text is the largest size's, or the largest
     // of those marked "+".
     const QFontMetrics metrics(font());
@@ -144,9 +144,8 @@ void COdListBox::paintEvent(QPaintEvent* event) {
 }
 
 void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool selected, bool focus) const {
-    // A rescan rebuilds the profile in place: until it has ended there is nothing to draw.
     const Profile& profile = m_source.GetProfile();
-    if (row < 0 || m_source.IsScanning()) return;
+    if (row < 0) return;
 
     const int left = rect.left();
     const int top = rect.top();

@@ -330,9 +330,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         refuseThreads("--threads " + options->threadsText);
     else if (options->threads)
         engine.SetThreads(*options->threads);
-    else if (!ThreadsInRange(engine.ThreadsOfSettings()))
-        refuseThreads("the settings' [Option] Threads=" + std::to_string(engine.ThreadsOfSettings()));
-    Counting counting = engine.CountingOfSettings();
+    else if (!ThreadsInRange(ThreadsOfSettings(settings)))
+        refuseThreads("the settings' [Option] Threads=" + std::to_string(ThreadsOfSettings(settings)));
+    Counting counting = CountingOfSettings(settings);
     counting.allocated = counting.allocated || options->allocated;
     counting.linksOnce = counting.linksOnce || options->linksOnce;
     engine.SetCounting(counting);

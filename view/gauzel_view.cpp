@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -16,6 +15,7 @@
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
+#include "view/rescan_job.h"
 #include "view/summing_dlg.h"
 
 namespace gauzel {
@@ -57,9 +57,8 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
                          .arg(QString::fromStdString(m_services.settings.Location()),
                               QString::fromStdString(problem)));
     m_nUnits = m_services.settings.GetProfileInt(kSectionOption, kKeyUnits, 0);
-    const ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
-    m_counting = engine.CountingOfSettings();
-    if (const int threads = engine.ThreadsOfSettings(); !ThreadsInRange(threads))
+    m_counting = CountingOfSettings(m_services.settings);
+    if (const int threads = ThreadsOfSettings(m_services.settings); !ThreadsInRange(threads))
         m_services.messages.Show(
             nullptr, QString("The setting Threads=%1 in %2 is outside 0 to %3; the default is used.")
                          .arg(threads)
@@ -68,7 +67,8 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     MessageMap();
 }
 
-CGauzelView::~CGauzelView() = default;
+// A rescan still running stops, and its thread is joined, before the disk it reads goes.
+CGauzelView::~CGauzelView() { m_rescan.reset(); }
 
 void CGauzelView::MessageMap() {
     connect(m_cbDrives, &QComboBox::activated, this, [this] { OnSelChangeDrive(); });
@@ -85,9 +85,10 @@ void CGauzelView::MessageMap() {
         m_lbLegend, &COdListBox::activatedByKey, this, [this] { OnDblClkLegend(); }, Qt::QueuedConnection);
     connect(m_btnGoUp, &QPushButton::clicked, this, [this] { OnGoUp(); });
     connect(m_btnGoToRoot, &QPushButton::clicked, this, [this] { OnGoToRoot(); });
-    if (const int mounts = m_services.drives.ChangeDescriptor(); mounts >= 0)
-        connect(new QSocketNotifier(mounts, QSocketNotifier::Exception, this), &QSocketNotifier::activated,
-                this, [this] { OnMountsChanged(); });
+    if (const int mounts = m_services.drives.ChangeDescriptor(); mounts >= 0) {
+        m_mountsNotifier = new QSocketNotifier(mounts, QSocketNotifier::Exception, this);
+        connect(m_mountsNotifier, &QSocketNotifier::activated, this, [this] { OnMountsChanged(); });
+    }
 }
 
 QString CGauzelView::FormatSize(ByteCount bytes) const {
@@ -99,34 +100,6 @@ void CGauzelView::Rescan() {
     if (HasPath()) RescanAt(m_profile.m_strPath, m_profile.m_bBelowRoot, Unopened::kShow);
 }
 
-bool CGauzelView::KeepGoing() {
-    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kKeepGoingInterval.count()) {
-        // The window repaints and answers the window manager; Esc and the close boxes work; the
-        // filter keeps every other input out.
-        QApplication::processEvents();
-        m_sinceEvents.start();
-    }
-    return !m_bStopRequested;
-}
-
-bool CGauzelView::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) StopRescan();
-            return true;
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::InputMethod: return true;
-        default: return QWidget::eventFilter(watched, event);
-    }
-}
-
 void CGauzelView::FitLegend() {
     if (!m_bLayoutDone) return;
     const int widened = std::max(0, m_layout.m_nListWidened + m_lbLegend->SizeTextShortfall());
@@ -135,25 +108,6 @@ void CGauzelView::FitLegend() {
     m_lbLegend->setGeometry(ToQRect(m_layout.m_rectList));
     m_bPieStale = true;
     update();
-}
-
-void CGauzelView::Opened() {
-    m_pSummingDlg = new CSummingDlg(window(), [this] { StopRescan(); });
-    m_pSummingDlg->Create();
-    m_sinceEvents.start();
-}
-
-void CGauzelView::Status(const std::string& text) {
-    const QString status = QString::fromStdString(EscapeControls(text));
-    if (m_pSummingDlg) m_pSummingDlg->SetStatus(status);
-    emit summingStatus(status);
-}
-
-void CGauzelView::Beep() { QApplication::beep(); }
-
-void CGauzelView::Closed() {
-    delete m_pSummingDlg.data();
-    TracePaint("closed");
 }
 
 void CGauzelView::timerEvent(QTimerEvent* event) { OnTimer(event->timerId()); }

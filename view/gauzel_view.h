@@ -2,15 +2,16 @@
 // The form view: the profile of the current directory as a pie, a legend and three summary
 // lines, and every command that moves through the tree.
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/commands/navigation.h"
 #include "core/display/layout.h"
 #include "core/display/pie.h"
 #include "core/profile/profile.h"
@@ -25,10 +26,12 @@ class QAction;
 class QComboBox;
 class QPainter;
 class QPushButton;
+class QSocketNotifier;
 
 namespace gauzel {
 
 class COdListBox;
+class RescanJob;
 class CSummingDlg;
 class MessageBoxes;
 
@@ -45,7 +48,7 @@ inline constexpr const char* kNoInfoOnFilesMessage = "no info on files";
 inline constexpr const char* kNoFolderHandlerMessage = "No program is set to open folders.";
 inline constexpr const char* kWhatCouldNotBeRead = "What Could Not Be Read...";
 
-class CGauzelView final : public QWidget, public LegendSource, private ProgressSink {
+class CGauzelView final : public QWidget, public LegendSource {
     Q_OBJECT
 
 public:
@@ -54,7 +57,8 @@ public:
 
     // What the legend (and anyone else) may read; the widgets and the rest stay inside.
     const Profile& GetProfile() const override { return m_profile; }
-    bool IsScanning() const override { return m_bScanning; }
+    // Whether a rescan runs (the tests wait for its end).
+    bool IsScanning() const { return m_rescan != nullptr; }
     Units ShownUnits() const override { return UnitsOf(m_nUnits); }
     // A byte count in the current units.
     QString FormatSize(ByteCount bytes) const;
@@ -78,11 +82,16 @@ public:
     void Rescan();
     // Esc and the progress window's close box: the rescan stops, and the window shows what it
     // showed before the command.
-    void StopRescan() { m_bStopRequested = m_bScanning; }
+    void StopRescan();
+
+    // What a command does once its rescan has ended: `went` is false when the directory could
+    // not be opened (a stopped rescan went).
+    using Then = std::function<void(bool went)>;
 
     // Navigation (each ends in a rescan).
     void FillDrivesAndRescan();
-    void SelectDriveAndRescan();
+    // `then` runs when the drive's rescan has ended.
+    void SelectDriveAndRescan(Then then = {});
     void OnSelChangeDrive();
     // Enter in the drive box: a drive, a logical path or a real directory goes there, as the
     // folder argument does; anything else shows the selected entry again.
@@ -119,8 +128,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    // During a rescan: Esc stops it, and no other input reaches the program.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void MessageMap();
@@ -137,11 +144,20 @@ private:
         kTell,  // says so and changes nothing (a move)
         kSkip,  // changes nothing (Go Up's further ancestors)
     };
-    // Rescans `path` into a new profile, shown when the rescan ends; a stopped rescan changes
-    // nothing (the first one shows the drive root, not summed).
-    RescanEnd RescanAt(std::string path, bool belowRoot, Unopened unopened);
-    // Rescans `path` if it can be listed; if not, says so and returns false (nothing changes).
-    bool GoTo(std::string path, bool belowRoot);
+    // Starts rescanning `path` into a new profile, shown in one step when the rescan ends; a
+    // stopped rescan changes nothing (the first one shows the drive root, not summed). `then`
+    // runs after. Refused (nothing happens) while another rescan runs.
+    void RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then = {});
+    // The rescan has ended: its profile is shown, or not, and the command goes on.
+    void OnRescanEnded();
+    // Every status since the last look goes to the progress window, in order.
+    void OnStatuses();
+    // Rescans `path` if it can be listed; if not, says so and nothing changes.
+    void GoTo(std::string path, bool belowRoot, Then then = {});
+    // Go Up to `place`, or on to the first ancestor of it that can be listed.
+    void GoUpTo(Place place, Unopened unopened);
+    // The drive of the current directory, or none (the last drive is profiled then).
+    void SelectCurrentDirectoryDrive();
     // Widens the legend so that every size text is drawn whole, or narrows it back to the
     // template's width when they fit there.
     void FitLegend();
@@ -163,15 +179,6 @@ private:
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
     void WriteOption(const char* key, int value);
 
-    // The progress of a rescan, shown in the summing window.
-    void Opened() override;
-    void Status(const std::string& text) override;
-    void Beep() override;
-    void Closed() override;
-    // Lets the window paint and answer, at most every few hundredths of a second.
-    bool KeepGoing() override;
-    bool MayStop() const override { return true; }
-
     // The machine's drives and the saved scans opened; m_services reads both through it.
     SavedDrives m_savedDrives;
     ViewServices m_services;
@@ -188,12 +195,15 @@ private:
     QPushButton* m_btnGoToRoot;
     QPushButton* m_btnGoUp;
     COdListBox* m_lbLegend;
-    // Shown during a rescan; a child of the main window (its owner), deleted when the rescan ends.
+    // Shown during a rescan, modal; a child of the main window (its owner), deleted when the
+    // rescan ends.
     QPointer<CSummingDlg> m_pSummingDlg;
-    bool m_bScanning = false;
-    bool m_bStopRequested = false;
-    QElapsedTimer m_sinceEvents;    // during a rescan: since the events were last let through
-    bool m_bMountsChanged = false;  // during a rescan: taken up when it ends
+    // The rescan that runs, and what its command does when it ends.
+    std::unique_ptr<RescanJob> m_rescan;
+    Unopened m_unopened = Unopened::kShow;
+    Then m_then;
+    // The mount table's changes; off while a rescan reads the drives, told when it ends.
+    QSocketNotifier* m_mountsNotifier = nullptr;
     int m_nStartupTimer = 0;
     QImage m_pieImage;  // the pie as last drawn, for m_pieSquare
     Rect m_pieSquare{};

@@ -1,6 +1,5 @@
 #include "view/summing_dlg.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 
@@ -10,19 +9,20 @@
 namespace gauzel {
 
 namespace {
-constexpr qint64 kRepaintIntervalMs = 33;  // about 30 repaints a second
+constexpr int kRepaintIntervalMs = 33;  // about 30 repaints a second
 }
 
 CSummingDlg::CSummingDlg(QWidget* parent, std::function<void()> stop)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowDoesNotAcceptFocus),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_stop(std::move(stop)),
       m_status(new QLabel("Static", this)) {
-    // The main window keeps the activation and the keyboard focus: Esc there stops the rescan.
-    setAttribute(Qt::WA_ShowWithoutActivating);
+    // Modal: while the rescan runs, its Esc and close box are the only input the program takes.
     setObjectName("IDD_SUMMING");
     setWindowTitle(kSummingCaption);
-    setModal(false);
+    setModal(true);
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(kRepaintIntervalMs);
+    connect(&m_repaint, &QTimer::timeout, this, [this] { Show(); });
     const DialogUnits units = DialogUnitsOf(font());
     setFixedSize(units.X(243), units.Y(30));
     m_status->setObjectName("IDC_STATUS");
@@ -34,9 +34,6 @@ CSummingDlg::CSummingDlg(QWidget* parent, std::function<void()> stop)
 void CSummingDlg::Create() {
     OnInitDialog();
     show();
-    // Lets the window system map and paint the new window; no input reaches the program.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    m_sinceRepaint.start();
 }
 
 void CSummingDlg::OnInitDialog() {
@@ -60,10 +57,12 @@ void CSummingDlg::reject() { m_stop(); }
 
 void CSummingDlg::SetStatus(const QString& status) {
     m_strStatus = status;
-    if (m_sinceRepaint.isValid() && m_sinceRepaint.elapsed() < kRepaintIntervalMs) return;
+    if (!m_repaint.isActive()) Show();
+}
+
+void CSummingDlg::Show() {
     DoDataExchange();
-    m_status->repaint();
-    m_sinceRepaint.start();
+    m_repaint.start();  // the values that come meanwhile wait for it; the last one is shown then
 }
 
 }  // namespace gauzel

@@ -2,8 +2,8 @@
 // The small window that shows which directory a rescan is summing.
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <functional>
 
 class QLabel;
@@ -20,9 +20,9 @@ public:
     // Shows the window centred on the screen, reading "starting...", and paints it at once.
     void Create();
 
-    // Every value lands in m_strStatus; the text on screen is repainted at most about 30 times
-    // a second, and always for the first value. A long path keeps its end: it is elided in the
-    // middle.
+    // Every value lands in m_strStatus; the text on screen changes at most about 30 times a
+    // second, at once for a value after a quiet while, and the last value always shows. A long
+    // path keeps its end: it is elided in the middle.
     void SetStatus(const QString& status);
 
 protected:
@@ -34,10 +34,11 @@ protected:
 private:
     void OnInitDialog();
     void DoDataExchange();  // m_strStatus to the static text
+    void Show();            // the same, and no other change until m_repaint has run out
 
     std::function<void()> m_stop;
     QLabel* m_status;
-    QElapsedTimer m_sinceRepaint;
+    QTimer m_repaint;
 };
 
 }  // namespace gauzel

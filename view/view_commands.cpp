@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -27,30 +28,61 @@
 #include "core/display/summary.h"
 #include "legend/od_list_box.h"
 #include "ui/message_box.h"
+#include "ui/paint_trace.h"
 #include "view/gauzel_view.h"
+#include "view/rescan_job.h"
+#include "view/summing_dlg.h"
 
 namespace gauzel {
 
-// No command changes the path or the profile while a rescan runs: the rescan lets timers and
-// queued calls through while it waits. The profile shown stays whole until the new one is done.
-RescanEnd CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened) {
-    if (m_bScanning) return {true, 0};
-    m_bScanning = true;
-    m_bStopRequested = false;
-    qApp->installEventFilter(this);
+// A rescan reads on a thread of its own behind the modal progress window, so no input reaches
+// the window meanwhile; a call that comes another way (a queued call, a timer) is refused here.
+// The profile shown stays whole until the new one replaces it in one step.
+void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then) {
+    if (IsScanning()) return;
     m_services.settings.Reload();  // a hand edit counts from the next rescan on
     Profile profile;
     profile.m_strPath = std::move(path);
     profile.m_bBelowRoot = belowRoot;
-    ScanEngine engine(m_services.fileSystem, m_services.settings, *this);
-    engine.SetCounting(m_counting);
-    const RescanEnd end = engine.Rescan(profile);
-    qApp->removeEventFilter(this);
-    m_bScanning = false;
-    m_sinceEvents.invalidate();
-    if (std::exchange(m_bMountsChanged, false)) QTimer::singleShot(0, this, [this] { OnMountsChanged(); });
-    const bool refused = !end.stopped && end.openError != 0 && unopened != Unopened::kShow;
-    if (refused && unopened == Unopened::kTell)
+    m_rescan = std::make_unique<RescanJob>(m_services.fileSystem, m_services.settings, m_counting,
+                                           std::move(profile));
+    m_unopened = unopened;
+    m_then = std::move(then);
+    connect(
+        m_rescan.get(), &RescanJob::statusesArrived, this, [this] { OnStatuses(); }, Qt::QueuedConnection);
+    connect(
+        m_rescan.get(), &RescanJob::ended, this, [this] { OnRescanEnded(); }, Qt::QueuedConnection);
+    if (m_mountsNotifier != nullptr) m_mountsNotifier->setEnabled(false);  // the drives stay as they are
+    m_pSummingDlg = new CSummingDlg(window(), [this] { StopRescan(); });
+    m_pSummingDlg->Create();
+    m_rescan->Start();
+}
+
+void CGauzelView::StopRescan() {
+    if (m_rescan) m_rescan->Stop();
+}
+
+void CGauzelView::OnStatuses() {
+    if (!m_rescan) return;
+    for (const std::string& text : m_rescan->TakeStatuses()) {
+        const QString status = QString::fromStdString(EscapeControls(text));
+        if (m_pSummingDlg) m_pSummingDlg->SetStatus(status);
+        emit summingStatus(status);
+    }
+}
+
+void CGauzelView::OnRescanEnded() {
+    OnStatuses();
+    const std::unique_ptr<RescanJob> job = std::move(m_rescan);
+    job->Join();
+    const RescanEnd end = job->End();
+    Profile profile = job->TakeProfile();
+    if (!end.stopped) QApplication::beep();
+    delete m_pSummingDlg.data();
+    TracePaint("closed");
+    if (m_mountsNotifier != nullptr) m_mountsNotifier->setEnabled(true);  // a change meanwhile is told now
+    const bool refused = !end.stopped && end.openError != 0 && m_unopened != Unopened::kShow;
+    if (refused && m_unopened == Unopened::kTell)
         m_services.messages.Show(
             this, QString("%1 cannot be read: %2.")
                       .arg(QString::fromStdString(EscapeControls(DisplayPath(profile.m_strPath))),
@@ -74,17 +106,15 @@ RescanEnd CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unope
         ShowDriveOfPath();  // the drive list shows where the window stays
     }
     update();
+    if (const Then then = std::exchange(m_then, {})) then(end.stopped || end.openError == 0);
     emit rescanEnded();
-    return end;
 }
 
-bool CGauzelView::GoTo(std::string path, bool belowRoot) {
-    const RescanEnd end = RescanAt(std::move(path), belowRoot, Unopened::kTell);
-    return end.stopped || end.openError == 0;
+void CGauzelView::GoTo(std::string path, bool belowRoot, Then then) {
+    RescanAt(std::move(path), belowRoot, Unopened::kTell, std::move(then));
 }
 
 void CGauzelView::FillDrivesAndRescan() {
-    if (m_bScanning) return;
     FillDriveList();
     SelectDriveAndRescan();
 }
@@ -98,10 +128,6 @@ void CGauzelView::FillDriveList() {
 }
 
 void CGauzelView::OnMountsChanged() {
-    if (m_bScanning) {
-        m_bMountsChanged = true;
-        return;
-    }
     if (HasPath() && m_savedDrives.SavedOf(m_profile.m_strPath) != nullptr) {  // the scan stays where it is
         if (m_services.drives.Refresh()) {
             FillDriveList();
@@ -131,36 +157,51 @@ void CGauzelView::OnMountsChanged() {
     }
     // Moved first, told after: another change may arrive while the message is shown.
     const QString gone = QString::fromStdString(m_profile.m_strPath.substr(0, 2));
-    SelectDriveAndRescan();
-    m_services.messages.Show(
-        this,
-        QString("Drive %1 is no longer there; Gauzel goes to the current directory's drive.").arg(gone));
+    SelectDriveAndRescan([this, gone](bool) {
+        m_services.messages.Show(
+            this,
+            QString("Drive %1 is no longer there; Gauzel goes to the current directory's drive.").arg(gone));
+    });
 }
 
-void CGauzelView::SelectDriveAndRescan() {
-    if (m_bScanning) return;
-    const int count = m_cbDrives->count();
-    if (count == 0) return;  // no drive at all: nothing to show
-    int index = m_cbDrives->currentIndex();
-    if (index < 0) {
+void CGauzelView::SelectDriveAndRescan(Then then) {
+    if (m_cbDrives->count() == 0) return;  // no drive at all: nothing to show
+    if (m_cbDrives->currentIndex() < 0) {
         if (const std::optional<std::string> start = TakeStartDirectory()) {
             const std::vector<std::string> entries = DriveEntries();  // a saved scan brings its drive
             const std::size_t drive = DriveIndexForDirectory(entries, *start);
             if (drive < entries.size()) {
                 m_cbDrives->setCurrentIndex(static_cast<int>(drive));
-                if (GoTo(*start, IsBelowRoot(*start))) return;
+                // One that cannot be listed was told: the current directory's drive, then.
+                GoTo(*start, IsBelowRoot(*start), [this, then](bool went) {
+                    if (!went) {
+                        m_cbDrives->setCurrentIndex(-1);
+                        SelectDriveAndRescan(then);
+                    } else if (then) {
+                        then(went);
+                    }
+                });
+                return;
             }
         }
-        const std::vector<std::string> entries = DriveEntries();
-        const std::size_t match =
-            DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
-        // No match leaves the combo without a selection, and the last drive is profiled.
-        index = match < entries.size() ? static_cast<int>(match) : count - 1;
-        m_cbDrives->setCurrentIndex(match < entries.size() ? index : -1);
+        SelectCurrentDirectoryDrive();
     }
+    // No selection: the last drive is profiled.
+    const int index = m_cbDrives->currentIndex() >= 0 ? m_cbDrives->currentIndex() : m_cbDrives->count() - 1;
     const std::optional<Place> root = DriveRoot(m_cbDrives->itemText(index).toStdString());
+    if (!root) return;
     // A drive whose root cannot be listed was told: the list shows the drive the window stays on.
-    if (root && !GoTo(root->path, root->belowRoot) && HasPath()) ShowDriveOfPath();
+    GoTo(root->path, root->belowRoot, [this, then](bool went) {
+        if (!went && HasPath()) ShowDriveOfPath();
+        if (then) then(went);
+    });
+}
+
+void CGauzelView::SelectCurrentDirectoryDrive() {
+    const std::vector<std::string> entries = DriveEntries();
+    const std::size_t match =
+        DriveIndexForDirectory(entries, m_services.drives.CurrentDirectory().value_or(""));
+    m_cbDrives->setCurrentIndex(match < entries.size() ? static_cast<int>(match) : -1);
 }
 
 std::vector<std::string> CGauzelView::DriveEntries() const {
@@ -189,15 +230,15 @@ std::optional<std::string> CGauzelView::LoadSavedScan(const QString& file) {
 }
 
 bool CGauzelView::OpenSavedScan(const QString& file) {
-    if (m_bScanning) return false;
     const std::optional<std::string> root = LoadSavedScan(file);
-    const bool went = root && GoTo(*root, false);
-    ShowDriveOfPath();  // the list shows where the window is now
-    return went;
+    if (root)
+        GoTo(*root, false, [this](bool) { ShowDriveOfPath(); });  // the list shows where the window is now
+    else
+        ShowDriveOfPath();
+    return root.has_value();
 }
 
 void CGauzelView::OnOpenSavedScan() {
-    if (m_bScanning) return;
     const QString file = QFileDialog::getOpenFileName(window(), "Open Saved Scan", QString(),
                                                       "Saved scans (*.json);;All files (*)");
     if (!file.isEmpty()) OpenSavedScan(file);
@@ -217,7 +258,6 @@ std::optional<std::string> CGauzelView::TakeStartDirectory() {
 }
 
 void CGauzelView::OnDriveTyped() {
-    if (m_bScanning) return;
     const QString typed = m_cbDrives->currentText();
     const TypedPlace parsed = ParseTypedPlace(typed.toStdString(), QDir::homePath().toStdString());
     std::optional<Place> place = parsed.place;
@@ -230,8 +270,11 @@ void CGauzelView::OnDriveTyped() {
         else
             place = Place{*logical.path, IsBelowRoot(*logical.path)};
     }
-    if (place) GoTo(place->path, place->belowRoot);
-    ShowDriveOfPath();  // where the window is now, whether it moved or not
+    // Where the window is now, whether it moved or not.
+    if (place)
+        GoTo(place->path, place->belowRoot, [this](bool) { ShowDriveOfPath(); });
+    else
+        ShowDriveOfPath();
 }
 
 void CGauzelView::ShowDriveOfPath() {
@@ -251,7 +294,7 @@ void CGauzelView::OnSelChangeDrive() {
 
 void CGauzelView::OnDblClkLegend() {
     const int row = m_lbLegend->CurrentSelection();
-    if (row < 0 || m_bScanning || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
+    if (row < 0 || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
     if (m_profile.IsFilesEntry(static_cast<std::size_t>(row))) {
         m_services.messages.Show(this, kNoFileSizesMessage);
         return;
@@ -261,7 +304,7 @@ void CGauzelView::OnDblClkLegend() {
 }
 
 void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
-    if (row < 0 || m_bScanning || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
+    if (row < 0 || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
     const auto entry = static_cast<std::size_t>(row);
     const bool files = m_profile.IsFilesEntry(entry);
     // Taken now: the menu runs its own event loop.
@@ -302,7 +345,6 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
 }
 
 void CGauzelView::ShowUnread(const ByteCount* entry) {
-    if (m_bScanning) return;
     const QString listing = QString::fromStdString(UnreadListing(
         m_profile, entry, [this](const std::string& path) { return m_savedDrives.ShownPathOf(path); }));
     QDialog dialog(window());
@@ -324,15 +366,16 @@ void CGauzelView::ShowUnread(const ByteCount* entry) {
 }
 
 void CGauzelView::OnGoUp() {
-    if (!HasPath() || !CanGoUp() || m_bScanning) return;
+    if (!HasPath() || !CanGoUp()) return;
+    GoUpTo(GoUp(m_profile.m_strPath), Unopened::kTell);
+}
+
+void CGauzelView::GoUpTo(Place place, Unopened unopened) {
     // Above a directory that may only be passed through (mode 711): the nearest one that can be
     // listed, the first that cannot being told.
-    Place place = GoUp(m_profile.m_strPath);
-    for (Unopened unopened = Unopened::kTell;; unopened = Unopened::kSkip) {
-        const RescanEnd end = RescanAt(place.path, place.belowRoot, unopened);
-        if (end.stopped || end.openError == 0 || !place.belowRoot) return;
-        place = GoUp(place.path);
-    }
+    RescanAt(place.path, place.belowRoot, unopened, [this, place](bool went) {
+        if (!went && place.belowRoot) GoUpTo(GoUp(place.path), Unopened::kSkip);
+    });
 }
 
 void CGauzelView::OnGoToRoot() {

@@ -30,14 +30,12 @@ void CGauzelView::WriteOption(const char* key, int value) {
 }
 
 void CGauzelView::OnCountDiskUsage() {
-    if (m_bScanning) return;
     m_counting.allocated = !m_counting.allocated;
     WriteOption(kKeyAllocated, m_counting.allocated ? 1 : 0);
     Rescan();
 }
 
 void CGauzelView::OnCountLinksOnce() {
-    if (m_bScanning) return;
     m_counting.linksOnce = !m_counting.linksOnce;
     WriteOption(kKeyLinksOnce, m_counting.linksOnce ? 1 : 0);
     Rescan();

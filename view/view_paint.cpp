@@ -32,7 +32,7 @@ void CGauzelView::OnPaint() {
         m_bTimerStarted = true;
         return;
     }
-    if (m_bScanning || !(m_profile.IsComplete() || m_profile.m_bStopped)) return;
+    if (!(m_profile.IsComplete() || m_profile.m_bStopped)) return;
     TracePaint("view-begin");
     QPainter painter(this);
     if (m_profile.IsComplete()) DrawPie(painter);
@@ -76,7 +76,7 @@ void CGauzelView::OnLButtonDblClk(QPoint point) {
     const std::optional<std::size_t> slice =
         HitTestPie(m_layout.m_rectPie, {m_layout.m_ptPieCenter, m_layout.m_nPieRadius}, m_pieWedges.endAngles,
                    {point.x(), point.y()});
-    if (!slice || m_bScanning || *slice >= m_profile.EntryCount()) return;
+    if (!slice || *slice >= m_profile.EntryCount()) return;
     if (m_profile.IsFilesEntry(*slice)) {
         m_services.messages.Show(this, kNoInfoOnFilesMessage);
         return;

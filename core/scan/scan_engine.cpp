@@ -62,10 +62,10 @@ void ScanEngine::ListSubdirs(DirectoryContents& contents, std::vector<std::strin
     contents.subdirs = std::vector<std::string>();  // moved into the names, or left out: its memory goes
 }
 
-Counting ScanEngine::CountingOfSettings() const {
+Counting CountingOfSettings(const SettingsStore& settings) {
     // Only 1 turns a way of counting on; any other value reads as 0.
-    return {m_settings.GetProfileInt(kSectionOption, kKeyAllocated, 0) == 1,
-            m_settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1};
+    return {settings.GetProfileInt(kSectionOption, kKeyAllocated, 0) == 1,
+            settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1};
 }
 
 void ScanEngine::SumFiles(ByteCount& accumulator, const DirectoryContents& contents, Profile& profile) {
@@ -87,10 +87,12 @@ void ScanEngine::Report(Profile& profile, const ByteCount* entry, const std::str
     if (contents.status.unsized != 0) report({path, contents.status.unsizedError, contents.status.unsized});
 }
 
-int ScanEngine::ThreadsOfSettings() const { return m_settings.GetProfileInt(kSectionOption, kKeyThreads, 0); }
+int ThreadsOfSettings(const SettingsStore& settings) {
+    return settings.GetProfileInt(kSectionOption, kKeyThreads, 0);
+}
 
 int ScanEngine::Threads() const {
-    const int threads = m_threadsOverride.value_or(ThreadsOfSettings());
+    const int threads = m_threadsOverride.value_or(ThreadsOfSettings(m_settings));
     return ThreadsInRange(threads) ? threads : 0;
 }
 
@@ -112,7 +114,7 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
 
 RescanEnd ScanEngine::Rescan(Profile& profile) {
     profile.ResetModel(Profile::kResetEntries);
-    m_counting = m_countingOverride.value_or(CountingOfSettings());
+    m_counting = m_countingOverride.value_or(CountingOfSettings(m_settings));
     m_threads = Threads();
     m_seen.clear();
 

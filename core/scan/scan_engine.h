@@ -73,6 +73,11 @@ struct FileIdHash {
     }
 };
 
+// How sizes count by the settings: [Option] Allocated and LinksOnce, each on only at 1.
+Counting CountingOfSettings(const SettingsStore& settings);
+// [Option] Threads as stored (it may be out of range).
+int ThreadsOfSettings(const SettingsStore& settings);
+
 class ScanEngine {
 public:
     ScanEngine(FileSystem& fileSystem, const SettingsStore& settings, ProgressSink& progress)
@@ -105,12 +110,9 @@ public:
     void SetThreads(int threads) { m_threadsOverride = threads; }
     // How sizes count, for every rescan; without a call, [Option] Allocated and LinksOnce decide.
     void SetCounting(Counting counting) { m_countingOverride = counting; }
-    Counting CountingOfSettings() const;
     // Every directory of every later rescan goes to `recorder` too (null: none).
     void SetRecorder(ScanRecorder* recorder) { m_recorder = recorder; }
 
-    // [Option] Threads as stored (it may be out of range).
-    int ThreadsOfSettings() const;
     // The threads of a rescan: the override, else [Option] Threads; 0 (also for a value out of
     // range): the program chooses, one a core and, while reads wait, as many as fit the
     // filesystem (ReadersThatFit).

@@ -55,11 +55,14 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     CGauzelView& view = *frame.View();
     ASSERT_TRUE(QTest::qWaitFor([&view] { return view.IsLaidOut(); }, 2000));
+    const auto settle = [&view] { testing::Settle(view); };
+    settle();
 
     LegendOf(view)->setFocus();
     LegendOf(view)->setCurrentIndex(LegendOf(view)->model()->index(0, 0));
     QTest::keyClick(LegendOf(view), Qt::Key_Return);  // Enter descends
     QApplication::processEvents();
+    settle();
     EXPECT_EQ(view.GetProfile().m_strPath, "C:\\a");
     // The offscreen platform hands the activation to every window it shows, the progress window
     // included, and to none when that one goes: give it back.
@@ -67,10 +70,12 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     LegendOf(view)->setFocus();
     QTest::keyClick(LegendOf(view), Qt::Key_Backspace);  // Backspace goes up
+    settle();
     EXPECT_EQ(view.GetProfile().m_strPath, "C:");
 
     DrivesOf(view)->setFocus();
     QTest::keyClick(DrivesOf(view), Qt::Key_Down);  // the next drive in the list
+    settle();
     EXPECT_EQ(view.GetProfile().m_strPath, "D:");
 
     for (QWidget* control : {static_cast<QWidget*>(DrivesOf(view)), static_cast<QWidget*>(LegendOf(view))})
@@ -133,18 +138,21 @@ TEST(Frame, TheCountingItemsFlipTheirSettingAndRescan) {
 
     const int listings = fakes.Listings("C:");
     diskUsage->trigger();
+    testing::Settle(*view);
     EXPECT_EQ(fakes.Listings("C:"), listings + 1);
     EXPECT_EQ(view->GetProfile().m_dTreeSize, 4096);
     EXPECT_EQ(fakes.settings.Read("Option", "Allocated"), "1");
 
     fakes.settings.writeError = EROFS;
     diskUsage->trigger();
+    testing::Settle(*view);
     EXPECT_EQ(view->GetProfile().m_dTreeSize, 10);  // the choice holds for this run
     EXPECT_EQ(
         fakes.messages.shown,
         std::vector<QString>{"The setting could not be saved to /memory/gauzel.ini: Read-only file system"});
     fakes.settings.writeError = 0;
     linksOnce->trigger();
+    testing::Settle(*view);
     EXPECT_EQ(fakes.settings.Read("Option", "LinksOnce"), "0");
 }
 

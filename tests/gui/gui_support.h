@@ -61,6 +61,13 @@ inline QComboBox* DrivesOf(const QWidget& view) { return view.findChild<QComboBo
 inline QPushButton* GoUpOf(const QWidget& view) { return view.findChild<QPushButton*>("IDC_GO_UP"); }
 inline QPushButton* GoToRootOf(const QWidget& view) { return view.findChild<QPushButton*>("IDC_GO_TO_ROOT"); }
 
+// A rescan runs on a thread of its own: what a command leads to is shown once it has ended (and
+// every rescan the command chains after it).
+inline void Settle(const CGauzelView& view) {
+    EXPECT_TRUE(QTest::qWaitFor([&view] { return !view.IsScanning(); }, 10000));
+    QApplication::processEvents();
+}
+
 struct ViewOnFakes {
     FakeFileSystem fs;
     MemorySettings settings;
@@ -85,8 +92,13 @@ struct ViewOnFakes {
         frame->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
         EXPECT_TRUE(QTest::qWaitFor([this] { return view->IsLaidOut(); }, 2000));
-        QApplication::processEvents();
+        Settle();
         return *view;
+    }
+
+    void Settle() {
+        if (CGauzelView* shown = view != nullptr ? view : frame ? frame->View() : nullptr)
+            testing::Settle(*shown);
     }
 
     // The menu item `id` as the user finds it: its menu opens, which sets what is enabled.
@@ -104,6 +116,7 @@ struct ViewOnFakes {
         ASSERT_NE(action, nullptr);
         ASSERT_TRUE(action->isEnabled()) << id;
         action->trigger();
+        Settle();
     }
 
     const Profile& profile() const { return view->GetProfile(); }
@@ -129,6 +142,7 @@ struct ViewOnFakes {
         QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
         QApplication::processEvents();  // the descent is queued behind the mouse event
+        Settle();
     }
     int RowOf(const std::string& name) const {
         for (std::size_t i = 0; i < profile().EntryCount(); ++i)

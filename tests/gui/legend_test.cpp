@@ -41,6 +41,7 @@ struct Legend : ::testing::Test {
         const QPoint at(60, row * kLegendItemHeight + 10);
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, list().viewport()->mapToGlobal(at));
         QApplication::sendEvent(list().viewport(), &click);
+        fakes.Settle();  // "Go Into" rescans
         return commands;
     }
     QRgb Base() { return list().palette().color(QPalette::Base).rgb(); }
@@ -197,6 +198,7 @@ TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
            R"([{"name":"d"},{"name":"g","asize":7},[{"name":"e"},{"name":"h","asize":3}]]]])";
     std::ofstream(files.PathOf("cut.json")) << R"([1,2,{},[{"name":"/"},)";
     ASSERT_TRUE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("scan.json"))));
+    fakes.Settle();
     EXPECT_EQ(fakes.profile().m_strPath, "Z:");
     EXPECT_TRUE(DrivesOf(*fakes.view)->currentText().startsWith("[-z-] /srv (saved scan, "))
         << DrivesOf(*fakes.view)->currentText().toStdString();
@@ -206,6 +208,7 @@ TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
     EXPECT_EQ(MenuOf(fakes.RowOf("e"), "Copy Path"), (QStringList{"Copy Path", "Go Into"}));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "/srv/d/e");
     QTest::mouseClick(GoUpOf(*fakes.view), Qt::LeftButton);
+    fakes.Settle();
     EXPECT_EQ(fakes.profile().m_strPath, "Z:");
     fakes.drives.mounted = {"[-c-] /"};  // a mount went: the scan is not on any of them
     fakes.view->OnMountsChanged();

@@ -1,0 +1,67 @@
+#pragma once
+// One rescan of the window, on a thread of its own. The engine builds a new profile there; the
+// window's thread hears of the progress and of the end by queued signals, and takes the profile
+// when the rescan has ended. The window's thread never waits on the disk.
+
+#include <QObject>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/profile/profile.h"
+#include "core/scan/scan_engine.h"
+
+namespace gauzel {
+
+class RescanJob final : public QObject, private ProgressSink {
+    Q_OBJECT
+
+public:
+    // Rescans `profile`'s path (its path and flag stay). The settings are read on the rescan's
+    // thread: nothing may write them until it has ended.
+    RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting, Profile profile);
+    // Stops the rescan and joins its thread: that thread never waits on the disk itself (the
+    // walk's readers do), so this takes at most about a kKeepGoingInterval.
+    ~RescanJob() override;
+
+    // Starts the thread; with no thread to be had, the rescan runs here.
+    void Start();
+    // Esc and the progress window's close box: the rescan stops at its next look.
+    void Stop() { m_stop = true; }
+
+    // The statuses reported since the last call, in order ("starting...", each directory).
+    std::vector<std::string> TakeStatuses();
+    // After ended(): waits for the thread to return (at once), after which End and TakeProfile
+    // may be read.
+    void Join();
+    // How the rescan ended, and the profile it built (half built when stopped).
+    RescanEnd End() const { return m_end; }
+    Profile TakeProfile() { return std::move(m_profile); }
+
+signals:
+    // Queued to the window's thread. statusesArrived: there are statuses to take (one signal
+    // for all that come before they are taken). ended: the last signal of the rescan.
+    void statusesArrived();
+    void ended();
+
+private:
+    void Run();
+    void Opened() override {}
+    void Status(const std::string& text) override;
+    void Beep() override {}
+    void Closed() override {}
+    bool KeepGoing() override { return !m_stop.load(std::memory_order_relaxed); }
+    bool MayStop() const override { return true; }
+
+    ScanEngine m_engine;
+    Profile m_profile;  // the rescan's thread's until ended()
+    RescanEnd m_end;
+    std::atomic<bool> m_stop = false;
+    std::mutex m_mutex;
+    std::vector<std::string> m_statuses;  // under m_mutex
+    std::thread m_thread;
+};
+
+}  // namespace gauzel
