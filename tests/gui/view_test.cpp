@@ -457,8 +457,15 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
             released.wait(lock, [&] { return open; });
             --waiting;
         };
-        // Esc in the progress window, which has the keyboard while the rescan runs.
-        QTimer::singleShot(50, view, [] {
+        // Meanwhile the window shows the profile it had, whole, and paints it; then Esc in the
+        // progress window, which has the keyboard while the rescan runs.
+        bool shownWhole = false;
+        QRgb pieCentre = 0;
+        QTimer::singleShot(50, view, [&] {
+            shownWhole = view->IsScanning() && view->GetProfile().m_listNames == names &&
+                         LegendOf(*view)->model()->rowCount() == static_cast<int>(names.size());
+            const Point centre = view->Layout().m_ptPieCenter;
+            pieCentre = fakes.Picture().pixel(centre.x, centre.y);
             if (QWidget* progress = QApplication::activeModalWidget())
                 QTest::keyClick(progress, Qt::Key_Escape);
         });
@@ -466,6 +473,8 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
         took.start();
         fakes.Command("ID_RESCAN_THIS_TREE");
         EXPECT_LT(took.elapsed(), 5000) << hung;  // it did not wait for the read
+        EXPECT_TRUE(shownWhole) << hung;
+        EXPECT_NE(pieCentre, view->palette().color(QPalette::Window).rgb()) << hung;
         EXPECT_FALSE(view->IsScanning());
         EXPECT_EQ(fakes.frame->findChild<QDialog*>("IDD_SUMMING"), nullptr);
         ExpectAt("C:\\WINDOWS", true);
@@ -484,6 +493,52 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
     const int listed = fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"];
     fakes.Command("ID_RESCAN_THIS_TREE");  // and the next rescan runs as ever
     EXPECT_EQ(fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"], listed + 1);
+}
+
+// Closing the window while a read never returns ends the program at once: the window goes, and
+// the view, destroyed as the program ends, joins the rescan's thread without waiting for the read.
+TEST_F(Navigation, ClosingTheWindowDuringARescanWhoseReadNeverReturnsEndsAtOnce) {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+    int waiting = 0;
+    fakes.fs.onList = [&](const std::string& path) {
+        if (path != "C:\\WINDOWS\\SYSTEM") return;
+        std::unique_lock lock(mutex);
+        ++waiting;
+        released.wait(lock, [&] { return open; });
+        --waiting;
+    };
+    fakes.MenuItem("ID_RESCAN_THIS_TREE")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::lock_guard lock(mutex);
+            return waiting == 1;
+        },
+        5000));
+    fakes.frame->close();
+    EXPECT_FALSE(fakes.frame->isVisible());
+    // Should the view wait for the read after all, the read returns after a while: a failure,
+    // not a hang.
+    std::jthread later([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const std::lock_guard lock(mutex);
+        open = true;
+        released.notify_all();
+    });
+    QElapsedTimer took;
+    took.start();
+    fakes.frame.reset();
+    EXPECT_LT(took.elapsed(), 2000);
+    {
+        const std::lock_guard lock(mutex);
+        EXPECT_EQ(waiting, 1);  // the read still waits: it is let go, and the fakes stay until it ends
+        open = true;
+    }
+    released.notify_all();
+    later.join();
+    for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 // Faults: the progress window cut a long path at the right, hiding the directory being read;
