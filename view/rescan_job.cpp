@@ -1,6 +1,5 @@
 #include "view/rescan_job.h"
 
-#include <system_error>
 #include <utility>
 
 namespace gauzel {
@@ -16,16 +15,10 @@ RescanJob::~RescanJob() {
     Join();
 }
 
-void RescanJob::Join() {
-    if (m_thread.joinable()) m_thread.join();
-}
+void RescanJob::Join() { m_thread.Join(); }
 
 void RescanJob::Start() {
-    try {
-        m_thread = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-        Run();  // a user at the process limit waits for the rescan
-    }
+    if (!m_thread.Start([this] { Run(); })) Run();  // a user at the process limit waits for the rescan
 }
 
 void RescanJob::Run() {

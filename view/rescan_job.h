@@ -7,11 +7,11 @@
 #include <atomic>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/profile/profile.h"
 #include "core/scan/scan_engine.h"
+#include "platform/threads.h"
 
 namespace gauzel {
 
@@ -61,7 +61,7 @@ private:
     std::atomic<bool> m_stop = false;
     std::mutex m_mutex;
     std::vector<std::string> m_statuses;  // under m_mutex
-    std::thread m_thread;
+    ThreadGroup m_thread;                 // the rescan's one thread
 };
 
 }  // namespace gauzel

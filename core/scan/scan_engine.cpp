@@ -1,10 +1,11 @@
 #include "core/scan/scan_engine.h"
 
+#include "core/scan/wait.h"
+#include "platform/threads.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace gauzel {
@@ -24,23 +25,22 @@ std::optional<Result> RunAside(std::function<Result()> task, const std::function
     };
     const auto shared = std::make_shared<Shared>();
     shared->task = std::move(task);
-    try {
-        std::thread([shared] {
-            Result result = shared->task();
-            const std::lock_guard lock(shared->mutex);
-            shared->result = std::move(result);
-            shared->done.notify_one();
-        }).detach();
-    } catch (const std::system_error&) {
-        return shared->task();  // no thread to be had: here, then
-    }
+    ThreadGroup aside;
+    const bool started = aside.Start([shared] {
+        Result result = shared->task();
+        const std::lock_guard lock(shared->mutex);
+        shared->result = std::move(result);
+        shared->done.notify_one();
+    });
+    if (!started) return shared->task();  // no thread to be had: here, then
     std::unique_lock lock(shared->mutex);
-    while (!shared->done.wait_for(lock, kKeepGoingInterval, [&] { return shared->result.has_value(); })) {
-        lock.unlock();
-        const bool go = keepGoing();
-        lock.lock();
-        if (!go) return std::nullopt;
+    if (!WaitAsking(
+            shared->done, lock, [&] { return shared->result.has_value(); }, keepGoing)) {
+        aside.Leave();
+        return std::nullopt;
     }
+    lock.unlock();
+    aside.Join();
     return std::move(shared->result);
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <iterator>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -42,102 +41,121 @@ TreeWalk::~TreeWalk() = default;
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
                    const std::vector<std::string>& names, const Visit& visit, const KeepGoing& keepGoing) {
     if (names.empty()) return true;
-    const int fit = std::max(m_threads > 0 ? m_threads : ReadersThatFit(root->Kind()), 1);
-    m_threads = fit - (m_callerReads ? 1 : 0);
-    m_eager = std::min(fit, Cores()) - (m_callerReads ? 1 : 0);
-    m_entryNames = &names;
-    m_entriesQueued = 0;
     std::unique_lock lock(m_mutex);
-    m_levels.push_back({std::move(root), {}, rootPath.size(), true});
-    QueueEntries();
-    StartReaders(m_eager);
-
+    Begin(std::move(root), rootPath.size(), names);
     std::string path = rootPath;
-    std::size_t entry = 0;
-    std::size_t entriesTaken = 0;
-    std::shared_ptr<Directory> done;
-    std::unique_ptr<Node> node;
-    // Stopped: the readers end after what they are reading, which nobody uses.
-    const auto stop = [&] {
-        if (node) m_abandoned.push_back(std::move(node));
-        for (std::thread& reader : EndReaders(lock)) reader.detach();
-        return false;
-    };
     while (!m_levels.empty()) {
         const std::size_t at = m_levels.size() - 1;
-        Pending next = std::move(m_levels[at].pending.back());
-        m_levels[at].pending.pop_back();
-        if (m_levels[at].entries) {
-            entry = entriesTaken++;
-            QueueEntries();
-        }
+        Pending next = TakeNext(at);
+        const std::size_t entry = m_entriesTaken - 1;  // the tree it lies in
         path.resize(m_levels[at].pathLength);
         path += '\\';
         path += next.name;
-
-        // Not read ahead, or the read-ahead ran out of descriptors (before the walk took it, or
-        // while it waits): the first reader free reads it, or the walk itself where it may. Its
-        // level stays until then, since the open may need it.
-        node = std::move(next.ahead);
-        if (!node) {
-            node = std::make_unique<Node>();
-            node->state = Node::State::kRetry;
-        }
+        std::unique_ptr<Node> node = std::move(next.ahead);
         bool urgent = false;
-        m_awaited = node.get();
-        while (node->state != Node::State::kRead) {
-            if (node->state == Node::State::kRetry) {
-                urgent = true;
-                node->state = Node::State::kReading;
-                m_urgent = {node.get(), at, next.name, path};
-                if (m_callerReads || m_readers.empty()) {
-                    ReadUrgent(lock);  // here: the walk may read, or no thread could be started
-                } else {
-                    m_work.notify_one();
-                    m_reserve.notify_one();  // a reader beyond the cores takes it as well
-                }
-                continue;
-            }
-            // A walk that may read reads ahead itself rather than wait.
-            Candidate candidate = m_callerReads && !m_starved ? FindCandidate() : Candidate{};
-            if (candidate.pending != nullptr) {
-                ReadAhead(candidate, lock);
-                continue;
-            }
-            if (m_ready.wait_for(lock, kKeepGoingInterval) == std::cv_status::no_timeout) continue;
-            lock.unlock();
-            const bool go = keepGoing();
-            lock.lock();
-            if (!go) return stop();
-        }
-        m_awaited = nullptr;
-        if (m_levels[at].pending.empty()) PopLevel(done);
-        // The window moved on by one: one more directory may be read ahead. Idle readers are
-        // woken when a few have come free, so that each wake-up reads several. The subdirectories
-        // of a directory read urgently are new to the readers: any idle one may take them at once.
-        const bool fresh = urgent && !node->children.empty();
-        if (!node->children.empty())
-            m_levels.push_back({std::move(node->directory), std::move(node->children), path.size(), false});
-        if (fresh || ++m_stepsSinceWake == kWakeAfterSteps) {
-            m_stepsSinceWake = 0;
-            Wake(static_cast<std::size_t>(m_threads));
-        }
-
+        if (!Await(node, at, next.name, path, urgent, lock, keepGoing)) return Stop(std::move(node), lock);
+        std::shared_ptr<Directory> done = Advance(*node, at, path, urgent);
         lock.unlock();
         done.reset();  // a finished level's directory is closed outside the lock
         visit(entry, path, node->contents, node->openError);
         node.reset();
         const bool go = keepGoing();
         lock.lock();
-        if (!go) return stop();
+        if (!go) return Stop(nullptr, lock);
     }
-    for (std::thread& reader : EndReaders(lock)) reader.join();
+    EndReaders(lock).Join();
     return true;
 }
 
-std::vector<std::thread> TreeWalk::EndReaders(std::unique_lock<std::mutex>& lock) {
+void TreeWalk::Begin(std::shared_ptr<Directory> root, std::size_t rootLength,
+                     const std::vector<std::string>& names) {
+    const int fit = std::max(m_threads > 0 ? m_threads : ReadersThatFit(root->Kind()), 1);
+    m_threads = fit - (m_callerReads ? 1 : 0);
+    m_eager = std::min(fit, Cores()) - (m_callerReads ? 1 : 0);
+    m_entryNames = &names;
+    m_entriesQueued = 0;
+    m_entriesTaken = 0;
+    m_levels.push_back({std::move(root), {}, rootLength, true});
+    QueueEntries();
+    StartReaders(m_eager);
+}
+
+TreeWalk::Pending TreeWalk::TakeNext(std::size_t at) {
+    Pending next = std::move(m_levels[at].pending.back());
+    m_levels[at].pending.pop_back();
+    if (m_levels[at].entries) {
+        ++m_entriesTaken;
+        QueueEntries();
+    }
+    return next;
+}
+
+bool TreeWalk::Await(std::unique_ptr<Node>& node, std::size_t at, const std::string& name,
+                     const std::string& path, bool& urgent, std::unique_lock<std::mutex>& lock,
+                     const KeepGoing& keepGoing) {
+    // Not read ahead, or the read-ahead ran out of descriptors (before the walk took it, or
+    // while it waits): the first reader free reads it, or the walk itself where it may. Its
+    // level stays until then, since the open may need it.
+    if (!node) {
+        node = std::make_unique<Node>();
+        node->state = Node::State::kRetry;
+    }
+    Node& awaited = *node;
+    m_awaited = &awaited;
+    while (awaited.state != Node::State::kRead) {
+        if (awaited.state == Node::State::kRetry) {
+            urgent = true;
+            awaited.state = Node::State::kReading;
+            m_urgent = {&awaited, at, name, path};
+            if (m_callerReads || m_readers.Size() == 0) {
+                ReadUrgent(lock);  // here: the walk may read, or no thread could be started
+            } else {
+                m_work.notify_one();
+                m_reserve.notify_one();  // a reader beyond the cores takes it as well
+            }
+            continue;
+        }
+        // A walk that may read reads ahead itself rather than wait.
+        Candidate candidate = m_callerReads && !m_starved ? FindCandidate() : Candidate{};
+        if (candidate.pending != nullptr) {
+            ReadAhead(candidate, lock);
+            continue;
+        }
+        const auto read = [&awaited] { return awaited.state != Node::State::kReading; };
+        if (!WaitAsking(m_ready, lock, read, keepGoing)) return false;
+    }
+    m_awaited = nullptr;
+    return true;
+}
+
+std::shared_ptr<Directory> TreeWalk::Advance(Node& node, std::size_t at, const std::string& path,
+                                             bool urgent) {
+    std::shared_ptr<Directory> done;
+    if (m_levels[at].pending.empty()) PopLevel(done);
+    // The window moved on by one: one more directory may be read ahead. Idle readers are woken
+    // when a few have come free, so that each wake-up reads several. The subdirectories of a
+    // directory read urgently are new to the readers: any idle one may take them at once.
+    const bool fresh = urgent && !node.children.empty();
+    if (!node.children.empty())
+        m_levels.push_back({std::move(node.directory), std::move(node.children), path.size(), false});
+    if (fresh || ++m_stepsSinceWake == kWakeAfterSteps) {
+        m_stepsSinceWake = 0;
+        Wake(static_cast<std::size_t>(m_threads));
+    }
+    return done;
+}
+
+bool TreeWalk::Stop(std::unique_ptr<Node> node, std::unique_lock<std::mutex>& lock) {
+    // The readers end after what they are reading, which nobody uses; the node being read, if
+    // any, stays with the walk, which its reader keeps alive.
+    if (node) m_abandoned.push_back(std::move(node));
+    EndReaders(lock).Leave();
+    return false;
+}
+
+ThreadGroup TreeWalk::EndReaders(std::unique_lock<std::mutex>& lock) {
     m_finished = true;
-    std::vector<std::thread> readers = std::move(m_readers);
+    ThreadGroup readers = std::move(m_readers);
     lock.unlock();
     m_work.notify_all();
     m_reserve.notify_all();
@@ -145,13 +163,10 @@ std::vector<std::thread> TreeWalk::EndReaders(std::unique_lock<std::mutex>& lock
 }
 
 void TreeWalk::StartReaders(int count) {
-    while (!m_finished && m_readers.size() < static_cast<std::size_t>(count)) {
-        const bool eager = m_readers.size() < static_cast<std::size_t>(m_eager);
-        try {
-            m_readers.emplace_back([self = shared_from_this(), eager] { self->Work(eager); });
-        } catch (const std::system_error&) {
-            return;  // a user at the process limit reads with the readers already there
-        }
+    while (!m_finished && m_readers.Size() < static_cast<std::size_t>(count)) {
+        const bool eager = m_readers.Size() < static_cast<std::size_t>(m_eager);
+        // A user at the process limit reads with the readers already there.
+        if (!m_readers.Start([self = shared_from_this(), eager] { self->Work(eager); })) return;
     }
 }
 

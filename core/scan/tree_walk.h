@@ -13,12 +13,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/scan/read_directory.h"
 #include "core/scan/tuning.h"
+#include "core/scan/wait.h"
 #include "platform/file_system.h"
+#include "platform/threads.h"
 
 namespace gauzel {
 
@@ -81,6 +82,21 @@ private:
         std::string path;
     };
 
+    // These run with m_mutex held (by `lock`, when they take one).
+    // The readers start, the profiled directory's level is queued.
+    void Begin(std::shared_ptr<Directory> root, std::size_t rootLength,
+               const std::vector<std::string>& names);
+    // The next directory of the walk, from level `at`.
+    Pending TakeNext(std::size_t at);
+    // Waits until `node` (made when it was not read ahead) has been read, handing it to a reader
+    // when nobody reads it; false when told to stop.
+    bool Await(std::unique_ptr<Node>& node, std::size_t at, const std::string& name, const std::string& path,
+               bool& urgent, std::unique_lock<std::mutex>& lock, const KeepGoing& keepGoing);
+    // The walk steps past `node`: its subdirectories become the last level; returns the directory
+    // of a level that is done, to be closed outside the lock.
+    std::shared_ptr<Directory> Advance(Node& node, std::size_t at, const std::string& path, bool urgent);
+    // Told to stop: returns false at once.
+    bool Stop(std::unique_ptr<Node> node, std::unique_lock<std::mutex>& lock);
     // Takes the last level off the walk's path, its directory into `directory` (m_mutex held).
     void PopLevel(std::shared_ptr<Directory>& directory);
     // Tops up the profiled directory's level from m_entryNames (m_mutex held).
@@ -88,7 +104,7 @@ private:
     void Work(bool eager);
     // The walk is done or stopped: the readers are told to end, and handed to the caller to
     // join or leave (m_mutex held by `lock` on entry, released on return).
-    std::vector<std::thread> EndReaders(std::unique_lock<std::mutex>& lock);
+    ThreadGroup EndReaders(std::unique_lock<std::mutex>& lock);
     // Starts readers up to `count` (m_mutex held); one that cannot be started is done without.
     void StartReaders(int count);
     // Wakes up to `readers` readers for new directories to read (m_mutex held).
@@ -117,7 +133,7 @@ private:
     int m_threads;  // readers besides the calling thread
     const Counting m_counting;
     int m_eager = 0;  // of those, the ones that always read ahead: one a core
-    std::vector<std::thread> m_readers;
+    ThreadGroup m_readers;
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
     // would only take turns on the cores.
@@ -125,6 +141,7 @@ private:
     std::vector<Level> m_levels;  // the walk's path; shared with the workers under m_mutex
     const std::vector<std::string>* m_entryNames = nullptr;  // the entries, walked in this order
     std::size_t m_entriesQueued = 0;                         // how many of them have been queued
+    std::size_t m_entriesTaken = 0;                          // and taken by the walk
     std::mutex m_mutex;
     std::condition_variable m_ready;    // a directory read ahead is done
     std::condition_variable m_work;     // the walk moved on, or there is more to read

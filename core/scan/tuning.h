@@ -3,7 +3,6 @@
 // far ahead of the walk they run.
 
 #include <algorithm>
-#include <chrono>
 #include <cstddef>
 
 #include "platform/file_system.h"
@@ -36,8 +35,5 @@ inline constexpr std::size_t kReadAheadWindow = 64;
 inline constexpr std::size_t kWaitingReadAheadWindow = 512;
 // Idle readers are woken when the walk has moved on this many directories.
 inline constexpr std::size_t kWakeAfterSteps = kReadAheadWindow / 4;
-
-// How long a stoppable rescan waits for a directory before it asks whether to go on.
-inline constexpr std::chrono::milliseconds kKeepGoingInterval{25};
 
 }  // namespace gauzel

@@ -18,12 +18,11 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "platform/threads.h"
 namespace gauzel {
 
 namespace {
@@ -179,20 +178,15 @@ public:
     // `slice`: how many items a thread takes at a time (1 when each item waits on the disk).
     void Start(std::size_t from, std::size_t count, std::size_t helpers, std::size_t slice,
                const std::function<void(std::size_t)>& each) {
-        while (m_helpers.size() < helpers) {
-            try {
-                m_helpers.emplace_back([this, index = m_helpers.size()] { Help(index); });
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
+        while (m_helpers.Size() < helpers)
+            if (!m_helpers.Start([this, index = m_helpers.Size()] { Help(index); })) break;
         {
             const std::lock_guard lock(m_mutex);
             m_each = &each;
             m_count = count;
             m_next = from;
             m_slice = slice;
-            m_called = std::min(helpers, m_helpers.size());
+            m_called = std::min(helpers, m_helpers.Size());
             m_busy = m_called;
             ++m_round;
         }
@@ -233,7 +227,7 @@ private:
     std::size_t m_called = 0;  // helpers that take part in this round
     std::size_t m_busy = 0;    // of those, the ones not done yet
     bool m_stop = false;
-    std::vector<std::jthread> m_helpers;  // last: they stop before the rest goes
+    ThreadGroup m_helpers;  // last: they stop before the rest goes
 };
 
 class LinuxDirectory final : public Directory {
