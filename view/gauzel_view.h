@@ -62,8 +62,9 @@ public:
     Units ShownUnits() const override { return UnitsOf(m_nUnits); }
     // A byte count in the current units.
     QString FormatSize(ByteCount bytes) const;
-    // The layout of the start-up tick (and of the size changes after it), and the end angle of
-    // each slice of the last paint.
+    // The layout of the start-up tick (and of the size changes after it), whether it has run,
+    // and the end angle of each slice of the last paint. Only the tests read them: they check
+    // the geometry a paint used and find the pie's slices to click.
     const ViewLayout& Layout() const { return m_layout; }
     const std::vector<double>& SliceAngles() const { return m_pieWedges.endAngles; }
     bool IsLaidOut() const { return m_bLayoutDone; }

@@ -46,10 +46,6 @@ std::vector<PieSlice> PlacePieSlices(const PieWedges& wedges, Rect rectPie) {
     return slices;
 }
 
-std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie) {
-    return PlacePieSlices(ComputePieWedges(profile), rectPie);
-}
-
 PieDisc PieDiscOf(Rect rectPie) {
     const int radius = rectPie.Height() / 2 + 1;
     return {{rectPie.left + radius, rectPie.top + radius}, radius};

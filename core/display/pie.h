@@ -35,9 +35,6 @@ PieWedges ComputePieWedges(const Profile& profile);
 // needs only this step.
 std::vector<PieSlice> PlacePieSlices(const PieWedges& wedges, Rect rectPie);
 
-// Both steps.
-std::vector<PieSlice> ComputePieSlices(const Profile& profile, Rect rectPie);
-
 // The hit-test disc of a pie square: one pixel right of and below the drawing centre.
 struct PieDisc {
     Point center;  // m_ptPieCenter

@@ -36,7 +36,7 @@ TEST(PointOnEllipse, StartsAtThreeOClockAndTurnsCounterClockwise) {
 }
 
 TEST(PieSlices, OneEntryIsAFullBlueDisc) {
-    const std::vector<PieSlice> slices = ComputePieSlices(Coloured({700}), kSquare);
+    const std::vector<PieSlice> slices = PlacePieSlices(ComputePieWedges(Coloured({700})), kSquare);
     ASSERT_EQ(slices.size(), 1u);
     EXPECT_EQ(slices[0].endAngle, 360.0);
     EXPECT_EQ(slices[0].start, slices[0].end);
@@ -44,7 +44,7 @@ TEST(PieSlices, OneEntryIsAFullBlueDisc) {
 }
 
 TEST(PieSlices, TwoEqualEntriesSplitTheCircleBlueThenGreen) {
-    const std::vector<PieSlice> slices = ComputePieSlices(Coloured({5, 5}), kSquare);
+    const std::vector<PieSlice> slices = PlacePieSlices(ComputePieWedges(Coloured({5, 5})), kSquare);
     EXPECT_EQ(EndAngles(slices), (std::vector<double>{180, 360}));
     EXPECT_EQ(slices[0].colour, Profile::m_crPalette[0]);
     EXPECT_EQ(slices[1].colour, Profile::m_crPalette[1]);
@@ -52,18 +52,19 @@ TEST(PieSlices, TwoEqualEntriesSplitTheCircleBlueThenGreen) {
 }
 
 TEST(PieSlices, WhiteTailAndZeroSizesGetNoSlice) {
-    const std::vector<PieSlice> tail = ComputePieSlices(Coloured({990, 6, 4}), kSquare);
+    const std::vector<PieSlice> tail = PlacePieSlices(ComputePieWedges(Coloured({990, 6, 4})), kSquare);
     ASSERT_EQ(tail.size(), 2u);
     EXPECT_DOUBLE_EQ(tail[0].endAngle, 356.4);
     EXPECT_DOUBLE_EQ(tail[1].endAngle, 358.56);
 
-    EXPECT_EQ(ComputePieSlices(Coloured({10, 0}), kSquare).size(), 1u);
-    EXPECT_TRUE(ComputePieSlices(Coloured({0, 0}), kSquare).empty());
-    EXPECT_TRUE(ComputePieSlices(Profile{}, kSquare).empty());
+    EXPECT_EQ(PlacePieSlices(ComputePieWedges(Coloured({10, 0})), kSquare).size(), 1u);
+    EXPECT_TRUE(PlacePieSlices(ComputePieWedges(Coloured({0, 0})), kSquare).empty());
+    EXPECT_TRUE(PlacePieSlices(ComputePieWedges(Profile{}), kSquare).empty());
 }
 
 TEST(PieSlices, TwentyFiveEqualEntriesCycleTheColours) {
-    const std::vector<PieSlice> slices = ComputePieSlices(Coloured(std::vector<ByteCount>(25, 4)), kSquare);
+    const std::vector<PieSlice> slices =
+        PlacePieSlices(ComputePieWedges(Coloured(std::vector<ByteCount>(25, 4))), kSquare);
     ASSERT_EQ(slices.size(), 25u);
     EXPECT_EQ(slices[21].colour, Profile::m_crPalette[0]);
     EXPECT_EQ(slices[24].endAngle, 360.0);
