@@ -275,36 +275,126 @@ std::string HexColour(unsigned colour) {
     return text;
 }
 
+namespace {
+
+// A step that fails ends the run with this exit status, its message written.
+using Exit = std::optional<int>;
+
+// The saved scan of --import as a drive of its own, as in the window: the first letter from Z
+// down that no drive of this machine has.
+Exit ImportScan(const std::string& file, const LinuxFileSystem& machine,
+                std::unique_ptr<SavedScanFileSystem>& saved, std::ostream& err) {
+    std::string problem;
+    std::shared_ptr<SavedScan> scan = SavedScan::Load(file, problem);
+    if (!scan) {
+        err << "gauzel-report: " << EscapeControls(file) << ' ' << problem << '\n';
+        return 1;
+    }
+    const char letter =
+        SavedDriveLetter([&machine](char candidate) { return machine.Drives().Find(candidate) != nullptr; });
+    if (letter == 0) {
+        err << "gauzel-report: no drive letter is free for the saved scan\n";
+        return 1;
+    }
+    saved = std::make_unique<SavedScanFileSystem>(std::move(scan), letter);
+    return std::nullopt;
+}
+
+// The threads and the counting of the rescan: the options over the settings. A thread count out
+// of range is told, and the default used.
+Counting Configure(ScanEngine& engine, const Options& options, const SettingsStore& settings,
+                   std::ostream& err) {
+    const auto refuseThreads = [&err](const std::string& what) {
+        err << "gauzel-report: warning: " << what << " is outside 0 to " << kMaxThreads
+            << "; the default is used\n";
+    };
+    if (options.threads && !ThreadsInRange(*options.threads))
+        refuseThreads("--threads " + options.threadsText);
+    else if (options.threads)
+        engine.SetThreads(*options.threads);
+    else if (!ThreadsInRange(ThreadsOfSettings(settings)))
+        refuseThreads("the settings' [Option] Threads=" + std::to_string(ThreadsOfSettings(settings)));
+    Counting counting = CountingOfSettings(settings);
+    counting.allocated = counting.allocated || options.allocated;
+    counting.linksOnce = counting.linksOnce || options.linksOnce;
+    engine.SetCounting(counting);
+    return counting;
+}
+
+// Where --export writes as the rescan reads: FILE, or `out` for "-".
+Exit OpenExport(const std::string& file, std::ofstream& opened, std::ostream*& to, std::ostream& err) {
+    if (file == "-") return std::nullopt;
+    opened.open(file, std::ios::binary | std::ios::trunc);
+    if (!opened) {
+        err << "gauzel-report: cannot write '" << EscapeControls(file) << "': " << std::strerror(errno)
+            << '\n';
+        return 4;
+    }
+    to = &opened;
+    return std::nullopt;
+}
+
+// The export's end: nothing is written of a directory that could not be opened.
+Exit FinishExport(ScanExport& exporter, const RescanEnd& end, const std::string& directory,
+                  std::ostream& err) {
+    errno = 0;
+    if (end.openError != 0) {
+        err << "gauzel-report: " << EscapeControls(directory) << ": " << std::strerror(end.openError) << '\n';
+        return 1;
+    }
+    if (!exporter.Finish()) {
+        const int error = errno;
+        err << "gauzel-report: cannot write the export"
+            << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
+        return 4;
+    }
+    return std::nullopt;
+}
+
+// The report as text or JSON (nothing when the export is the output).
+Exit Print(const Profile& profile, const Options& options, const SettingsStore& settings, Counting counting,
+           std::ostream& out, std::ostream& err) {
+    const Units units = options.units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
+    errno = 0;
+    if (options.json)
+        PrintJson(profile, counting, out);
+    else if (!options.exportFile)
+        PrintText(profile, units, out);
+    out.flush();
+    if (out) return std::nullopt;
+    const int error = errno;
+    err << "gauzel-report: cannot write the report"
+        << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
+    return 4;
+}
+
+// What could not be read, after the report: exit 3 when there was anything.
+int TellProblems(const Profile& profile, const std::vector<std::string>& named, std::ostream& err) {
+    const std::uint64_t problems = profile.m_unread.problems;
+    if (problems == 0) return 0;
+    for (const std::string& line : named) err << "gauzel-report: " << line << '\n';
+    if (problems > named.size()) err << "gauzel-report: \u2026 and " << problems - named.size() << " more\n";
+    err << "gauzel-report: " << profile.m_unread.directories << " directories and "
+        << profile.m_unread.entries << " entries could not be read; the totals leave them out\n";
+    return 3;
+}
+
+}  // namespace
+
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const std::optional<Options> options = ParseOptions(args);
     if (!options) {
         err << kUsage;
         return 2;
     }
-
     const IniSettings settings(DefaultSettingsPath("gauzel"));
     if (const std::string problem = settings.Problem(); !problem.empty())
         err << "gauzel-report: warning: the settings file '" << EscapeControls(settings.Path())
             << "' cannot be read (" << problem << "); the defaults are used\n";
     LinuxFileSystem machine(LoadDriveTable(settings));
-    // A saved scan is a drive of its own, as in the window: the first letter from Z down that
-    // no drive of this machine has.
     std::unique_ptr<SavedScanFileSystem> saved;
-    if (options->importFile) {
-        std::string problem;
-        std::shared_ptr<SavedScan> scan = SavedScan::Load(*options->importFile, problem);
-        if (!scan) {
-            err << "gauzel-report: " << EscapeControls(*options->importFile) << ' ' << problem << '\n';
-            return 1;
-        }
-        const char letter = SavedDriveLetter(
-            [&machine](char candidate) { return machine.Drives().Find(candidate) != nullptr; });
-        if (letter == 0) {
-            err << "gauzel-report: no drive letter is free for the saved scan\n";
-            return 1;
-        }
-        saved = std::make_unique<SavedScanFileSystem>(std::move(scan), letter);
-    }
+    if (options->importFile)
+        if (const Exit exit = ImportScan(*options->importFile, machine, saved, err)) return *exit;
     FileSystem& fileSystem = saved ? static_cast<FileSystem&>(*saved) : machine;
     const std::string directory = options->directory.value_or(saved ? saved->Scan().RootPath() : ".");
     LogicalDirectory logical = saved ? LogicalDirectory{saved->LogicalPathOf(directory), ""}
@@ -322,82 +412,24 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     profile.m_bBelowRoot = IsBelowRoot(profile.m_strPath);
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
-    const auto refuseThreads = [&err](const std::string& what) {
-        err << "gauzel-report: warning: " << what << " is outside 0 to " << kMaxThreads
-            << "; the default is used\n";
-    };
-    if (options->threads && !ThreadsInRange(*options->threads))
-        refuseThreads("--threads " + options->threadsText);
-    else if (options->threads)
-        engine.SetThreads(*options->threads);
-    else if (!ThreadsInRange(ThreadsOfSettings(settings)))
-        refuseThreads("the settings' [Option] Threads=" + std::to_string(ThreadsOfSettings(settings)));
-    Counting counting = CountingOfSettings(settings);
-    counting.allocated = counting.allocated || options->allocated;
-    counting.linksOnce = counting.linksOnce || options->linksOnce;
-    engine.SetCounting(counting);
-
-    // An export goes where asked as the rescan reads, instead of the report.
+    const Counting counting = Configure(engine, *options, settings, err);
     std::ofstream exportFile;
+    std::ostream* exportTo = &out;
     std::unique_ptr<ScanExport> exporter;
     if (options->exportFile) {
-        std::ostream* to = &out;
-        if (*options->exportFile != "-") {
-            exportFile.open(*options->exportFile, std::ios::binary | std::ios::trunc);
-            if (!exportFile) {
-                err << "gauzel-report: cannot write '" << EscapeControls(*options->exportFile)
-                    << "': " << std::strerror(errno) << '\n';
-                return 4;
-            }
-            to = &exportFile;
-        }
+        if (const Exit exit = OpenExport(*options->exportFile, exportFile, exportTo, err)) return *exit;
         const std::string real =
             machine.Drives().ToReal(profile.m_strPath).value_or(RealPath{"/", {}}).Joined();
-        exporter =
-            std::make_unique<ScanExport>(*to, ExportHead{real, RootRecord(real), counting, "gauzel-report",
-                                                         GAUZEL_VERSION, std::time(nullptr)});
+        exporter = std::make_unique<ScanExport>(
+            *exportTo, ExportHead{real, RootRecord(real), counting, "gauzel-report", GAUZEL_VERSION,
+                                  std::time(nullptr)});
         engine.SetRecorder(exporter.get());
     }
     const RescanEnd end = engine.Rescan(profile);
-    if (exporter) {
-        errno = 0;
-        const bool written = end.openError == 0 && exporter->Finish();
-        if (end.openError != 0) {
-            err << "gauzel-report: " << EscapeControls(directory) << ": " << std::strerror(end.openError)
-                << '\n';
-            return 1;
-        }
-        if (!written) {
-            const int error = errno;
-            err << "gauzel-report: cannot write the export"
-                << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
-            return 4;
-        }
-    }
-
-    const Units units =
-        options->units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
-    errno = 0;
-    if (options->json)
-        PrintJson(profile, counting, out);
-    else if (!exporter)  // an export is the output then
-        PrintText(profile, units, out);
-    out.flush();
-    if (!out) {
-        const int error = errno;
-        err << "gauzel-report: cannot write the report"
-            << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
-        return 4;
-    }
-
-    const std::uint64_t problems = profile.m_unread.problems;
-    if (problems == 0) return 0;
-    for (const std::string& line : progress.named) err << "gauzel-report: " << line << '\n';
-    if (problems > progress.named.size())
-        err << "gauzel-report: \u2026 and " << problems - progress.named.size() << " more\n";
-    err << "gauzel-report: " << profile.m_unread.directories << " directories and "
-        << profile.m_unread.entries << " entries could not be read; the totals leave them out\n";
-    return 3;
+    if (exporter)
+        if (const Exit exit = FinishExport(*exporter, end, directory, err)) return *exit;
+    if (const Exit exit = Print(profile, *options, settings, counting, out, err)) return *exit;
+    return TellProblems(profile, progress.named, err);
 }
 
 }  // namespace gauzel
