@@ -407,9 +407,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
 
-    Profile profile;
-    profile.m_strPath = *logical.path;
-    profile.m_bBelowRoot = IsBelowRoot(profile.m_strPath);
+    Profile profile(*logical.path, IsBelowRoot(*logical.path));
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     const Counting counting = Configure(engine, *options, settings, err);

@@ -175,8 +175,8 @@ private:
     bool CanGoUp() const { return m_profile.m_bBelowRoot; }
     // Adds the saved scan in `file` as a drive and returns its root, or says why not.
     std::optional<std::string> LoadSavedScan(const QString& file);
-    // Lists what could not be read below the entry whose size slot is `entry` (null: anywhere).
-    void ShowUnread(const ByteCount* entry);
+    // Lists what could not be read below entry `entry` (none: anywhere).
+    void ShowUnread(std::optional<std::size_t> entry);
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
     void WriteOption(const char* key, int value);
 

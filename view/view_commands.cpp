@@ -41,11 +41,8 @@ namespace gauzel {
 void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then) {
     if (IsScanning()) return;
     m_services.settings.Reload();  // a hand edit counts from the next rescan on
-    Profile profile;
-    profile.m_strPath = std::move(path);
-    profile.m_bBelowRoot = belowRoot;
     m_rescan = std::make_unique<RescanJob>(m_services.fileSystem, m_services.settings, m_counting,
-                                           std::move(profile));
+                                           Profile(std::move(path), belowRoot));
     m_unopened = unopened;
     m_then = std::move(then);
     connect(
@@ -88,13 +85,8 @@ void CGauzelView::OnRescanEnded() {
                       .arg(QString::fromStdString(EscapeControls(DisplayPath(profile.m_strPath))),
                            QString::fromLocal8Bit(ErrorText(end.openError).c_str())));
     const bool first = !HasPath();
-    if (end.stopped && first) {
-        // The first rescan, stopped: the drive's root, nothing summed.
-        const Place root = GoToRoot(profile.m_strPath);
-        profile = Profile();
-        profile.m_strPath = root.path;
-        profile.m_bStopped = true;
-    }
+    // The first rescan, stopped: the drive's root, nothing summed.
+    if (end.stopped && first) profile = Profile::Unsummed(GoToRoot(profile.m_strPath).path);
     if ((!end.stopped || first) && !refused) {
         m_profile = std::move(profile);
         m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
@@ -150,7 +142,7 @@ void CGauzelView::OnMountsChanged() {
         });
     const LogicalDirectory now = real && stays ? m_services.drives.Resolve(*real) : LogicalDirectory{};
     if (now.path) {
-        m_profile.m_strPath = *now.path;
+        m_profile.Relabel(*now.path);
         ShowDriveOfPath();
         update();
         return;
@@ -322,7 +314,6 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
     open->setEnabled(real.has_value());
     copy->setEnabled(shown.has_value());
     unread->setEnabled(m_profile.UnreadBelow(entry).Any());
-    const ByteCount* slot = m_profile.m_listSizes[entry].get();
     QAction* chosen = menu.exec(globalPos);
     if (chosen == nullptr) return;
     // The real bytes: a path that is not UTF-8 travels as a file: URI, which keeps them.
@@ -341,10 +332,10 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
         QGuiApplication::clipboard()->setMimeData(copied);
     }
     if (chosen == goInto) GoTo(into.path, into.belowRoot);
-    if (chosen == unread) ShowUnread(slot);
+    if (chosen == unread) ShowUnread(entry);
 }
 
-void CGauzelView::ShowUnread(const ByteCount* entry) {
+void CGauzelView::ShowUnread(std::optional<std::size_t> entry) {
     const QString listing = QString::fromStdString(UnreadListing(
         m_profile, entry, [this](const std::string& path) { return m_savedDrives.ShownPathOf(path); }));
     QDialog dialog(window());
@@ -404,7 +395,7 @@ void CGauzelView::OnRButtonDown(QPoint point) {
     QAction* chosen = menu.exec(QPoint(global.x() - menu.sizeHint().width() / 2, global.y()));
     if (chosen == goToRoot) OnGoToRootCmd();
     if (chosen == goUp) OnGoUpCmd();
-    if (chosen == unread) ShowUnread(nullptr);
+    if (chosen == unread) ShowUnread(std::nullopt);
 }
 
 }  // namespace gauzel

@@ -68,12 +68,12 @@ std::string EntryDescription(const Profile& profile, std::size_t entry, Units un
     return text;
 }
 
-std::string UnreadListing(const Profile& profile, const ByteCount* entry,
+std::string UnreadListing(const Profile& profile, std::optional<std::size_t> entry,
                           const std::function<std::optional<std::string>(const std::string&)>& realPathOf) {
     std::string text;
     std::uint64_t listed = 0;
     for (const Profile::EntryProblem& each : profile.m_problems) {
-        if (entry != nullptr && each.entry != entry) continue;
+        if (entry && each.entry != *entry) continue;
         const ScanProblem& problem = each.problem;
         AppendEscaped(text, realPathOf(problem.path).value_or(problem.path));
         if (problem.unsizedEntries == 0)
@@ -84,7 +84,7 @@ std::string UnreadListing(const Profile& profile, const ByteCount* entry,
         text += ")\n";
         ++listed;
     }
-    const Unread unread = profile.UnreadOf(entry);
+    const Unread unread = entry ? profile.UnreadBelow(*entry) : profile.m_unread;
     if (unread.problems > listed) text += "and " + std::to_string(unread.problems - listed) + " more\n";
     return text;
 }

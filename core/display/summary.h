@@ -37,10 +37,10 @@ std::string EntryName(const Profile& profile, std::size_t entry);
 // share of the tree, one line each; then what the size leaves out, if anything.
 std::string EntryDescription(const Profile& profile, std::size_t entry, Units units);
 
-// What the window lists under "What Could Not Be Read...": a line a problem below the entry whose
-// size slot is `entry` (every problem of the profile when null), its real path escaped, then
+// What the window lists under "What Could Not Be Read...": a line a problem below entry `entry`
+// (every problem of the profile when none), its real path escaped, then
 // "and N more" for those past the kept ones. `realPathOf` maps a logical path to the real one.
-std::string UnreadListing(const Profile& profile, const ByteCount* entry,
+std::string UnreadListing(const Profile& profile, std::optional<std::size_t> entry,
                           const std::function<std::optional<std::string>(const std::string&)>& realPathOf);
 
 // Baselines, top to bottom, for a client area ending at `clientBottom` and a font `fontHeight`

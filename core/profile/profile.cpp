@@ -6,6 +6,12 @@
 
 namespace gauzel {
 
+Profile Profile::Unsummed(std::string rootPath) {
+    Profile profile(std::move(rootPath), false);
+    profile.m_bStopped = true;
+    return profile;
+}
+
 void Profile::ResetModel(int mode) {
     if (mode == kResetToRoot) {
         m_bBelowRoot = false;
@@ -13,7 +19,7 @@ void Profile::ResetModel(int mode) {
         m_listNames.clear();
         m_listSizes.clear();
         m_pEntryColors.clear();
-        m_pFilesSize = nullptr;
+        m_nFilesEntry = kNoEntry;
         m_dTreeSize = 0;
         m_unread = {};
         m_unreadBelow.clear();
@@ -21,35 +27,82 @@ void Profile::ResetModel(int mode) {
     }
 }
 
+void Profile::SetVolume(ByteCount freeBytes, ByteCount totalBytes, bool known) {
+    m_dFreeSpace = freeBytes;
+    m_dDiskSize = totalBytes;
+    m_bSpaceKnown = known;
+}
+
+void Profile::ReserveEntries(std::size_t count) {
+    m_listNames.reserve(count);
+    m_listSizes.reserve(count);
+}
+
+std::size_t Profile::AddEntry(std::string name) {
+    m_listNames.push_back(std::move(name));
+    m_listSizes.push_back(0);
+    return m_listNames.size() - 1;
+}
+
+std::size_t Profile::AddFilesEntry() {
+    m_nFilesEntry = AddEntry(kFilesEntryName);
+    return m_nFilesEntry;
+}
+
+void Profile::AddBytes(std::size_t entry, ByteCount bytes) {
+    m_listSizes[entry] += bytes;
+    m_dTreeSize += bytes;
+}
+
+void Profile::AddProblem(std::size_t entry, ScanProblem problem) {
+    m_unread.Add(problem);
+    m_unreadBelow[entry].Add(problem);
+    if (m_problems.size() < kKeptProblems) m_problems.push_back({entry, std::move(problem)});
+}
+
+void Profile::Finish() {
+    SortEntriesBySize();
+    AssignEntryColors();
+}
+
+Unread Profile::UnreadBelow(std::size_t i) const {
+    const auto found = m_unreadBelow.find(i);
+    return found == m_unreadBelow.end() ? Unread{} : found->second;
+}
+
 namespace {
 
-// Orders the parallel lists by size, larger first, equal sizes in their order. The sizes are
-// taken out beside their places as `Key`s, so the sort compares neighbours in memory.
+// The order of the entries by size, larger first, equal sizes in their order: element k is the
+// index of the entry that goes to place k. The sizes are taken out beside their places as
+// `Key`s, so the sort compares neighbours in memory.
 template <typename Key>
-void SortBySize(std::vector<std::string>& names, std::vector<std::unique_ptr<ByteCount>>& sizes) {
-    std::vector<std::pair<Key, std::size_t>> order(sizes.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = {static_cast<Key>(*sizes[i]), i};
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+std::vector<std::size_t> OrderBySize(const std::vector<ByteCount>& sizes) {
+    std::vector<std::pair<Key, std::size_t>> keyed(sizes.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i) keyed[i] = {static_cast<Key>(sizes[i]), i};
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
         return a.first > b.first || (a.first == b.first && a.second < b.second);
     });
+    std::vector<std::size_t> order(keyed.size());
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = keyed[k].second;
+    return order;
+}
 
-    // Entry k takes the place of entry order[k], moved in place, cycle by cycle: a directory of a
-    // hundred thousand entries needs no second copy of its names.
+// Puts element order[k] of `list` at place k, moved in place, cycle by cycle: a directory of a
+// hundred thousand entries needs no second copy of its names.
+template <typename T>
+void Permute(std::vector<T>& list, std::vector<std::size_t> order) {
     for (std::size_t start = 0; start < order.size(); ++start) {
-        if (order[start].second == start) continue;
-        std::string name = std::move(names[start]);
-        std::unique_ptr<ByteCount> size = std::move(sizes[start]);
+        if (order[start] == start) continue;
+        T first = std::move(list[start]);
         std::size_t at = start;
-        while (order[at].second != start) {
-            const std::size_t from = order[at].second;
-            names[at] = std::move(names[from]);
-            sizes[at] = std::move(sizes[from]);
-            order[at].second = at;
+        while (order[at] != start) {
+            const std::size_t from = order[at];
+            list[at] = std::move(list[from]);
+            order[at] = at;
             at = from;
         }
-        names[at] = std::move(name);
-        sizes[at] = std::move(size);
-        order[at].second = at;
+        list[at] = std::move(first);
+        order[at] = at;
     }
 }
 
@@ -59,23 +112,21 @@ void Profile::SortEntriesBySize() {
     if (m_listNames.size() != m_listSizes.size()) return;  // not parallel: nothing sensible to order
     // Sizes past 2^64 are rare: until one appears, the keys take half the memory.
     const bool wide = std::any_of(m_listSizes.begin(), m_listSizes.end(),
-                                  [](const std::unique_ptr<ByteCount>& size) { return *size > UINT64_MAX; });
-    if (wide)
-        SortBySize<ByteCount>(m_listNames, m_listSizes);
-    else
-        SortBySize<std::uint64_t>(m_listNames, m_listSizes);
-}
-
-Unread Profile::UnreadOf(const ByteCount* entry) const {
-    if (entry == nullptr) return m_unread;
-    const auto found = m_unreadBelow.find(entry);
-    return found == m_unreadBelow.end() ? Unread{} : found->second;
-}
-
-void Profile::AddProblem(const ByteCount* entry, ScanProblem problem) {
-    m_unread.Add(problem);
-    m_unreadBelow[entry].Add(problem);
-    if (m_problems.size() < kKeptProblems) m_problems.push_back({entry, std::move(problem)});
+                                  [](const ByteCount& size) { return size > UINT64_MAX; });
+    const std::vector<std::size_t> order =
+        wide ? OrderBySize<ByteCount>(m_listSizes) : OrderBySize<std::uint64_t>(m_listSizes);
+    Permute(m_listNames, order);
+    Permute(m_listSizes, order);
+    // What is known by an entry's index follows it to its place.
+    std::vector<std::size_t> placeOf(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) placeOf[order[k]] = k;
+    if (m_nFilesEntry < placeOf.size()) m_nFilesEntry = placeOf[m_nFilesEntry];
+    std::unordered_map<std::size_t, Unread> below;
+    for (const auto& [entry, unread] : m_unreadBelow)
+        below[entry < placeOf.size() ? placeOf[entry] : entry] = unread;
+    m_unreadBelow = std::move(below);
+    for (EntryProblem& each : m_problems)
+        if (each.entry < placeOf.size()) each.entry = placeOf[each.entry];
 }
 
 void Profile::AssignEntryColors() {
@@ -83,7 +134,7 @@ void Profile::AssignEntryColors() {
     ByteCount before = 0;  // sum of the sizes of the entries before entry i
     m_pEntryColors.assign(m_listSizes.size(), kWhite);
     for (std::size_t i = 0; i < m_listSizes.size(); ++i) {
-        const ByteCount size = *m_listSizes[i];
+        const ByteCount size = m_listSizes[i];
         // before / total > 0.98 and total * 0.005 > size, in whole numbers: exact at any size.
         const bool smallTail = total != 0 && before * 50 > total * 49 && total > size * 200 && i != 0;
         if (!smallTail) m_pEntryColors[i] = m_crPalette[i % kCycleLength];

@@ -3,11 +3,12 @@
 // their sizes and colours, the totals, and where the user is.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/profile/byte_count.h"
@@ -53,9 +54,11 @@ struct Unread {
 };
 
 // The name the loose-files entry shows. A real directory may carry it too; the entry is known
-// by its size slot (IsFilesEntry), never by this name alone.
+// by its index (IsFilesEntry), never by this name alone.
 inline constexpr const char* kFilesEntryName = ">files";
 
+// A rescan (the scan engine) writes a profile through its methods: the place at construction,
+// then the volume, the entries, their bytes and problems, and Finish. Everyone else reads it.
 class Profile {
 public:
     // Only the first 21 colours take part in the cycle; the last is the white of the small tail.
@@ -74,61 +77,77 @@ public:
     static constexpr int kResetToRoot = 1;   // the view stands at the drive root
     static constexpr int kResetEntries = 2;  // no entries and no tree total (path, flag and volume stay)
 
-    Profile() {
-        ResetModel(kResetToRoot);
-        ResetModel(kResetEntries);
-    }
+    static constexpr std::size_t kNoEntry = SIZE_MAX;
+
+    Profile() = default;
+    // The profile a rescan of `path` builds.
+    Profile(std::string path, bool belowRoot) : m_strPath(std::move(path)), m_bBelowRoot(belowRoot) {}
+    // A drive's root whose first rescan was stopped before anything was summed: no entries.
+    static Profile Unsummed(std::string rootPath);
 
     // Other modes do nothing.
     void ResetModel(int mode);
 
+    // What a rescan writes, in this order.
+    void SetVolume(ByteCount freeBytes, ByteCount totalBytes, bool known);
+    void ReserveEntries(std::size_t count);
+    // A new entry of 0 bytes; its index.
+    std::size_t AddEntry(std::string name);
+    // The loose files' entry, after the others: known by its index, whatever its name.
+    std::size_t AddFilesEntry();
+    // Entry `entry`'s bytes grow, and the tree's with them.
+    void AddBytes(std::size_t entry, ByteCount bytes);
+    // Takes what the rescan could not read below entry `entry` (the loose files' entry: the
+    // profiled directory's own, which may come before that entry is added).
+    void AddProblem(std::size_t entry, ScanProblem problem);
+    // Sorts the entries (SortEntriesBySize) and colours them (AssignEntryColors).
+    void Finish();
+
     // Stable, largest first: equal sizes keep their order, so the loose-files entry, appended
-    // last, stays last among its equals. Sizes keep their identity (the same heap slots).
+    // last, stays last among its equals. Whatever is known by an entry's index follows it.
     void SortEntriesBySize();
 
     // One colour per entry, after sorting: palette colour i mod 21, or white for the entries
     // of the small tail that get no pie slice.
     void AssignEntryColors();
 
-    // Entry i exists in all three lists: true once a rescan has completed, false while one runs.
+    // The same directory under another drive letter (a mount moved): nothing else changes.
+    void Relabel(std::string path) { m_strPath = std::move(path); }
+
+    // Entry i exists in all three lists: true once a rescan has completed.
     // Painting and the legend read entries only when this holds.
     bool IsComplete() const {
         return !m_listSizes.empty() && m_listNames.size() == m_listSizes.size() &&
                m_pEntryColors.size() == m_listSizes.size();
     }
     std::size_t EntryCount() const { return m_listNames.size(); }
-    ByteCount EntrySize(std::size_t i) const { return *m_listSizes[i]; }
-    bool IsFilesEntry(std::size_t i) const {
-        return m_pFilesSize != nullptr && m_listSizes[i].get() == m_pFilesSize;
-    }
+    ByteCount EntrySize(std::size_t i) const { return m_listSizes[i]; }
+    bool IsFilesEntry(std::size_t i) const { return i == m_nFilesEntry; }
     // What entry i's size leaves out (the loose files' holds the profiled directory's own).
-    Unread UnreadBelow(std::size_t i) const { return UnreadOf(m_listSizes[i].get()); }
-    // The same by the entry's size slot; null: the whole profile.
-    Unread UnreadOf(const ByteCount* entry) const;
+    Unread UnreadBelow(std::size_t i) const;
     bool IsIncomplete() const { return m_unread.Any(); }
-    // Takes what the rescan could not read below the entry whose size slot is `entry`.
-    void AddProblem(const ByteCount* entry, ScanProblem problem);
 
     // Problems past this many are counted, not kept.
     static constexpr std::size_t kKeptProblems = 1000;
     struct EntryProblem {
-        const ByteCount* entry;  // the size slot of the entry it lies below
+        std::size_t entry;  // the entry it lies below
         ScanProblem problem;
     };
 
-    std::vector<std::string> m_listNames;                 // bare names, bytes as on disk
-    std::vector<std::unique_ptr<ByteCount>> m_listSizes;  // element i belongs to name i
-    std::vector<Colour> m_pEntryColors;                   // empty until AssignEntryColors
-    ByteCount* m_pFilesSize = nullptr;                    // the loose-files entry's slot, if any
+    // Read them; a rescan writes them through the methods above.
+    std::vector<std::string> m_listNames;  // bare names, bytes as on disk
+    std::vector<ByteCount> m_listSizes;    // element i belongs to name i
+    std::vector<Colour> m_pEntryColors;    // empty until AssignEntryColors
+    std::size_t m_nFilesEntry = kNoEntry;  // the loose-files entry's index, if any
     ByteCount m_dTreeSize = 0;
     bool m_bStopped = false;  // its rescan was stopped before anything was summed: no entries
     ByteCount m_dFreeSpace = 0;
     ByteCount m_dDiskSize = 0;
-    bool m_bSpaceKnown = true;  // false: a saved scan that kept no volume figures
-    Unread m_unread;            // of the whole profile
-    std::unordered_map<const ByteCount*, Unread> m_unreadBelow;  // by size slot: only incomplete entries
-    std::vector<EntryProblem> m_problems;                        // the first kKeptProblems, in walk order
-    std::string m_strPath;                                       // logical: "C:", "C:\dir\sub"
+    bool m_bSpaceKnown = true;                              // false: a saved scan that kept no volume figures
+    Unread m_unread;                                        // of the whole profile
+    std::unordered_map<std::size_t, Unread> m_unreadBelow;  // by entry: only incomplete entries
+    std::vector<EntryProblem> m_problems;                   // the first kKeptProblems, in walk order
+    std::string m_strPath;                                  // logical: "C:", "C:\dir\sub"
     bool m_bBelowRoot = false;
 };
 

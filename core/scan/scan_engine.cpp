@@ -53,11 +53,11 @@ struct Start {
 
 }  // namespace
 
-void ScanEngine::ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const {
+void ScanEngine::ListSubdirs(DirectoryContents& contents, Profile& profile) const {
     const int limit = m_settings.GetProfileInt(kSectionSearch, kKeyLimit, 0);
     const std::string filter = m_settings.GetProfileString(kSectionSearch, kKeyName, "^");
     for (std::string& name : contents.subdirs) {
-        if (limit == 0 || name.find(filter) != std::string::npos) names.push_back(std::move(name));
+        if (limit == 0 || name.find(filter) != std::string::npos) profile.AddEntry(std::move(name));
     }
     contents.subdirs = std::vector<std::string>();  // moved into the names, or left out: its memory goes
 }
@@ -68,15 +68,14 @@ Counting CountingOfSettings(const SettingsStore& settings) {
             settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1};
 }
 
-void ScanEngine::SumFiles(ByteCount& accumulator, const DirectoryContents& contents, Profile& profile) {
+void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile) {
     ByteCount bytes = contents.fileBytes;
     for (const LinkedFile& file : contents.linked)
         if (m_seen.insert({file.device, file.inode}).second) bytes += file.size;
-    accumulator += bytes;
-    profile.m_dTreeSize += bytes;
+    profile.AddBytes(entry, bytes);
 }
 
-void ScanEngine::Report(Profile& profile, const ByteCount* entry, const std::string& path,
+void ScanEngine::Report(Profile& profile, std::size_t entry, const std::string& path,
                         const DirectoryContents& contents, int openError) {
     const auto report = [&](ScanProblem problem) {
         m_progress.Problem(problem);
@@ -105,9 +104,9 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
             std::move(current), profile.m_strPath, profile.m_listNames,
             [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
                 if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
-                SumFiles(*profile.m_listSizes[entry], contents, profile);
+                SumFiles(entry, contents, profile);
                 m_progress.Status(path);
-                Report(profile, profile.m_listSizes[entry].get(), path, contents, openError);
+                Report(profile, entry, path, contents, openError);
             },
             [this] { return m_progress.KeepGoing(); });
 }
@@ -137,9 +136,7 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
         m_progress.Closed();
         return {true, 0};
     }
-    profile.m_dFreeSpace = start->space.freeBytes;
-    profile.m_dDiskSize = start->space.totalBytes;
-    profile.m_bSpaceKnown = start->space.known;
+    profile.SetVolume(start->space.freeBytes, start->space.totalBytes, start->space.known);
     DirectoryContents& contents = start->contents;
     const int openError = start->current.directory ? 0 : start->current.error;
     if (m_recorder != nullptr) {
@@ -147,16 +144,13 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
         m_recorder->Directory(profile.m_strPath, contents, openError);
         contents.entries = std::vector<ListedEntry>();
     }
-    // The loose files' slot holds what the profiled directory's own listing left out; it joins
-    // the entries after the walk.
-    auto filesSize = std::make_unique<ByteCount>(0);
-    Report(profile, filesSize.get(), profile.m_strPath, contents, openError);
     // Room for every entry and the loose files' (a hundred thousand entries must not double).
-    profile.m_listNames.reserve(contents.subdirs.size() + 1);
-    profile.m_listSizes.reserve(contents.subdirs.size() + 1);
-    ListSubdirs(contents, profile.m_listNames);
-    for (std::size_t i = 0; i < profile.m_listNames.size(); ++i)
-        profile.m_listSizes.push_back(std::make_unique<ByteCount>(0));
+    profile.ReserveEntries(contents.subdirs.size() + 1);
+    ListSubdirs(contents, profile);
+    // The loose files' entry holds what the profiled directory's own listing left out; it joins
+    // the entries after the walk, at the index after theirs.
+    const std::size_t filesEntry = profile.EntryCount();
+    Report(profile, filesEntry, profile.m_strPath, contents, openError);
 
     if (!SumTree(profile, std::move(start->current.directory))) {
         m_progress.Closed();
@@ -165,14 +159,10 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     m_progress.Beep();
     m_progress.Closed();
 
-    profile.m_pFilesSize = filesSize.get();
-    profile.m_listSizes.push_back(std::move(filesSize));
-    SumFiles(*profile.m_pFilesSize, contents, profile);
-    profile.m_listNames.emplace_back(kFilesEntryName);
-
+    profile.AddFilesEntry();
+    SumFiles(filesEntry, contents, profile);
     m_seen = decltype(m_seen)();  // its memory goes with the rescan
-    profile.SortEntriesBySize();
-    profile.AssignEntryColors();
+    profile.Finish();
     return {false, openError};
 }
 

@@ -93,12 +93,13 @@ public:
     static VolumeSpace QueryDiskSpace(FileSystem& fileSystem, const std::string& path) {
         return fileSystem.QueryVolume(path);
     }
-    // Moves into `names` the subdirectories of `contents` that the [Search] filter admits.
-    void ListSubdirs(DirectoryContents& contents, std::vector<std::string>& names) const;
-    // Adds the loose files of `contents` to the accumulator and to the tree total. Counting
+    // Adds to the profile, as entries, the subdirectories of `contents` that the [Search] filter
+    // admits (their names moved).
+    void ListSubdirs(DirectoryContents& contents, Profile& profile) const;
+    // Adds the loose files of `contents` to entry `entry` and to the tree total. Counting
     // links once, a file with several names adds its size only the first time the rescan meets
     // it: the calls come in walk order.
-    void SumFiles(ByteCount& accumulator, const DirectoryContents& contents, Profile& profile);
+    void SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile);
     // Adds every file of the trees of the entries (the admitted subdirectories of `current`,
     // in `profile.m_listNames`) to their sizes and to the tree total, reporting each directory,
     // depth first, subdirectories in reverse listing order. Iterative: depth is bounded by
@@ -119,9 +120,8 @@ public:
     int Threads() const;
 
 private:
-    // Tells the sink and the profile what a read of `path` left out, below the entry whose size
-    // slot is `entry`.
-    void Report(Profile& profile, const ByteCount* entry, const std::string& path,
+    // Tells the sink and the profile what a read of `path` left out, below entry `entry`.
+    void Report(Profile& profile, std::size_t entry, const std::string& path,
                 const DirectoryContents& contents, int openError);
 
     FileSystem& m_fileSystem;

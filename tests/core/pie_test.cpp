@@ -9,11 +9,7 @@ namespace {
 
 Profile Coloured(const std::vector<ByteCount>& sizes) {
     Profile profile;
-    for (ByteCount size : sizes) {
-        profile.m_listNames.push_back("e");
-        profile.m_listSizes.push_back(std::make_unique<ByteCount>(size));
-        profile.m_dTreeSize += size;
-    }
+    for (ByteCount size : sizes) profile.AddBytes(profile.AddEntry("e"), size);
     profile.AssignEntryColors();
     return profile;
 }

@@ -37,8 +37,7 @@ void PrintTo(const Shown& shown, std::ostream* out) {
 Shown Rescan(FileSystem& fs, const std::string& path, Counting counting, ScanRecorder* recorder = nullptr) {
     MemorySettings settings;
     RecordingSink sink;
-    Profile profile;
-    profile.m_strPath = path;
+    Profile profile(path, path.size() > 2);
     ScanEngine engine(fs, settings, sink);
     engine.SetCounting(counting);
     engine.SetRecorder(recorder);
@@ -116,9 +115,9 @@ TEST(SavedScan, ExportsOfOtherToolsCountAsTheDiskWould) {
     EXPECT_EQ(apparent.unsized, 1u);
     EXPECT_EQ(Rescan(saved, "Z:", {true, false}).sizes, (std::vector<ByteCount>{8192, 4096, 0}));
     EXPECT_EQ(Rescan(saved, "Z:", {false, true}).tree, 21u);  // a and b are one file
-    Profile profile;
-    profile.m_strPath = "Z:";
-    profile.m_bSpaceKnown = saved.QueryVolume("Z:").known;
+    Profile profile("Z:", false);
+    const VolumeSpace volume = saved.QueryVolume("Z:");
+    profile.SetVolume(volume.freeBytes, volume.totalBytes, volume.known);
     EXPECT_EQ(MakeSummaryLines(profile, Units::Bytes).freeSpace, "Z: free space was not saved");
     EXPECT_EQ(saved.OpenDirectory("Z:\\mnt").error, ENOTDIR);
     EXPECT_EQ(saved.OpenDirectory("Z:\\nothing").error, ENOENT);

@@ -29,7 +29,7 @@ struct Scan {
     Profile profile;
 
     void Rescan(const std::string& path = "C:") {
-        profile.m_strPath = path;
+        profile = Profile(path, path.size() > 2);
         ScanEngine(fs, settings, sink).Rescan(profile);
     }
     std::vector<std::pair<std::string, ByteCount>> Entries() const {
@@ -378,7 +378,7 @@ TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
             const std::lock_guard lock(mutex);
             return !waiting;
         };
-        scan.profile.m_strPath = "C:";
+        scan.profile = Profile("C:", false);
         EXPECT_TRUE(ScanEngine(scan.fs, scan.settings, scan.sink).Rescan(scan.profile).stopped) << hung;
         EXPECT_EQ(scan.sink.events.back(), "<closed>");
         EXPECT_EQ(std::count(scan.sink.events.begin(), scan.sink.events.end(), "<beep>"), 0);

@@ -11,12 +11,11 @@
 namespace gauzel {
 namespace {
 
+// A profile of `path` whose tree is `tree` bytes of loose files (none: no entries yet).
 Profile At(const std::string& path, ByteCount tree, ByteCount freeBytes, ByteCount disk) {
-    Profile profile;
-    profile.m_strPath = path;
-    profile.m_dTreeSize = tree;
-    profile.m_dFreeSpace = freeBytes;
-    profile.m_dDiskSize = disk;
+    Profile profile(path, path.size() > 2);
+    profile.SetVolume(freeBytes, disk, true);
+    if (tree != 0) profile.AddBytes(profile.AddFilesEntry(), tree);
     return profile;
 }
 
@@ -37,8 +36,7 @@ TEST(Summary, BelowTheRootInOtherUnits) {
     const SummaryLines kilo = MakeSummaryLines(At("D:\\x", 0, 1234567, 0), Units::Kilobytes);
     EXPECT_EQ(kilo.freeSpace, "D: has 1,235K bytes free (100%)");
     // Fault: a first rescan that was stopped showed "0 bytes" as if the drive were empty.
-    Profile stopped = At("D:", 0, 0, 0);
-    stopped.m_bStopped = true;
+    const Profile stopped = Profile::Unsummed("D:");
     EXPECT_EQ(MakeSummaryLines(stopped, Units::Bytes).tree, "Size of tree: not summed (stopped)");
     EXPECT_EQ(MakeSummaryLines(stopped, Units::Bytes).freeSpace, "D: free space not asked (stopped)");
 }
@@ -56,11 +54,10 @@ TEST(Summary, WhatASizeLeavesOutIsMarked) {
          "2 directories and 3 entries below could not be read"},
     };
     for (const auto& [problems, tree, below] : rows) {
-        Profile profile = At("C:", 8000000, 0, 0);
-        profile.m_listNames = {"a", "b"};
-        for (ByteCount size : {ByteCount{7000000}, ByteCount{1000000}})
-            profile.m_listSizes.push_back(std::make_unique<ByteCount>(size));
-        for (const ScanProblem& problem : problems) profile.AddProblem(profile.m_listSizes[0].get(), problem);
+        Profile profile = At("C:", 0, 0, 0);
+        profile.AddBytes(profile.AddEntry("a"), 7000000);
+        profile.AddBytes(profile.AddEntry("b"), 1000000);
+        for (const ScanProblem& problem : problems) profile.AddProblem(0, problem);
         EXPECT_EQ(MakeSummaryLines(profile, Units::Kilobytes).tree,
                   "Size of tree: 8,000K+ bytes (" + tree + ")");
         EXPECT_EQ(

@@ -36,8 +36,7 @@ class Quiet final : public gauzel::ProgressSink {
 gauzel::Profile Profiled(gauzel::FileSystem& fs, gauzel::Counting counting, gauzel::ScanRecorder* recorder) {
     NoSettings settings;
     Quiet quiet;
-    gauzel::Profile profile;
-    profile.m_strPath = "Z:";
+    gauzel::Profile profile("Z:", false);
     gauzel::ScanEngine engine(fs, settings, quiet);
     engine.SetCounting(counting);
     engine.SetThreads(1);

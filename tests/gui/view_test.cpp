@@ -197,13 +197,8 @@ TEST(Pie, TheWhiteTailStaysBackgroundAndOneEntryIsAWholeDisc) {
 TEST(Pie, LeavingOutCoveredSlicesDrawsTheSamePixels) {
     const auto profileOf = [](const std::vector<ByteCount>& sizes) {
         auto profile = std::make_unique<Profile>();
-        for (ByteCount size : sizes) {
-            profile->m_listNames.push_back("e");
-            profile->m_listSizes.push_back(std::make_unique<ByteCount>(size));
-            profile->m_dTreeSize += size;
-        }
-        profile->SortEntriesBySize();
-        profile->AssignEntryColors();
+        for (ByteCount size : sizes) profile->AddBytes(profile->AddEntry("e"), size);
+        profile->Finish();
         return profile;
     };
     std::vector<ByteCount> equalTiny(3000, 7);  // thousands of slices too thin to have two ends

@@ -39,7 +39,7 @@ struct RealScan {
     Profile profile;
 
     void Rescan(const std::string& path = "T:") {
-        profile.m_strPath = path;
+        profile = Profile(path, path.size() > 2);
         ScanEngine(fs, settings, sink).Rescan(profile);
     }
     std::map<std::string, ByteCount> Sizes() const {

@@ -171,8 +171,7 @@ TEST(Report, SizesAreExactInTextAndJson) {
     testing::RecordingSink sink;
     for (const char* name : {"a", "b", "c"}) fs.AddFile("C:", name, (1ull << 63) - 1);
     fs.AddFile("C:\\odd", "f", (1ull << 53) + 1);
-    Profile profile;
-    profile.m_strPath = "C:";
+    Profile profile("C:", false);
     ScanEngine(fs, settings, sink).Rescan(profile);
     std::ostringstream text, json;
     PrintText(profile, Units::Bytes, text);
