@@ -16,6 +16,7 @@
 #include "core/display/escape.h"
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
+#include "core/saved/json_writer.h"
 #include "core/saved/saved_drives.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
@@ -193,28 +194,6 @@ void PrintText(const Profile& profile, Units units, std::ostream& out) {
 
 namespace {
 
-// A JSON string as nlohmann-json's dump writes it (the report's JSON kept the library's bytes):
-// quote, backslash and control characters escaped, every other UTF-8 character as it is, and
-// U+FFFD for each bad sequence of bytes that are not UTF-8.
-void AppendJsonString(std::string& json, std::string_view text) {
-    json += '"';
-    while (!text.empty()) {
-        const Utf8Step step = DecodeUtf8(text);
-        if (!step.valid) {
-            json += "\xEF\xBF\xBD";
-        } else if (step.codePoint == '"' || step.codePoint == '\\') {
-            json += '\\';
-            json += static_cast<char>(step.codePoint);
-        } else if (step.codePoint < 0x20) {
-            AppendJsonControl(json, static_cast<unsigned char>(step.codePoint));
-        } else {
-            json.append(text.substr(0, step.length));
-        }
-        text.remove_prefix(step.length);
-    }
-    json += '"';
-}
-
 void AppendJsonMember(std::string& json, std::string_view key, ByteCount value) {
     json += '"';
     json += key;
@@ -235,7 +214,7 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out) {
     ChunkedOutput chunks(out);
     std::string& json = chunks.text();
     json += "{\"path\":";
-    AppendJsonString(json, profile.m_strPath);
+    AppendJsonString(json, profile.m_strPath, JsonBytes::kUtf8);
     json += ',';
     AppendJsonMember(json, "treeSize", profile.m_dTreeSize);
     json += ',';
@@ -245,7 +224,7 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out) {
     json += ",\"entries\":[";
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
         json += i == 0 ? "{\"name\":" : ",{\"name\":";
-        AppendJsonString(json, profile.m_listNames[i]);
+        AppendJsonString(json, profile.m_listNames[i], JsonBytes::kUtf8);
         json += ',';
         AppendJsonMember(json, "size", profile.EntrySize(i));
         json += ",\"color\":\"#" + HexColour(profile.m_pEntryColors[i]) + "\",";

@@ -120,19 +120,4 @@ std::string EscapeControls(std::string_view text) {
     return escaped;
 }
 
-void AppendJsonControl(std::string& json, unsigned char control) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    switch (control) {
-        case '\b': json += "\\b"; break;
-        case '\t': json += "\\t"; break;
-        case '\n': json += "\\n"; break;
-        case '\f': json += "\\f"; break;
-        case '\r': json += "\\r"; break;
-        default:
-            json += "\\u00";
-            json += kHex[control >> 4];
-            json += kHex[control & 0xF];
-    }
-}
-
 }  // namespace gauzel

@@ -37,7 +37,4 @@ std::string EscapeControls(std::string_view text);
 // The same, appended to `escaped`.
 void AppendEscaped(std::string& escaped, std::string_view text);
 
-// A control character (below 0x20) as JSON writes it in a string: \b \t \n \f \r, else \u00HH.
-void AppendJsonControl(std::string& json, unsigned char control);
-
 }  // namespace gauzel

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <utility>
 
-#include "core/display/escape.h"
+#include "core/saved/json_writer.h"
 
 namespace gauzel {
 
@@ -23,33 +23,13 @@ void AppendMember(std::string& text, std::string_view key, std::uint64_t value) 
 
 }  // namespace
 
-void AppendExportString(std::string& text, std::string_view bytes, bool logical) {
-    text += '"';
-    std::size_t plain = 0;  // the start of the bytes not yet written, which need no escape
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        const auto byte = static_cast<unsigned char>(c);
-        if (c != '"' && c != '\\' && byte >= 0x20 && !(logical && c == '/')) continue;
-        text.append(bytes.data() + plain, i - plain);
-        plain = i + 1;
-        if (c == '"' || c == '\\' || c == '/') {  // a logical name's "/" is the real name's "\"
-            text += '\\';
-            text += c == '/' ? '\\' : c;
-            continue;
-        }
-        AppendJsonControl(text, byte);
-    }
-    text.append(bytes.data() + plain, bytes.size() - plain);  // every other byte as it is, UTF-8 or not
-    text += '"';
-}
-
 ScanExport::ScanExport(std::ostream& out, ExportHead head) : m_out(out), m_head(std::move(head)) {}
 
 void ScanExport::Volume(const VolumeSpace& space) {
     m_text += "[1,2,{\"progname\":";
-    AppendExportString(m_text, m_head.program);
+    AppendJsonString(m_text, m_head.program, JsonBytes::kRaw);
     m_text += ",\"progver\":";
-    AppendExportString(m_text, m_head.version);
+    AppendJsonString(m_text, m_head.version, JsonBytes::kRaw);
     m_text += ",\"timestamp\":";
     if (m_head.timestamp < 0) m_text += '-';
     AppendNumber(m_text, m_head.timestamp < 0 ? 0 - static_cast<std::uint64_t>(m_head.timestamp)
@@ -67,7 +47,7 @@ void ScanExport::Volume(const VolumeSpace& space) {
 void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& record,
                       std::uint64_t parentDevice) {
     m_text += "{\"name\":";
-    AppendExportString(m_text, name, logical);
+    AppendJsonString(m_text, name, JsonBytes::kRaw, logical);
     if ((record.attributes & kAttributeDirectory) != 0 && (record.attributes & kAttributeReparsePoint) != 0) {
         m_text += ",\"excluded\":\"othfs\"}";  // another filesystem's mount point: not entered
         return;

@@ -66,8 +66,4 @@ private:
     std::string m_text;           // written in pieces of 64 KiB
 };
 
-// A name as the format writes it: its bytes, with `"`, `\` and control characters escaped.
-// `logical`: a logical name, whose "/" stands for a real "\".
-void AppendExportString(std::string& text, std::string_view bytes, bool logical = false);
-
 }  // namespace gauzel

@@ -1,0 +1,54 @@
+#include "core/saved/json_writer.h"
+
+#include "core/display/escape.h"
+
+namespace gauzel {
+
+void AppendJsonString(std::string& json, std::string_view bytes, JsonBytes mode, bool logical) {
+    json += '"';
+    std::size_t plain = 0;  // the start of the bytes not yet written, which need no escape
+    for (std::size_t i = 0; i < bytes.size();) {
+        const char c = bytes[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            const Utf8Step step =
+                mode == JsonBytes::kRaw ? Utf8Step{0, 1, true} : DecodeUtf8(bytes.substr(i));
+            if (!step.valid) {
+                json.append(bytes.data() + plain, i - plain);
+                json += "\xEF\xBF\xBD";
+                plain = i + step.length;
+            }
+            i += step.length;
+            continue;
+        }
+        ++i;
+        if (c != '"' && c != '\\' && byte >= 0x20 && !(logical && c == '/')) continue;
+        json.append(bytes.data() + plain, i - 1 - plain);
+        plain = i;
+        if (c == '"' || c == '\\' || c == '/') {  // a logical name's "/" is the real name's "\"
+            json += '\\';
+            json += c == '/' ? '\\' : c;
+        } else {
+            AppendJsonControl(json, byte);
+        }
+    }
+    json.append(bytes.data() + plain, bytes.size() - plain);
+    json += '"';
+}
+
+void AppendJsonControl(std::string& json, unsigned char control) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    switch (control) {
+        case '\b': json += "\\b"; break;
+        case '\t': json += "\\t"; break;
+        case '\n': json += "\\n"; break;
+        case '\f': json += "\\f"; break;
+        case '\r': json += "\\r"; break;
+        default:
+            json += "\\u00";
+            json += kHex[control >> 4];
+            json += kHex[control & 0xF];
+    }
+}
+
+}  // namespace gauzel

@@ -1,0 +1,22 @@
+#pragma once
+// JSON strings as the program writes them: the report's JSON and the saved scans alike.
+
+#include <string>
+#include <string_view>
+
+namespace gauzel {
+
+// What becomes of bytes that are not UTF-8.
+enum class JsonBytes {
+    kUtf8,  // each bad sequence is U+FFFD: strict JSON (the report, as nlohmann-json's dump writes it)
+    kRaw,   // every byte as it is (a saved scan's names, as ncdu writes them)
+};
+
+// `bytes` as a JSON string: quote, backslash and control characters escaped, every other
+// character as it is. `logical`: a logical name, whose "/" is the real name's "\", written so.
+void AppendJsonString(std::string& json, std::string_view bytes, JsonBytes mode, bool logical = false);
+
+// A control character (below 0x20) as JSON writes it in a string: \b \t \n \f \r, else \u00HH.
+void AppendJsonControl(std::string& json, unsigned char control);
+
+}  // namespace gauzel
