@@ -16,6 +16,7 @@
 #include "core/display/escape.h"
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
+#include "core/saved/export_reader.h"
 #include "core/saved/json_writer.h"
 #include "core/saved/saved_drives.h"
 #include "core/saved/saved_scan.h"
@@ -264,7 +265,7 @@ using Exit = std::optional<int>;
 Exit ImportScan(const std::string& file, const LinuxFileSystem& machine,
                 std::unique_ptr<SavedScanFileSystem>& saved, std::ostream& err) {
     std::string problem;
-    std::shared_ptr<SavedScan> scan = SavedScan::Load(file, problem);
+    std::shared_ptr<SavedScan> scan = LoadExport(file, problem);
     if (!scan) {
         err << "gauzel-report: " << EscapeControls(file) << ' ' << problem << '\n';
         return 1;

@@ -26,6 +26,7 @@
 #include "core/commands/navigation.h"
 #include "core/display/escape.h"
 #include "core/display/summary.h"
+#include "core/saved/export_reader.h"
 #include "legend/od_list_box.h"
 #include "ui/message_box.h"
 #include "ui/paint_trace.h"
@@ -205,7 +206,7 @@ std::vector<std::string> CGauzelView::DriveEntries() const {
 std::optional<std::string> CGauzelView::LoadSavedScan(const QString& file) {
     std::string problem;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::shared_ptr<SavedScan> scan = SavedScan::Load(file.toLocal8Bit().toStdString(), problem);
+    std::shared_ptr<SavedScan> scan = LoadExport(file.toLocal8Bit().toStdString(), problem);
     QApplication::restoreOverrideCursor();
     if (!scan) {
         m_services.messages.Show(

@@ -1,6 +1,6 @@
 #pragma once
-// A saved scan: the tree of a JSON export (ours, ncdu's or gdu's) read once, in one pass, into a
-// compact tree, and listed as a file system whose one drive is the scan. Nothing of it is on this
+// A saved scan: the tree of a JSON export (ours, ncdu's or gdu's; export_reader reads it) in a
+// compact form, and listed as a file system whose one drive is the scan. Nothing of it is on this
 // machine: its paths are the scanned machine's.
 
 #include <cstddef>
@@ -15,9 +15,6 @@
 #include "platform/file_system.h"
 
 namespace gauzel {
-
-// Directories nested deeper than this make a file unreadable (no real tree is that deep).
-inline constexpr std::size_t kMaxSavedDepth = 10000;
 
 class SavedScan {
 public:
@@ -45,15 +42,6 @@ public:
         kErrorKept = 64,        // our export said the directory was not read (error: why, 0 unknown)
     };
 
-    // Reads an export from `read` (which fills a buffer and returns how much, 0 at the end, or -1
-    // with `error` set when the read failed). Nothing, and `error` saying what is wrong, when it
-    // is not an export. `error` is a phrase to follow the file's name: "is not a saved scan: ...".
-    using Source = std::function<std::ptrdiff_t(char* buffer, std::size_t size, std::string& error)>;
-    static std::unique_ptr<SavedScan> Read(const Source& read, std::string& error);
-    static std::unique_ptr<SavedScan> ReadText(std::string_view text, std::string& error);
-    // Reads the file `path` ("-": standard input).
-    static std::unique_ptr<SavedScan> Load(const std::string& path, std::string& error);
-
     const std::string& RootPath() const { return m_rootPath; }  // the scanned root, as the file names it
     const std::string& Program() const { return m_program; }
     std::optional<std::int64_t> Timestamp() const { return m_timestamp; }
@@ -67,7 +55,7 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
-    friend class SavedScanParser;
+    friend class ExportReader;  // fills it
     static constexpr unsigned kBlockBits = 16;
     static constexpr std::uint32_t kBlockMask = (1u << kBlockBits) - 1;
     static constexpr std::size_t kNameBlock = 1 << 20;

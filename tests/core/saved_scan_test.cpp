@@ -4,6 +4,7 @@
 
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
+#include "core/saved/export_reader.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
 #include "core/scan/scan_engine.h"
@@ -76,7 +77,7 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
         const Shown live = Rescan(fs, "C:", counting, &exporter);
         ASSERT_TRUE(exporter.Finish());
         std::string error;
-        std::shared_ptr<SavedScan> scan = SavedScan::ReadText(out.str(), error);
+        std::shared_ptr<SavedScan> scan = ReadExportText(out.str(), error);
         ASSERT_TRUE(scan) << error << "\n" << out.str();
         SavedScanFileSystem saved(scan, 'Z');
         EXPECT_EQ(Rescan(saved, "Z:", counting), live) << out.str();
@@ -104,7 +105,7 @@ TEST(SavedScan, ExportsOfOtherToolsCountAsTheDiskWould) {
         "[{\"name\":\"locked\",\"read_error\":true}],\n"
         "{\"name\":\"mnt\",\"excluded\":\"othfs\"},{\"name\":\"gone\",\"read_error\":true}]]";
     std::string error;
-    std::shared_ptr<SavedScan> scan = SavedScan::ReadText(text, error);
+    std::shared_ptr<SavedScan> scan = ReadExportText(text, error);
     ASSERT_TRUE(scan) << error;
     EXPECT_EQ(scan->RootPath(), "/srv");
     SavedScanFileSystem saved(scan, 'Z');
@@ -157,7 +158,7 @@ TEST(SavedScan, AFileThatIsNoExportIsRefusedSayingWhatIsWrong) {
     };
     for (const auto& [text, says] : rows) {
         std::string error;
-        EXPECT_EQ(SavedScan::ReadText(text, error), nullptr) << text.substr(0, 80);
+        EXPECT_EQ(ReadExportText(text, error), nullptr) << text.substr(0, 80);
         EXPECT_TRUE(error.starts_with("is not a saved scan: ")) << error;
         EXPECT_NE(error.find(says), std::string::npos) << text.substr(0, 80) << "\nsays: " << error;
     }

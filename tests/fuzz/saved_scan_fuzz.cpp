@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/saved/export_reader.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
 #include "core/scan/scan_engine.h"
@@ -50,7 +51,7 @@ gauzel::Profile Profiled(gauzel::FileSystem& fs, gauzel::Counting counting, gauz
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string error;
     std::shared_ptr<gauzel::SavedScan> scan =
-        gauzel::SavedScan::ReadText(std::string_view(reinterpret_cast<const char*>(data), size), error);
+        gauzel::ReadExportText(std::string_view(reinterpret_cast<const char*>(data), size), error);
     if (!scan) {
         if (error.empty()) std::abort();  // refused without a reason
         return 0;
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     gauzel::ScanExport exporter(out, {scan->RootPath(), {}, counting, "fuzz", "0", 0});
     const gauzel::Profile first = Profiled(saved, counting, &exporter);
     if (!exporter.Finish()) std::abort();
-    std::shared_ptr<gauzel::SavedScan> again = gauzel::SavedScan::ReadText(out.str(), error);
+    std::shared_ptr<gauzel::SavedScan> again = gauzel::ReadExportText(out.str(), error);
     if (!again) std::abort();  // our own export refused
     gauzel::SavedScanFileSystem savedAgain(again, 'Z');
     const gauzel::Profile second = Profiled(savedAgain, counting, nullptr);

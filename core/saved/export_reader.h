@@ -1,0 +1,24 @@
+#pragma once
+// Reading a saved scan: the JSON export format of ncdu and gdu (ours too), read in one pass into
+// the saved tree.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/saved/json_reader.h"
+#include "core/saved/saved_scan.h"
+
+namespace gauzel {
+
+// Directories nested deeper than this make a file unreadable (no real tree is that deep).
+inline constexpr std::size_t kMaxSavedDepth = 10000;
+
+// Reads an export from `read`. Nothing, and `error` saying what is wrong, when it is not an
+// export: a phrase to follow the file's name ("is not a saved scan: ...").
+std::unique_ptr<SavedScan> ReadExport(const JsonSource& read, std::string& error);
+std::unique_ptr<SavedScan> ReadExportText(std::string_view text, std::string& error);
+// Reads the file `path` ("-": standard input).
+std::unique_ptr<SavedScan> LoadExport(const std::string& path, std::string& error);
+
+}  // namespace gauzel
