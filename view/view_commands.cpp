@@ -71,7 +71,10 @@ void CGauzelView::OnStatuses() {
 
 void CGauzelView::OnRescanEnded() {
     OnStatuses();
+    // Taken first: a message box below runs events, and a call among them may start the next rescan.
     const std::unique_ptr<RescanJob> job = std::move(m_rescan);
+    const Unopened unopened = m_unopened;
+    const Then then = std::exchange(m_then, {});
     job->Join();
     const RescanEnd end = job->End();
     Profile profile = job->TakeProfile();
@@ -79,8 +82,8 @@ void CGauzelView::OnRescanEnded() {
     delete m_pSummingDlg.data();
     TracePaint("closed");
     if (m_mountsNotifier != nullptr) m_mountsNotifier->setEnabled(true);  // a change meanwhile is told now
-    const bool refused = !end.stopped && end.openError != 0 && m_unopened != Unopened::kShow;
-    if (refused && m_unopened == Unopened::kTell)
+    const bool refused = !end.stopped && end.openError != 0 && unopened != Unopened::kShow;
+    if (refused && unopened == Unopened::kTell)
         m_services.messages.Show(
             this, QString("%1 cannot be read: %2.")
                       .arg(QString::fromStdString(EscapeControls(DisplayPath(profile.m_strPath))),
@@ -99,7 +102,7 @@ void CGauzelView::OnRescanEnded() {
         ShowDriveOfPath();  // the drive list shows where the window stays
     }
     update();
-    if (const Then then = std::exchange(m_then, {})) then(end.stopped || end.openError == 0);
+    if (then) then(end.stopped || end.openError == 0);
     emit rescanEnded();
 }
 
