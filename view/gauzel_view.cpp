@@ -20,6 +20,10 @@
 
 namespace gauzel {
 
+namespace {
+constexpr int kStatusPollMs = 33;  // the progress window's pace
+}  // namespace
+
 CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     : QWidget(parent),
       m_savedDrives(services.fileSystem, services.drives),
@@ -71,6 +75,8 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
 CGauzelView::~CGauzelView() { m_rescan.reset(); }
 
 void CGauzelView::MessageMap() {
+    m_statusPoll.setInterval(kStatusPollMs);
+    connect(&m_statusPoll, &QTimer::timeout, this, [this] { OnStatuses(); });
     connect(m_cbDrives, &QComboBox::activated, this, [this] { OnSelChangeDrive(); });
     connect(m_cbDrives->lineEdit(), &QLineEdit::returnPressed, this, [this] { OnDriveTyped(); });
     // A long entry shows its start ("[-t-] /home/me/..."), which names the drive.

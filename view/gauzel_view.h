@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -151,7 +152,9 @@ private:
     void RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then = {});
     // The rescan has ended: its profile is shown, or not, and the command goes on.
     void OnRescanEnded();
-    // Every status since the last look goes to the progress window, in order.
+    // Every status since the last look goes to the progress window, in order: about 30 times a
+    // second while a rescan runs (a signal a directory would cost the rescan a tenth), and at
+    // its end.
     void OnStatuses();
     // Rescans `path` if it can be listed; if not, says so and nothing changes.
     void GoTo(std::string path, bool belowRoot, Then then = {});
@@ -201,6 +204,7 @@ private:
     QPointer<CSummingDlg> m_pSummingDlg;
     // The rescan that runs, and what its command does when it ends.
     std::unique_ptr<RescanJob> m_rescan;
+    QTimer m_statusPoll;
     Unopened m_unopened = Unopened::kShow;
     Then m_then;
     // The mount table's changes; off while a rescan reads the drives, told when it ends.

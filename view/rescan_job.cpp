@@ -27,13 +27,8 @@ void RescanJob::Run() {
 }
 
 void RescanJob::Status(const std::string& text) {
-    bool first;
-    {
-        const std::lock_guard lock(m_mutex);
-        first = m_statuses.empty();
-        m_statuses.push_back(text);
-    }
-    if (first) emit statusesArrived();
+    const std::lock_guard lock(m_mutex);
+    m_statuses.push_back(text);
 }
 
 std::vector<std::string> RescanJob::TakeStatuses() {

@@ -1,7 +1,7 @@
 #pragma once
 // One rescan of the window, on a thread of its own. The engine builds a new profile there; the
-// window's thread hears of the progress and of the end by queued signals, and takes the profile
-// when the rescan has ended. The window's thread never waits on the disk.
+// window's thread takes the statuses as it shows them, hears of the end by a queued signal, and
+// takes the profile then. The window's thread never waits on the disk.
 
 #include <QObject>
 #include <atomic>
@@ -41,9 +41,7 @@ public:
     Profile TakeProfile() { return std::move(m_profile); }
 
 signals:
-    // Queued to the window's thread. statusesArrived: there are statuses to take (one signal
-    // for all that come before they are taken). ended: the last signal of the rescan.
-    void statusesArrived();
+    // Queued to the window's thread: the rescan has ended.
     void ended();
 
 private:

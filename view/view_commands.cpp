@@ -47,13 +47,12 @@ void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, 
     m_unopened = unopened;
     m_then = std::move(then);
     connect(
-        m_rescan.get(), &RescanJob::statusesArrived, this, [this] { OnStatuses(); }, Qt::QueuedConnection);
-    connect(
         m_rescan.get(), &RescanJob::ended, this, [this] { OnRescanEnded(); }, Qt::QueuedConnection);
     if (m_mountsNotifier != nullptr) m_mountsNotifier->setEnabled(false);  // the drives stay as they are
     m_pSummingDlg = new CSummingDlg(window(), [this] { StopRescan(); });
     m_pSummingDlg->Create();
     m_rescan->Start();
+    m_statusPoll.start();
 }
 
 void CGauzelView::StopRescan() {
@@ -70,6 +69,7 @@ void CGauzelView::OnStatuses() {
 }
 
 void CGauzelView::OnRescanEnded() {
+    m_statusPoll.stop();
     OnStatuses();
     // Taken first: a message box below runs events, and a call among them may start the next rescan.
     const std::unique_ptr<RescanJob> job = std::move(m_rescan);
