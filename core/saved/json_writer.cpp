@@ -22,7 +22,10 @@ void AppendJsonString(std::string& json, std::string_view bytes, JsonBytes mode,
             continue;
         }
         ++i;
-        if (c != '"' && c != '\\' && byte >= 0x20 && !(logical && c == '/')) continue;
+        // DEL too where the bytes stay raw: ncdu's reader takes it for no character (it stops
+        // there), and ncdu writes it escaped; nlohmann-json's dump, which the report follows, not.
+        const bool control = byte < 0x20 || (byte == 0x7F && mode == JsonBytes::kRaw);
+        if (c != '"' && c != '\\' && !control && !(logical && c == '/')) continue;
         json.append(bytes.data() + plain, i - 1 - plain);
         plain = i;
         if (c == '"' || c == '\\' || c == '/') {  // a logical name's "/" is the real name's "\"

@@ -12,11 +12,12 @@ enum class JsonBytes {
     kRaw,   // every byte as it is (a saved scan's names, as ncdu writes them)
 };
 
-// `bytes` as a JSON string: quote, backslash and control characters escaped, every other
-// character as it is. `logical`: a logical name, whose "/" is the real name's "\", written so.
+// `bytes` as a JSON string: quote, backslash and control characters escaped (DEL too, for kRaw),
+// every other character as it is. `logical`: a logical name, whose "/" is the real name's "\", written so.
 void AppendJsonString(std::string& json, std::string_view bytes, JsonBytes mode, bool logical = false);
 
-// A control character (below 0x20) as JSON writes it in a string: \b \t \n \f \r, else \u00HH.
+// A control character (below 0x20, or DEL) as JSON writes it in a string: \b \t \n \f \r, else
+// \u00HH.
 void AppendJsonControl(std::string& json, unsigned char control);
 
 }  // namespace gauzel

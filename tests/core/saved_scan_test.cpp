@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "core/display/format_size.h"
@@ -69,6 +70,10 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
     fs.AddFile("C:\\broken", "y", 29);
     fs.listingErrors["C:\\broken"] = EIO;
     fs.AddDirectory("C:\\empty");
+    std::string everyByte;  // each byte a name may hold (a logical "/" is a real "\\")
+    for (int byte = 1; byte < 256; ++byte)
+        if (byte != '\\') everyByte += static_cast<char>(byte);
+    fs.AddFile("C:\\docs\\" + everyByte, "e", 31);
     for (const Counting counting : {Counting{}, Counting{true, false}, Counting{false, true}}) {
         SCOPED_TRACE(::testing::Message()
                      << "allocated " << counting.allocated << ", links once " << counting.linksOnce);
@@ -76,6 +81,10 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
         ScanExport exporter(out, {"/home/me", {}, counting, "gauzel-report", "9", 1700000000});
         const Shown live = Rescan(fs, "C:", counting, &exporter);
         ASSERT_TRUE(exporter.Finish());
+        // Every control character and DEL escaped, as ncdu writes and reads them.
+        const std::string text = out.str();
+        EXPECT_FALSE(std::any_of(text.begin(), text.end(),
+                                 [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7F; }));
         std::string error;
         std::shared_ptr<SavedScan> scan = ReadExportText(out.str(), error);
         ASSERT_TRUE(scan) << error << "\n" << out.str();
