@@ -144,7 +144,8 @@ public:
         if (problem.unsizedEntries == 0)
             named.push_back("cannot read " + path);
         else
-            named.push_back("cannot size " + std::to_string(problem.unsizedEntries) + " entries in " + path);
+            named.push_back("cannot size " + Counted(problem.unsizedEntries, "entry", "entries") + " in " +
+                            path);
     }
 
     std::vector<std::string> named;  // the first kNamedProblems, as lines
@@ -354,8 +355,9 @@ int TellProblems(const Profile& profile, const std::vector<std::string>& named, 
     if (problems == 0) return 0;
     for (const std::string& line : named) err << "gauzel-report: " << line << '\n';
     if (problems > named.size()) err << "gauzel-report: \u2026 and " << problems - named.size() << " more\n";
-    err << "gauzel-report: " << profile.m_unread.directories << " directories and "
-        << profile.m_unread.entries << " entries could not be read; the totals leave them out\n";
+    err << "gauzel-report: " << Counted(profile.m_unread.directories, "directory", "directories") << " and "
+        << Counted(profile.m_unread.entries, "entry", "entries")
+        << " could not be read; the totals leave them out\n";
     return 3;
 }
 

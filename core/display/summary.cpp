@@ -26,11 +26,11 @@ std::string EntryName(const Profile& profile, std::size_t entry) {
     return text;
 }
 
-namespace {
-
 std::string Counted(std::uint64_t count, const char* one, const char* many) {
     return std::to_string(count) + ' ' + (count == 1 ? one : many);
 }
+
+namespace {
 
 // "8 directories" + `where` + " could not be read", "3 entries" + `where` + " could not be sized", or both.
 std::string UnreadPhrase(const Unread& unread, const char* where) {

@@ -1,6 +1,7 @@
 #pragma once
 // The three summary lines under the chart, and where their baselines stand.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,6 +37,9 @@ std::string EntryName(const Profile& profile, std::size_t entry);
 // entry's whole name, its size in the units (and in bytes when the units are not bytes), and its
 // share of the tree, one line each; then what the size leaves out, if anything.
 std::string EntryDescription(const Profile& profile, std::size_t entry, Units units);
+
+// "1 directory", "2 directories": a count and the word that goes with it.
+std::string Counted(std::uint64_t count, const char* one, const char* many);
 
 // What the window lists under "What Could Not Be Read...": a line a problem below entry `entry`
 // (every problem of the profile when none), its real path escaped, then

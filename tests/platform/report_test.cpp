@@ -271,10 +271,10 @@ TEST(Report, SaysWhatItCouldNotReadAndExitsWithThree) {
     EXPECT_EQ(CountOf(run.err, "\n"), 3u) << run.err;
     EXPECT_NE(run.err.find("gauzel-report: cannot read 'T:\\locked': Permission denied\n"),
               std::string::npos);
-    EXPECT_NE(run.err.find("gauzel-report: cannot size 1 entries in 'T:\\noexec': Permission denied\n"),
+    EXPECT_NE(run.err.find("gauzel-report: cannot size 1 entry in 'T:\\noexec': Permission denied\n"),
               std::string::npos);
     EXPECT_TRUE(run.err.ends_with(
-        "gauzel-report: 1 directories and 1 entries could not be read; the totals leave them out\n"));
+        "gauzel-report: 1 directory and 1 entry could not be read; the totals leave them out\n"));
 
     ASSERT_EQ(RunAsOrdinaryUser(run, {"--json", run.tree.Root()}), 3);
     const nlohmann::json json = nlohmann::json::parse(run.out);
@@ -291,7 +291,7 @@ TEST(Report, SaysWhatItCouldNotReadAndExitsWithThree) {
     EXPECT_EQ(CountOf(run.err, "gauzel-report: cannot "), 20u) << run.err;
     EXPECT_NE(run.err.find("gauzel-report: \u2026 and 3 more\n"), std::string::npos) << run.err;
     EXPECT_TRUE(
-        run.err.ends_with("22 directories and 1 entries could not be read; the totals leave them out\n"));
+        run.err.ends_with("22 directories and 1 entry could not be read; the totals leave them out\n"));
 }
 
 // Fault: a report that could not be written (a full disk) exited 1, the status of an unreadable
