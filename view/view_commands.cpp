@@ -266,6 +266,11 @@ void CGauzelView::OnDriveTyped() {
         else
             place = Place{*logical.path, IsBelowRoot(*logical.path)};
     }
+    if (place && DriveIndexForDirectory(DriveEntries(), place->path) == DriveEntries().size()) {
+        m_services.messages.Show(
+            this, QString("There is no drive %1.").arg(QString::fromStdString(place->path.substr(0, 2))));
+        place.reset();
+    }
     // Where the window is now, whether it moved or not.
     if (place)
         GoTo(place->path, place->belowRoot, [this](bool) { ShowDriveOfPath(); });

@@ -354,7 +354,8 @@ TEST_F(Navigation, EnterInTheDriveBoxGoesToWhatIsTyped) {
         {"/w", "C:\\WINDOWS", {}},
         {"~/d", "D:\\data", {}},
         {"/nowhere", "D:\\data", {"/nowhere cannot be profiled: No such file or directory."}},
-        {"Q:", "D:\\data", {"Q:\\ cannot be read: No such file or directory."}},
+        {"Q:", "D:\\data", {"There is no drive Q:."}},
+        {"q:\\x", "D:\\data", {"There is no drive Q:."}},
         {"gibberish", "D:\\data", {}},
     };
     for (const auto& [typed, path, told] : rows) {
