@@ -388,6 +388,10 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "gauzel-report: " << EscapeControls(directory) << ": " << logical.error << '\n';
         return 1;
     }
+    if (saved && !saved->OpenDirectory(*logical.path).directory) {
+        err << "gauzel-report: " << EscapeControls(directory) << " is not a directory in the saved scan\n";
+        return 1;
+    }
 
     Profile profile(*logical.path, IsBelowRoot(*logical.path));
     ProgressPrinter progress(options->progress ? &err : nullptr);

@@ -187,25 +187,40 @@ Opened SavedScanFileSystem::OpenDirectory(const std::string& logicalPath) {
     return {std::move(directory), 0};
 }
 
+namespace {
+
+// The names of a path, read as a live path is: "//" and "." left out, ".." going up; and whether
+// it begins at "/" (a saved scan's root is absolute when its tool wrote it so).
+struct PathNames {
+    bool absolute;
+    std::vector<std::string_view> names;
+};
+PathNames SplitScannedPath(std::string_view path) {
+    PathNames split{path.starts_with('/'), {}};
+    while (!path.empty()) {
+        const std::string_view name = path.substr(0, path.find('/'));
+        path.remove_prefix(std::min(path.size(), name.size() + 1));
+        if (name == "..") {
+            if (!split.names.empty()) split.names.pop_back();
+        } else if (!name.empty() && name != ".") {
+            split.names.push_back(name);
+        }
+    }
+    return split;
+}
+
+}  // namespace
+
 std::optional<std::string> SavedScanFileSystem::LogicalPathOf(std::string_view scannedPath) const {
-    std::string_view root = m_scan->RootPath();
-    while (root.size() > 1 && root.back() == '/') root.remove_suffix(1);
-    while (scannedPath.size() > 1 && scannedPath.back() == '/') scannedPath.remove_suffix(1);
-    if (!scannedPath.starts_with(root)) return std::nullopt;
-    std::string_view rest = scannedPath.substr(root.size());
-    if (!rest.empty() && root != "/" && rest.front() != '/')
+    const PathNames root = SplitScannedPath(m_scan->RootPath());
+    const PathNames path = SplitScannedPath(scannedPath);
+    if (root.absolute != path.absolute || path.names.size() < root.names.size() ||
+        !std::equal(root.names.begin(), root.names.end(), path.names.begin()))
         return std::nullopt;  // "/a/bc" is not below "/a/b"
     std::string logical{m_letter, ':'};
-    while (!rest.empty()) {
-        if (rest.front() == '/') {
-            rest.remove_prefix(1);
-            continue;
-        }
-        const std::string_view name = rest.substr(0, rest.find('/'));
-        if (name == "." || name == "..") return std::nullopt;
+    for (std::size_t i = root.names.size(); i < path.names.size(); ++i) {
         logical += '\\';
-        logical += LogicalName(name);
-        rest.remove_prefix(name.size());
+        logical += LogicalName(path.names[i]);
     }
     return logical;
 }

@@ -85,7 +85,8 @@ public:
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
     // The path of a logical one as it was on the scanned machine, or nothing.
     std::optional<std::string> ScannedPathOf(const std::string& logicalPath) const;
-    // The logical path of a path on the scanned machine (absolute, at or below the scanned root).
+    // The logical path of a path on the scanned machine at or below the scanned root ("//", "."
+    // and ".." read as a live path's are).
     std::optional<std::string> LogicalPathOf(std::string_view scannedPath) const;
     char Letter() const { return m_letter; }
     const SavedScan& Scan() const { return *m_scan; }

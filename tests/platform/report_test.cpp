@@ -145,7 +145,7 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
     const std::string saved = run.config.PathOf("scan.json");
     ASSERT_EQ(run.Run({"--export", saved, run.tree.Root()}), 0) << run.err;
     EXPECT_EQ(run.out, "");
-    for (const std::string below : {"", "/small"}) {
+    for (const std::string below : {"", "/small", "/.//small/"}) {
         for (const std::string counting : {"--json", "--allocated", "--links-once"}) {
             ASSERT_EQ(run.Run({"--json", counting, run.tree.Root() + below}), 0) << run.err;
             const nlohmann::json live = nlohmann::json::parse(run.out);
@@ -163,6 +163,11 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
     EXPECT_EQ(run.Run({"--import", saved, "/elsewhere"}), 1);
     EXPECT_EQ(run.err,
               "gauzel-report: /elsewhere: not at or below the saved scan's root, " + run.tree.Root() + "\n");
+    for (const std::string notDirectory : {"/missing", "/loose"}) {
+        EXPECT_EQ(run.Run({"--import", saved, run.tree.Root() + notDirectory}), 1);
+        EXPECT_EQ(run.err, "gauzel-report: " + run.tree.Root() + notDirectory +
+                               " is not a directory in the saved scan\n");
+    }
 }
 
 TEST(Report, SizesAreExactInTextAndJson) {
