@@ -324,9 +324,7 @@ Exit FinishExport(ScanExport& exporter, const RescanEnd& end, const std::string&
         return 1;
     }
     if (!exporter.Finish()) {
-        const int error = errno;
-        err << "gauzel-report: cannot write the export"
-            << (error != 0 ? std::string(": ") + std::strerror(error) : "") << '\n';
+        err << "gauzel-report: cannot write the export: " << std::strerror(exporter.WriteError()) << '\n';
         return 4;
     }
     return std::nullopt;

@@ -1,5 +1,6 @@
 #include "core/saved/scan_export.h"
 
+#include <cerrno>
 #include <charconv>
 #include <utility>
 
@@ -150,14 +151,23 @@ bool ScanExport::Finish() {
     for (; !m_levels.empty(); m_levels.pop_back()) m_text += ']';
     m_text += "]\n";
     Flush(true);
+    errno = 0;
     m_out.flush();
+    Failed();
     return static_cast<bool>(m_out);
 }
 
 void ScanExport::Flush(bool always) {
     if (!always && m_text.size() < 64 * 1024) return;
+    errno = 0;
     m_out.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
+    Failed();
     m_text.clear();
+}
+
+void ScanExport::Failed() {
+    // The reason is kept when the write fails: the walk's own calls would replace it by the end.
+    if (!m_out && m_writeError == 0) m_writeError = errno != 0 ? errno : EIO;
 }
 
 }  // namespace gauzel

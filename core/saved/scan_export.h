@@ -39,6 +39,8 @@ public:
     void Directory(const std::string& path, DirectoryContents& contents, int openError) override;
     // Closes the directories still open; false when a write failed.
     bool Finish();
+    // Why the first write failed (an errno), or 0.
+    int WriteError() const { return m_writeError; }
 
 private:
     struct Level {
@@ -58,12 +60,14 @@ private:
     // One entry's object; `logical`: its name's "/" is a real "\".
     void Item(std::string_view name, bool logical, const ListingRecord& record, std::uint64_t parentDevice);
     void Flush(bool always);
+    void Failed();  // keeps the reason of a write that failed
 
     std::ostream& m_out;
     ExportHead m_head;
     std::vector<Level> m_levels;  // the walk's path
     std::string m_path;           // the last directory's logical path: the levels' are its prefixes
     std::string m_text;           // written in pieces of 64 KiB
+    int m_writeError = 0;
 };
 
 }  // namespace gauzel

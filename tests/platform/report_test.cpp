@@ -307,6 +307,14 @@ TEST(Report, AFailedWriteIsToldAndExitsWithFour) {
     std::ostringstream err;
     EXPECT_EQ(RunReport({run.tree.Root()}, full, err), 4);
     EXPECT_EQ(err.str(), "gauzel-report: cannot write the report: No space left on device\n");
+    // An export to standard output: the reason of its first failed write (of many: the export
+    // is written in pieces as the walk goes), kept through the walk.
+    run.tree.Dir("many");
+    for (int i = 0; i < 1000; ++i) run.tree.File("many/" + std::string(60, 'n') + std::to_string(i), 1);
+    std::ofstream fullToo("/dev/full");
+    std::ostringstream exportErr;
+    EXPECT_EQ(RunReport({"--export", "-", run.tree.Root()}, fullToo, exportErr), 4);
+    EXPECT_EQ(exportErr.str(), "gauzel-report: cannot write the export: No space left on device\n");
 }
 
 // Fault: a reader that had closed the pipe (`gauzel-report DIR | head -1`) killed the report by
