@@ -96,8 +96,9 @@ int ScanEngine::Threads() const {
 }
 
 bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
-    // A directory's path is reported after its own files are summed, before its subdirectories;
-    // a directory that cannot be read is reported too, and adds nothing.
+    // A directory's path is reported when the walk reaches it, before its subdirectories: before
+    // the walk waits for it (a share that stopped answering shows where), or as its files are
+    // summed. A directory that cannot be read is reported too, and adds nothing.
     return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop(),
                                       m_recorder != nullptr)
         ->Run(
@@ -105,9 +106,9 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
             [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
                 if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
                 SumFiles(entry, contents, profile);
-                m_progress.Status(path);
                 Report(profile, entry, path, contents, openError);
             },
+            [this](const std::string& path) { m_progress.Status(path); },
             [this] { return m_progress.KeepGoing(); });
 }
 

@@ -39,7 +39,8 @@ TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting, bool 
 TreeWalk::~TreeWalk() = default;
 
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
-                   const std::vector<std::string>& names, const Visit& visit, const KeepGoing& keepGoing) {
+                   const std::vector<std::string>& names, const Visit& visit, const Reach& reach,
+                   const KeepGoing& keepGoing) {
     if (names.empty()) return true;
     std::unique_lock lock(m_mutex);
     Begin(std::move(root), rootPath.size(), names);
@@ -52,11 +53,18 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         path += '\\';
         path += next.name;
         std::unique_ptr<Node> node = std::move(next.ahead);
+        const bool ready = node && node->state == Node::State::kRead;
+        if (!ready) {
+            lock.unlock();
+            reach(path);
+            lock.lock();
+        }
         bool urgent = false;
         if (!Await(node, at, next.name, path, urgent, lock, keepGoing)) return Stop(std::move(node), lock);
         std::shared_ptr<Directory> done = Advance(*node, at, path, urgent);
         lock.unlock();
         done.reset();  // a finished level's directory is closed outside the lock
+        if (ready) reach(path);
         visit(entry, path, node->contents, node->openError);
         node.reset();
         const bool go = keepGoing();

@@ -39,6 +39,9 @@ public:
     // itself, but a read that hangs then holds it; a walk that must be stoppable whatever a read
     // does leaves all reading to the threads.
     using KeepGoing = std::function<bool()>;
+    // The walk reaches `path`: before it waits for the directory (a read that never returns is
+    // named), or just before its visit when it was read already. Once a directory, in walk order.
+    using Reach = std::function<void(const std::string& path)>;
     // `record`: each directory's contents carry its entries (ReadDirectory).
     TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {}, bool callerReads = false,
              bool record = false);
@@ -56,7 +59,8 @@ public:
     // is left to finish on its own (nothing it reads is used).
     bool Run(
         std::shared_ptr<Directory> root, const std::string& rootPath, const std::vector<std::string>& names,
-        const Visit& visit, const KeepGoing& keepGoing = [] { return true; });
+        const Visit& visit, const Reach& reach = [](const std::string&) {},
+        const KeepGoing& keepGoing = [] { return true; });
 
 private:
     struct Node;

@@ -374,13 +374,19 @@ TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
             released.wait(lock, [&] { return open; });
         };
         scan.sink.mayStop = true;
-        scan.sink.keepGoing = [&] {  // Esc as soon as the read hangs
+        // Esc once the read hangs and the progress names the directory the walk waits for (or
+        // after two seconds, when it names another).
+        std::optional<std::chrono::steady_clock::time_point> since;
+        scan.sink.keepGoing = [&] {
             const std::lock_guard lock(mutex);
-            return !waiting;
+            if (waiting && !since) since = std::chrono::steady_clock::now();
+            return !waiting || (scan.sink.events.back() != hung && scan.sink.events.back() != "starting..." &&
+                                std::chrono::steady_clock::now() - *since < std::chrono::seconds(2));
         };
         scan.profile = Profile("C:", false);
         EXPECT_TRUE(ScanEngine(scan.fs, scan.settings, scan.sink).Rescan(scan.profile).stopped) << hung;
         EXPECT_EQ(scan.sink.events.back(), "<closed>");
+        EXPECT_EQ(scan.sink.events.end()[-2], std::string(hung) == "C:" ? "starting..." : hung);
         EXPECT_EQ(std::count(scan.sink.events.begin(), scan.sink.events.end(), "<beep>"), 0);
         {
             const std::lock_guard lock(mutex);
