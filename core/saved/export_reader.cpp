@@ -43,7 +43,7 @@ public:
         // Elements after the tree are for later versions of the format.
         while (Peek() == ',') {
             Get();
-            if (!SkipValue(kMaxSavedDepth)) return false;
+            if (!SkipValue()) return false;
             SkipSpace();
         }
         if (Get() != ']') return NotJson();
@@ -82,7 +82,7 @@ private:
             } else if (m_key == kKeyTotalBytes) {
                 if (!Integer(total, m_key)) return false;
                 hasTotal = true;
-            } else if (!SkipValue(kMaxSavedDepth)) {
+            } else if (!SkipValue()) {
                 return false;
             }
             if (!MoreMembers(more)) return false;
@@ -109,9 +109,6 @@ private:
             const int item = Get();
             const std::uint32_t device = Parent(open).device;
             if (item == '[') {
-                if (open.size() >= kMaxSavedDepth)
-                    return FailHere("directories nested deeper than " + std::to_string(kMaxSavedDepth) +
-                                    " levels");
                 if (!Directory(open, device)) return false;
             } else if (item == '{') {
                 if (!Info(device, false)) return false;
@@ -193,7 +190,7 @@ private:
                 } else if (flag) {
                     entry.flags |= SavedScan::kExcluded;
                 }
-            } else if (!SkipValue(kMaxSavedDepth)) {
+            } else if (!SkipValue()) {
                 return false;
             }
             if (!MoreMembers(more)) return false;

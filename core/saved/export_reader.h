@@ -11,11 +11,9 @@
 
 namespace gauzel {
 
-// Directories nested deeper than this make a file unreadable (no real tree is that deep).
-inline constexpr std::size_t kMaxSavedDepth = 10000;
-
-// Reads an export from `read`. Nothing, and `error` saying what is wrong, when it is not an
-// export: a phrase to follow the file's name ("is not a saved scan: ...").
+// Reads an export from `read`, at any depth (its memory grows with the depth, the stack not), no
+// kept string longer than JsonReader::kLongestKept. Nothing, and `error` saying what is wrong, when it is not
+// an export: a phrase to follow the file's name ("is not a saved scan: ...").
 std::unique_ptr<SavedScan> ReadExport(const JsonSource& read, std::string& error);
 std::unique_ptr<SavedScan> ReadExportText(std::string_view text, std::string& error);
 // Reads the file `path` ("-": standard input).

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/display/format_size.h"
+
 namespace gauzel {
 
 int JsonReader::Peek() {
@@ -66,9 +68,14 @@ bool JsonReader::Expect(const char* word) {
 }
 
 // After the opening quote: the string's bytes, escapes decoded.
-bool JsonReader::String(std::string& text) {
+bool JsonReader::String(std::string& text, bool keep) {
     text.clear();
+    const std::uint64_t start = m_offset - 1;  // its quote
     for (;;) {
+        if (keep && text.size() > kLongestKept)
+            return Fail("a string longer than " + FormatSize(kLongestKept, Units::Bytes) +
+                        " bytes (at byte " + std::to_string(start) + ")");
+        if (!keep) text.clear();
         int c = Get();
         if (c < 0) return NotJson();
         if (c == '"') return true;
@@ -141,19 +148,27 @@ void JsonReader::AppendUtf8(std::string& text, std::uint32_t code) {
 // A JSON number's text.
 bool JsonReader::Number(std::string& text) {
     text.clear();
-    if (Peek() == '-') text += static_cast<char>(Get());
+    // Kept to a few dozen characters, which a message may show: a longer one is no number we use.
+    const auto take = [this, &text] {
+        const char c = static_cast<char>(Get());
+        if (text.size() < kLongestNumberShown)
+            text += c;
+        else if (text.size() == kLongestNumberShown)
+            text += "\u2026";
+    };
+    if (Peek() == '-') take();
     if (!IsDigit(Peek())) return NotJson();
-    while (IsDigit(Peek())) text += static_cast<char>(Get());
+    while (IsDigit(Peek())) take();
     if (Peek() == '.') {
-        text += static_cast<char>(Get());
+        take();
         if (!IsDigit(Peek())) return NotJson();
-        while (IsDigit(Peek())) text += static_cast<char>(Get());
+        while (IsDigit(Peek())) take();
     }
     if (Peek() == 'e' || Peek() == 'E') {
-        text += static_cast<char>(Get());
-        if (Peek() == '+' || Peek() == '-') text += static_cast<char>(Get());
+        take();
+        if (Peek() == '+' || Peek() == '-') take();
         if (!IsDigit(Peek())) return NotJson();
-        while (IsDigit(Peek())) text += static_cast<char>(Get());
+        while (IsDigit(Peek())) take();
     }
     return true;
 }
@@ -180,14 +195,12 @@ bool JsonReader::Boolean(bool& value, const std::string& key) {
 }
 
 // Any value, however deep, in one loop.
-bool JsonReader::SkipValue(std::size_t maxDepth) {
+bool JsonReader::SkipValue() {
     std::vector<char> open;  // the closing brackets awaited
     for (;;) {
         SkipSpace();
         const int c = Get();
         if (c == '{' || c == '[') {
-            if (open.size() >= maxDepth)
-                return FailHere("values nested deeper than " + std::to_string(maxDepth) + " levels");
             SkipSpace();
             if (Peek() == (c == '{' ? '}' : ']')) {
                 Get();
@@ -197,7 +210,7 @@ bool JsonReader::SkipValue(std::size_t maxDepth) {
                 continue;
             }
         } else if (c == '"') {
-            if (!String(m_text)) return false;
+            if (!String(m_text, false)) return false;
         } else if (c == '-' || IsDigit(c)) {
             --m_at;  // put back: Number reads it whole
             --m_offset;

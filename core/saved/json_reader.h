@@ -15,6 +15,9 @@ using JsonSource = std::function<std::ptrdiff_t(char* buffer, std::size_t size, 
 
 class JsonReader {
 public:
+    static constexpr std::size_t kLongestKept = 4096;
+    static constexpr std::size_t kLongestNumberShown = 40;
+
     explicit JsonReader(const JsonSource& read) : m_read(read) {}
 
     // What is wrong, the first failure's: empty while nothing is.
@@ -36,15 +39,17 @@ protected:
     bool NotJson();
     bool Comma();
     bool Expect(const char* word);
-    // After the opening quote: the string's bytes, escapes decoded.
-    bool String(std::string& text);
-    // A JSON number's text.
+    // After the opening quote: the string's bytes, escapes decoded. Kept ones longer than
+    // kLongestKept fail (no name on Linux is longer than 255 bytes, no path than 4,096); others
+    // are read without being kept, whatever their length.
+    bool String(std::string& text, bool keep = true);
+    // A JSON number's text, cut to kLongestNumberShown characters and "…".
     bool Number(std::string& text);
     // A whole number from 0 to 2^64 - 1.
     bool Integer(std::uint64_t& value, const std::string& what);
     bool Boolean(bool& value, const std::string& key);
-    // Any value, however deep, in one loop.
-    bool SkipValue(std::size_t maxDepth);
+    // Any value, however deep, in one loop, nothing of it kept (its nesting takes a byte a level).
+    bool SkipValue();
     // After a member's value: `more` members follow (",") or the object ends ("}").
     bool MoreMembers(bool& more);
     // An object's key and its colon (before its value).
@@ -67,7 +72,7 @@ private:
     bool m_ended = false;
     std::string m_readError;
     std::string m_error;
-    std::string m_text;  // a skipped string
+    std::string m_text;  // a skipped string's last character
 };
 
 }  // namespace gauzel

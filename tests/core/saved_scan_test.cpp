@@ -161,16 +161,30 @@ TEST(SavedScan, AFileThatIsNoExportIsRefusedSayingWhatIsWrong) {
         {head + "{\"name\":\"f\",\"x\":[[[}]]", "not JSON"},
         {head + "{\"name\":\"f\"}]] x", "more follows the end of the export"},
         {head + "{\"name\":\"a\x01\"}]]", "a control character in a string"},
-        {deep, "directories nested deeper than 10000 levels"},
-        {head + "{\"name\":\"f\",\"x\":" + std::string(10001, '[') + std::string(10001, ']') + "}]]",
-         "values nested deeper than 10000 levels"},
+        {deep, "the file ends before the tree does"},
+        {head + "{\"name\":\"" + std::string(5000, 'n') + "\"}]]",
+         "a string longer than 4,096 bytes (at byte " + std::to_string(head.size() + 8) + ")"},
+        {head + "{\"name\":\"f\",\"asize\":" + std::string(100000, '9') + "}]]",
+         "asize " + std::string(40, '9') + "\u2026 is not a whole number"},
     };
     for (const auto& [text, says] : rows) {
         std::string error;
         EXPECT_EQ(ReadExportText(text, error), nullptr) << text.substr(0, 80);
         EXPECT_TRUE(error.starts_with("is not a saved scan: ")) << error;
         EXPECT_NE(error.find(says), std::string::npos) << text.substr(0, 80) << "\nsays: " << error;
+        EXPECT_LT(error.size(), 200u);
     }
+    // Any depth is read, a tree's and a value's, and a value the format does not use is not kept.
+    std::string deeper =
+        "[1,0,{\"x\":" + std::string(30000, '[') + std::string(30000, ']') + "},[{\"name\":\"/\"}";
+    for (int i = 0; i < 30000; ++i) deeper += ",[{\"name\":\"d\"}";
+    deeper += std::string(30001, ']') + "]";
+    std::string error;
+    const std::unique_ptr<SavedScan> scan = ReadExportText(deeper, error);
+    ASSERT_TRUE(scan) << error;
+    EXPECT_EQ(scan->EntryCount(), 30001u);
+    EXPECT_TRUE(
+        ReadExportText(head + "{\"name\":\"f\",\"x\":\"" + std::string(100000, 'x') + "\"}]]", error));
 }
 
 }  // namespace
