@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev    # gauzel-report --json
   libgtest-dev          # unit tests
   desktop-file-utils    # checks the .desktop file
+  appstream             # checks the AppStream entry
   dpkg-dev file         # make deb: dpkg-shlibdeps finds the package's dependencies
   groff-base            # checks the man pages
   xvfb xauth xdotool    # the end-to-end test: a real X display, and a user at it

@@ -9,7 +9,8 @@ prefix=$(mktemp -d /tmp/gauzel-install-XXXXXX)
 trap 'rm -rf "$prefix"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for file in bin/gauzel bin/gauzel-report share/gauzel/gauzel.html share/applications/gauzel.desktop \
+for file in bin/gauzel bin/gauzel-report share/gauzel/gauzel.html share/applications/io.github.gauzel.Gauzel.desktop \
+            share/metainfo/io.github.gauzel.Gauzel.metainfo.xml share/doc/gauzel/copyright \
             share/icons/hicolor/scalable/apps/gauzel.svg share/icons/hicolor/32x32/apps/gauzel.png \
             share/man/man1/gauzel.1 share/man/man1/gauzel-report.1 \
             share/bash-completion/completions/gauzel share/bash-completion/completions/gauzel-report; do
@@ -23,8 +24,10 @@ done
 units=$(bash -c 'source "$1"; COMP_WORDS=(gauzel-report --units k); COMP_CWORD=2; _gauzel_report; echo "${COMPREPLY[*]}"' \
           _ "$prefix/share/bash-completion/completions/gauzel-report")
 [ "$units" = kilobytes ] || { echo "the completion of --units k gave '$units'"; exit 1; }
-desktop="$prefix/share/applications/gauzel.desktop"
+desktop="$prefix/share/applications/io.github.gauzel.Gauzel.desktop"
 desktop-file-validate "$desktop"
+# The AppStream entry validates, without the network (it names no address).
+appstreamcli validate --no-net "$prefix/share/metainfo/io.github.gauzel.Gauzel.metainfo.xml" >/dev/null
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 program="$prefix/bin/${exec_line%% *}"
 [ -x "$program" ] || { echo "the desktop entry starts '$exec_line', which is not installed"; exit 1; }
