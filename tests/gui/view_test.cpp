@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/display/pie.h"
+#include "core/display/summary.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/temp_tree.h"
 #include "view/pie_painter.h"
@@ -80,6 +81,47 @@ TEST(StartUp, ACommandLineDirectoryIsTheFirstProfileOnItsOwnDrive) {
     EXPECT_TRUE(GoToRootOf(view)->isEnabled());
     EXPECT_EQ(fakes.Listings("C:"), 0);
     EXPECT_TRUE(fakes.messages.shown.empty());
+}
+
+// Fault: a first rescan stopped (its read never returned) left the window with no place at all,
+// or showed the drive as if it were empty.
+TEST(StartUp, AStoppedFirstRescanShowsItsDriveRootNotSummed) {
+    ViewOnFakes fakes;
+    fakes.fs.AddFile("D:\\photos\\2024", "p", 10);
+    fakes.drives.resolvable["photos/2024"] = "D:\\photos\\2024";
+    fakes.startDirectory = "photos/2024";
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+    fakes.fs.onList = [&](const std::string& path) {
+        if (path != "D:\\photos\\2024") return;
+        std::unique_lock lock(mutex);
+        released.wait(lock, [&] { return open; });
+    };
+    // Esc in the progress window once the first rescan shows it.
+    QTimer esc;
+    QObject::connect(&esc, &QTimer::timeout, [&esc] {
+        if (QWidget* progress = QApplication::activeModalWidget()) {
+            esc.stop();
+            QTest::keyClick(progress, Qt::Key_Escape);
+        }
+    });
+    esc.start(20);
+    CGauzelView& view = fakes.Start();
+    EXPECT_EQ(view.GetProfile().m_strPath, "D:");
+    EXPECT_TRUE(view.GetProfile().m_bStopped);
+    EXPECT_EQ(MakeSummaryLines(view.GetProfile(), Units::Bytes).tree, "Size of tree: not summed (stopped)");
+    {
+        const std::lock_guard lock(mutex);
+        open = true;
+    }
+    released.notify_all();
+    for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    fakes.fs.onList = nullptr;
+    fakes.Command("ID_RESCAN_THIS_TREE");  // the root, summed now
+    EXPECT_FALSE(view.GetProfile().m_bStopped);
+    EXPECT_EQ(view.GetProfile().m_dTreeSize, 10);
 }
 
 TEST(StartUp, ACommandLineDirectoryThatCannotBeProfiledIsToldThenTheStartIsAsWithoutOne) {
