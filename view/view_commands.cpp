@@ -266,7 +266,8 @@ void CGauzelView::OnDriveTyped() {
         else
             place = Place{*logical.path, IsBelowRoot(*logical.path)};
     }
-    if (place && DriveIndexForDirectory(DriveEntries(), place->path) == DriveEntries().size()) {
+    const std::vector<std::string> entries = DriveEntries();
+    if (place && DriveIndexForDirectory(entries, place->path) == entries.size()) {
         m_services.messages.Show(
             this, QString("There is no drive %1.").arg(QString::fromStdString(place->path.substr(0, 2))));
         place.reset();

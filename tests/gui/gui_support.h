@@ -13,8 +13,13 @@
 #include <QTest>
 #include <QTimer>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 
 #include "app/main_frm.h"
 #include "legend/od_list_box.h"
@@ -53,6 +58,50 @@ public:
     std::vector<std::string> mounted = entries;
     std::optional<std::string> current = "C:\\home\\me";
     std::map<std::string, std::string> resolvable;  // real path -> logical
+};
+
+// A read that never returns, as from a share that stopped answering: the listing of `path` waits
+// in the fake disk until Open. Release lets it go and waits until the reader has finished with the
+// fakes, as the destructor does.
+class HungRead {
+public:
+    HungRead(FakeFileSystem& fs, std::string path) : m_fs(fs) {
+        fs.onList = [this, hung = std::move(path)](const std::string& listed) {
+            if (listed != hung) return;
+            std::unique_lock lock(m_mutex);
+            ++m_waiting;
+            m_changed.wait(lock, [this] { return m_open; });
+            --m_waiting;
+            m_changed.notify_all();
+        };
+    }
+    ~HungRead() { Release(); }
+    int Waiting() {
+        const std::lock_guard lock(m_mutex);
+        return m_waiting;
+    }
+    void Open() {
+        const std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    void Release() {
+        Open();
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_waiting == 0; });
+        }
+        for (int i = 0; i < 500 && m_fs.OpenCount() != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        m_fs.onList = nullptr;
+    }
+
+private:
+    FakeFileSystem& m_fs;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+    int m_waiting = 0;
 };
 
 // The view's controls, found as a user's tools find them: by their names.

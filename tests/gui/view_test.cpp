@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "core/display/pie.h"
@@ -90,14 +88,7 @@ TEST(StartUp, AStoppedFirstRescanShowsItsDriveRootNotSummed) {
     fakes.fs.AddFile("D:\\photos\\2024", "p", 10);
     fakes.drives.resolvable["photos/2024"] = "D:\\photos\\2024";
     fakes.startDirectory = "photos/2024";
-    std::mutex mutex;
-    std::condition_variable released;
-    bool open = false;
-    fakes.fs.onList = [&](const std::string& path) {
-        if (path != "D:\\photos\\2024") return;
-        std::unique_lock lock(mutex);
-        released.wait(lock, [&] { return open; });
-    };
+    testing::HungRead hung(fakes.fs, "D:\\photos\\2024");
     // Esc in the progress window once the first rescan shows it.
     QTimer esc;
     QObject::connect(&esc, &QTimer::timeout, [&esc] {
@@ -111,14 +102,7 @@ TEST(StartUp, AStoppedFirstRescanShowsItsDriveRootNotSummed) {
     EXPECT_EQ(view.GetProfile().m_strPath, "D:");
     EXPECT_TRUE(view.GetProfile().m_bStopped);
     EXPECT_EQ(MakeSummaryLines(view.GetProfile(), Units::Bytes).tree, "Size of tree: not summed (stopped)");
-    {
-        const std::lock_guard lock(mutex);
-        open = true;
-    }
-    released.notify_all();
-    for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    fakes.fs.onList = nullptr;
+    hung.Release();
     fakes.Command("ID_RESCAN_THIS_TREE");  // the root, summed now
     EXPECT_FALSE(view.GetProfile().m_bStopped);
     EXPECT_EQ(view.GetProfile().m_dTreeSize, 10);
@@ -484,17 +468,7 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
     fakes.fs.AddDirectory("C:\\WINDOWS\\SYSTEM\\hung");
     // The profiled directory's own listing, and a directory of the walk.
     for (const char* hung : {"C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM\\hung"}) {
-        std::mutex mutex;
-        std::condition_variable released;
-        bool open = false;
-        int waiting = 0;
-        fakes.fs.onList = [&, hung](const std::string& path) {
-            if (path != hung) return;
-            std::unique_lock lock(mutex);
-            ++waiting;
-            released.wait(lock, [&] { return open; });
-            --waiting;
-        };
+        testing::HungRead read(fakes.fs, hung);
         // Meanwhile the window shows the profile it had, whole, and paints it; then Esc in the
         // progress window, which has the keyboard while the rescan runs.
         bool shownWhole = false;
@@ -518,15 +492,8 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
         ExpectAt("C:\\WINDOWS", true);
         EXPECT_EQ(view->GetProfile().m_listNames, names);
         // The reader still waits: it is let go, and the fakes stay until it has finished.
-        {
-            const std::lock_guard lock(mutex);
-            EXPECT_EQ(waiting, 1) << hung;
-            open = true;
-        }
-        released.notify_all();
-        for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        fakes.fs.onList = nullptr;
+        EXPECT_EQ(read.Waiting(), 1) << hung;
+        read.Release();
     }
     const int listed = fakes.fs.listings["C:\\WINDOWS\\SYSTEM\\hung"];
     fakes.Command("ID_RESCAN_THIS_TREE");  // and the next rescan runs as ever
@@ -536,47 +503,23 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
 // Closing the window while a read never returns ends the program at once: the window goes, and
 // the view, destroyed as the program ends, joins the rescan's thread without waiting for the read.
 TEST_F(Navigation, ClosingTheWindowDuringARescanWhoseReadNeverReturnsEndsAtOnce) {
-    std::mutex mutex;
-    std::condition_variable released;
-    bool open = false;
-    int waiting = 0;
-    fakes.fs.onList = [&](const std::string& path) {
-        if (path != "C:\\WINDOWS\\SYSTEM") return;
-        std::unique_lock lock(mutex);
-        ++waiting;
-        released.wait(lock, [&] { return open; });
-        --waiting;
-    };
+    testing::HungRead read(fakes.fs, "C:\\WINDOWS\\SYSTEM");
     fakes.MenuItem("ID_RESCAN_THIS_TREE")->trigger();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            const std::lock_guard lock(mutex);
-            return waiting == 1;
-        },
-        5000));
+    EXPECT_TRUE(QTest::qWaitFor([&read] { return read.Waiting() == 1; }, 5000));
     fakes.frame->close();
     EXPECT_FALSE(fakes.frame->isVisible());
     // Should the view wait for the read after all, the read returns after a while: a failure,
     // not a hang.
-    std::jthread later([&] {
+    std::jthread later([&read] {
         std::this_thread::sleep_for(std::chrono::seconds(3));
-        const std::lock_guard lock(mutex);
-        open = true;
-        released.notify_all();
+        read.Open();
     });
     QElapsedTimer took;
     took.start();
     fakes.frame.reset();
     EXPECT_LT(took.elapsed(), 2000);
-    {
-        const std::lock_guard lock(mutex);
-        EXPECT_EQ(waiting, 1);  // the read still waits: it is let go, and the fakes stay until it ends
-        open = true;
-    }
-    released.notify_all();
-    later.join();
-    for (int i = 0; i < 500 && fakes.fs.OpenCount() != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(read.Waiting(), 1);  // the read still waits: it is let go, and the fakes stay until it ends
+    read.Release();
 }
 
 // Faults: the progress window cut a long path at the right, hiding the directory being read;
