@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/saved/json_writer.h"
+#include "core/scan/tuning.h"
 
 namespace gauzel {
 
@@ -105,18 +106,27 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
     }
     const std::uint64_t device = own.device != 0 || m_levels.empty() ? own.device : parentDevice;
     Level level{path.size(), device, m_levels.empty(), {}, 0};
-    for (ListedEntry& entry : contents.entries) {
-        if (IsWalkedDirectory(entry.record)) {
-            level.subdirs.push_back({std::move(entry.name), entry.record.device, entry.record.inode});
-            continue;
+    const auto write = [&](std::string_view name, const ListingRecord& record) {
+        if (IsWalkedDirectory(record)) {
+            level.subdirs.push_back({std::string(name), record.device, record.inode});
+            return;
         }
         // Another filesystem's mount point, as ncdu writes it: a directory not entered.
-        const bool mountPoint = (entry.record.attributes & kAttributeDirectory) != 0;
+        const bool mountPoint = (record.attributes & kAttributeDirectory) != 0;
         m_text += mountPoint ? ",\n[" : ",\n";
-        Item(entry.name, true, entry.record, device);
+        Item(name, true, record, device);
         if (mountPoint) m_text += ']';
         Flush(false);
-    }
+    };
+    // Too many entries were listed to keep them: they are written as a second listing hands them
+    // out (what could not be read is the first listing's, which the totals count).
+    if (contents.listAgain)
+        contents.listAgain->List(
+            [&](const ListingRecord& record) {
+                if (!IsDotOrDotDot(record.name)) write(record.name, record);
+            },
+            ReadersThatFit(contents.listAgain->Kind()));
+    for (const ListedEntry& entry : contents.entries) write(entry.name, entry.record);
     m_levels.push_back(std::move(level));
     Flush(false);
 }

@@ -20,9 +20,14 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
     contents.status = directory->List(
         [&contents, counting, keepEntries](const ListingRecord& record) {
             if (IsDotOrDotDot(record.name)) return;
-            if (keepEntries) {
-                contents.entries.push_back({std::string(record.name), record});
-                contents.entries.back().record.name = {};
+            if (keepEntries && !contents.tooManyToKeep) {
+                if (contents.entries.size() == kKeptEntries) {
+                    contents.tooManyToKeep = true;
+                    contents.entries = std::vector<ListedEntry>();
+                } else {
+                    contents.entries.push_back({std::string(record.name), record});
+                    contents.entries.back().record.name = {};
+                }
             }
             if (IsWalkedDirectory(record)) {
                 contents.subdirs.emplace_back(record.name);

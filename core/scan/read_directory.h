@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,11 @@ struct DirectoryContents {
     std::vector<std::string> subdirs;  // listing order
     std::size_t files = 0;             // entries that are not walked into
     ListingStatus status;
-    std::vector<ListedEntry> entries;  // only when recorded: every entry, "." and ".." left out
+    // Only when recorded: every entry, "." and ".." left out; none when there were more than
+    // kKeptEntries, and `listAgain` set instead (by the walk) to the directory to list again.
+    std::vector<ListedEntry> entries;
+    bool tooManyToKeep = false;
+    std::shared_ptr<Directory> listAgain;
 };
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.

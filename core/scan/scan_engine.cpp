@@ -140,10 +140,13 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     profile.SetVolume(start->space.freeBytes, start->space.totalBytes, start->space.known);
     DirectoryContents& contents = start->contents;
     const int openError = start->current.directory ? 0 : start->current.error;
+    std::shared_ptr<Directory> current = std::move(start->current.directory);
     if (m_recorder != nullptr) {
+        if (contents.tooManyToKeep) contents.listAgain = current;
         m_recorder->Volume(start->space);
         m_recorder->Directory(profile.m_strPath, contents, openError);
         contents.entries = std::vector<ListedEntry>();
+        contents.listAgain.reset();
     }
     // Room for every entry and the loose files' (a hundred thousand entries must not double).
     profile.ReserveEntries(contents.subdirs.size() + 1);
@@ -153,7 +156,7 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     const std::size_t filesEntry = profile.EntryCount();
     Report(profile, filesEntry, profile.m_strPath, contents, openError);
 
-    if (!SumTree(profile, std::move(start->current.directory))) {
+    if (!SumTree(profile, std::move(current))) {
         m_progress.Closed();
         return {true, openError};
     }

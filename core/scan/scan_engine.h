@@ -46,7 +46,8 @@ public:
     virtual void Volume(const VolumeSpace& space) = 0;
     // The profiled directory first, then every walked one in walk order (a directory before its
     // subdirectories). `openError`: it could not be opened (its contents are empty). It may take
-    // the entries: nobody reads them after it.
+    // the entries: nobody reads them after it. A directory of more entries than were kept is
+    // listed again, here, through `contents.listAgain`.
     virtual void Directory(const std::string& path, DirectoryContents& contents, int openError) = 0;
 };
 

@@ -263,7 +263,8 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
     std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
     std::shared_ptr<Directory> directory;
-    if (!children.empty()) directory = std::move(opened.directory);
+    if (!children.empty() || contents.tooManyToKeep) directory = std::move(opened.directory);
+    if (contents.tooManyToKeep) contents.listAgain = directory;
     const int openError = opened.directory || directory ? 0 : opened.error;
     opened.directory.reset();
 

@@ -9,6 +9,7 @@
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
 #include "core/scan/scan_engine.h"
+#include "core/scan/tuning.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/recording_sink.h"
 
@@ -74,6 +75,13 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
     for (int byte = 1; byte < 256; ++byte)
         if (byte != '\\') everyByte += static_cast<char>(byte);
     fs.AddFile("C:\\docs\\" + everyByte, "e", 31);
+    // More entries than a rescan keeps, in the profiled directory and below it (with a subdirectory
+    // among them): written as a second listing hands them out.
+    for (std::size_t i = 0; i <= kKeptEntries; ++i) {
+        fs.AddFile("C:", "many " + std::to_string(i), i);
+        fs.AddFile("C:\\docs\\many", std::to_string(i), 1);
+    }
+    fs.AddFile("C:\\docs\\many\\sub", "z", 37);
     for (const Counting counting : {Counting{}, Counting{true, false}, Counting{false, true}}) {
         SCOPED_TRACE(::testing::Message()
                      << "allocated " << counting.allocated << ", links once " << counting.linksOnce);
