@@ -13,6 +13,7 @@
 
 #include "app/gauzel.h"
 #include "core/commands/command_line.h"
+#include "platform/linux/compressed_file.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mounts.h"
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
     gauzel::LinuxDriveList driveList(fileSystem, settings);
     gauzel::QtMessageBoxes messages;
     gauzel::CGauzelApp app(argc, argv);
-    if (!app.InitInstance({fileSystem, settings, driveList, messages}, line.directory)) return 1;
+    if (!app.InitInstance({fileSystem, settings, driveList, messages, gauzel::OpenFileToRead},
+                          line.directory))
+        return 1;
     return app.exec();
 }

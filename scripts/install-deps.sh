@@ -9,6 +9,7 @@ packages=(
   g++ cmake ninja-build make pkg-config
   qt6-base-dev          # the window (Qt 6 Widgets); pulls qt6-qpa-plugins
   libmount-dev          # the mount table (drives)
+  zlib1g-dev            # gzip-compressed saved scans
   nlohmann-json3-dev    # gauzel-report --json
   libgtest-dev          # unit tests
   desktop-file-utils    # checks the .desktop file

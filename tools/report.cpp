@@ -1,5 +1,6 @@
 #include "tools/report.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -22,6 +24,7 @@
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
 #include "core/scan/scan_engine.h"
+#include "platform/linux/compressed_file.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mounts.h"
@@ -266,7 +269,8 @@ using Exit = std::optional<int>;
 Exit ImportScan(const std::string& file, const LinuxFileSystem& machine,
                 std::unique_ptr<SavedScanFileSystem>& saved, std::ostream& err) {
     std::string problem;
-    std::shared_ptr<SavedScan> scan = LoadExport(file, problem);
+    const ReadBytes read = OpenFileToRead(file, problem);
+    std::shared_ptr<SavedScan> scan = read ? ReadExport(read, problem) : nullptr;
     if (!scan) {
         err << "gauzel-report: " << EscapeControls(file) << ' ' << problem << '\n';
         return 1;
@@ -303,28 +307,44 @@ Counting Configure(ScanEngine& engine, const Options& options, const SettingsSto
 }
 
 // Where --export writes as the rescan reads: FILE, or `out` for "-".
-Exit OpenExport(const std::string& file, std::ofstream& opened, std::ostream*& to, std::ostream& err) {
+// Where the export goes: standard output, a file, or a file gzip-compressed (a name ending in ".gz").
+struct ExportFile {
+    std::ofstream plain;
+    std::unique_ptr<GzipOutput> compressed;
+    std::unique_ptr<std::ostream> compressing;
+};
+
+Exit OpenExport(const std::string& file, ExportFile& opened, std::ostream*& to, std::ostream& err) {
     if (file == "-") return std::nullopt;
-    opened.open(file, std::ios::binary | std::ios::trunc);
-    if (!opened) {
-        err << "gauzel-report: cannot write '" << EscapeControls(file) << "': " << std::strerror(errno)
-            << '\n';
-        return 4;
+    if (file.size() > 3 && file.compare(file.size() - 3, 3, ".gz") == 0) {
+        const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            opened.compressed = std::make_unique<GzipOutput>(fd);
+            opened.compressing = std::make_unique<std::ostream>(opened.compressed.get());
+            to = opened.compressing.get();
+            return std::nullopt;
+        }
+    } else {
+        opened.plain.open(file, std::ios::binary | std::ios::trunc);
+        to = &opened.plain;
+        if (opened.plain) return std::nullopt;
     }
-    to = &opened;
-    return std::nullopt;
+    err << "gauzel-report: cannot write '" << EscapeControls(file) << "': " << std::strerror(errno) << '\n';
+    return 4;
 }
 
 // The export's end: nothing is written of a directory that could not be opened.
-Exit FinishExport(ScanExport& exporter, const RescanEnd& end, const std::string& directory,
+Exit FinishExport(ScanExport& exporter, ExportFile& file, const RescanEnd& end, const std::string& directory,
                   std::ostream& err) {
     errno = 0;
     if (end.openError != 0) {
         err << "gauzel-report: " << EscapeControls(directory) << ": " << std::strerror(end.openError) << '\n';
         return 1;
     }
-    if (!exporter.Finish()) {
-        err << "gauzel-report: cannot write the export: " << std::strerror(exporter.WriteError()) << '\n';
+    int error = exporter.Finish() ? 0 : exporter.WriteError();
+    if (error == 0 && file.compressed && !file.compressed->Close()) error = errno;  // its last bytes
+    if (error != 0) {
+        err << "gauzel-report: cannot write the export: " << std::strerror(error) << '\n';
         return 4;
     }
     return std::nullopt;
@@ -395,7 +415,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     const Counting counting = Configure(engine, *options, settings, err);
-    std::ofstream exportFile;
+    ExportFile exportFile;
     std::ostream* exportTo = &out;
     std::unique_ptr<ScanExport> exporter;
     if (options->exportFile) {
@@ -409,7 +429,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     const RescanEnd end = engine.Rescan(profile);
     if (exporter)
-        if (const Exit exit = FinishExport(*exporter, end, directory, err)) return *exit;
+        if (const Exit exit = FinishExport(*exporter, exportFile, end, directory, err)) return *exit;
     if (const Exit exit = Print(profile, *options, settings, counting, out, err)) return *exit;
     return TellProblems(profile, progress.named, err);
 }

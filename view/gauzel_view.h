@@ -21,6 +21,7 @@
 #include "legend/legend_source.h"
 #include "platform/drive_list.h"
 #include "platform/file_system.h"
+#include "platform/read_file.h"
 #include "platform/settings_store.h"
 
 class QAction;
@@ -42,6 +43,7 @@ struct ViewServices {
     SettingsStore& settings;
     DriveList& drives;
     MessageBoxes& messages;
+    OpenToRead openToRead;  // saved scans' files
 };
 
 inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";

@@ -209,7 +209,8 @@ std::vector<std::string> CGauzelView::DriveEntries() const {
 std::optional<std::string> CGauzelView::LoadSavedScan(const QString& file) {
     std::string problem;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::shared_ptr<SavedScan> scan = LoadExport(file.toLocal8Bit().toStdString(), problem);
+    const ReadBytes read = m_services.openToRead(file.toLocal8Bit().toStdString(), problem);
+    std::shared_ptr<SavedScan> scan = read ? ReadExport(read, problem) : nullptr;
     QApplication::restoreOverrideCursor();
     if (!scan) {
         m_services.messages.Show(

@@ -250,25 +250,4 @@ std::unique_ptr<SavedScan> ReadExportText(std::string_view text, std::string& er
         error);
 }
 
-std::unique_ptr<SavedScan> LoadExport(const std::string& path, std::string& error) {
-    const bool standardInput = path == "-";
-    std::FILE* file = standardInput ? stdin : std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = std::string("cannot be opened: ") + std::strerror(errno);
-        return nullptr;
-    }
-    std::unique_ptr<SavedScan> scan = ReadExport(
-        [file](char* buffer, std::size_t size, std::string& why) -> std::ptrdiff_t {
-            const std::size_t got = std::fread(buffer, 1, size, file);
-            if (got == 0 && std::ferror(file)) {
-                why = std::string("cannot be read: ") + std::strerror(errno);
-                return -1;
-            }
-            return static_cast<std::ptrdiff_t>(got);
-        },
-        error);
-    if (!standardInput) std::fclose(file);
-    return scan;
-}
-
 }  // namespace gauzel

@@ -16,7 +16,5 @@ namespace gauzel {
 // an export: a phrase to follow the file's name ("is not a saved scan: ...").
 std::unique_ptr<SavedScan> ReadExport(const JsonSource& read, std::string& error);
 std::unique_ptr<SavedScan> ReadExportText(std::string_view text, std::string& error);
-// Reads the file `path` ("-": standard input).
-std::unique_ptr<SavedScan> LoadExport(const std::string& path, std::string& error);
 
 }  // namespace gauzel

@@ -24,6 +24,7 @@
 #include "app/main_frm.h"
 #include "legend/od_list_box.h"
 #include "platform/drive_list.h"
+#include "platform/linux/compressed_file.h"
 #include "tests/support/fake_file_system.h"
 #include "ui/dialog_units.h"
 #include "ui/message_box.h"
@@ -134,7 +135,7 @@ struct ViewOnFakes {
     // Builds and shows the main window, its view `size`, and waits for the start-up timer's
     // layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {
-        frame = std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages});
+        frame = std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages, OpenFileToRead});
         view = frame->View();
         if (startDirectory) view->SetStartDirectory(*startDirectory);
         frame->resize(size.width(), size.height() + frame->menuBar()->sizeHint().height());

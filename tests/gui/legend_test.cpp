@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -193,11 +194,15 @@ TEST_F(Legend, AnIncompleteRowIsMarkedAndListsWhatItLeavesOut) {
 // a bad file that half loads or moves the window.
 TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
     testing::TempTree files;
-    std::ofstream(files.PathOf("scan.json"))
-        << R"([1,2,{"progname":"ncdu","timestamp":0},[{"name":"/srv"},{"name":"f","asize":5},)"
-           R"([{"name":"d"},{"name":"g","asize":7},[{"name":"e"},{"name":"h","asize":3}]]]])";
+    {  // kept compressed, as ncdu's manual suggests
+        GzipOutput gzip(open(files.PathOf("scan.json.gz").c_str(), O_WRONLY | O_CREAT, 0644));
+        std::ostream(&gzip)
+            << R"([1,2,{"progname":"ncdu","timestamp":0},[{"name":"/srv"},{"name":"f","asize":5},)"
+               R"([{"name":"d"},{"name":"g","asize":7},[{"name":"e"},{"name":"h","asize":3}]]]])";
+        ASSERT_TRUE(gzip.Close());
+    }
     std::ofstream(files.PathOf("cut.json")) << R"([1,2,{},[{"name":"/"},)";
-    ASSERT_TRUE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("scan.json"))));
+    ASSERT_TRUE(fakes.view->OpenSavedScan(QString::fromStdString(files.PathOf("scan.json.gz"))));
     fakes.Settle();
     EXPECT_EQ(fakes.profile().m_strPath, "Z:");
     EXPECT_TRUE(DrivesOf(*fakes.view)->currentText().startsWith("[-z-] /srv (saved scan, "))
@@ -224,7 +229,7 @@ TEST_F(Legend, ASavedScanIsADriveOfItsOwnAndABadOneChangesNothing) {
     EXPECT_EQ(DrivesOf(*fakes.view)->count(), drives);
 
     ViewOnFakes started;  // gauzel FILE
-    started.startDirectory = files.PathOf("scan.json");
+    started.startDirectory = files.PathOf("scan.json.gz");
     started.Start();
     EXPECT_EQ(started.profile().m_strPath, "Z:");
     EXPECT_EQ(started.profile().m_dTreeSize, 15u);

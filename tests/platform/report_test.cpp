@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -145,6 +146,11 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
     const std::string saved = run.config.PathOf("scan.json");
     ASSERT_EQ(run.Run({"--export", saved, run.tree.Root()}), 0) << run.err;
     EXPECT_EQ(run.out, "");
+    const std::string compressed = run.config.PathOf("scan.json.gz");
+    ASSERT_EQ(run.Run({"--export", compressed, run.tree.Root()}), 0) << run.err;
+    std::ifstream compressedFile(compressed, std::ios::binary);
+    const std::string compressedBytes{std::istreambuf_iterator<char>(compressedFile), {}};
+    EXPECT_TRUE(compressedBytes.starts_with("\x1f\x8b"));
     for (const std::string below : {"", "/small", "/.//small/"}) {
         for (const std::string counting : {"--json", "--allocated", "--links-once"}) {
             ASSERT_EQ(run.Run({"--json", counting, run.tree.Root() + below}), 0) << run.err;
@@ -152,6 +158,11 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
             ASSERT_EQ(run.Run({"--json", counting, "--import", saved, run.tree.Root() + below}), 0)
                 << run.err;
             const nlohmann::json imported = nlohmann::json::parse(run.out);
+            ASSERT_EQ(run.Run({"--json", counting, "--import", compressed, run.tree.Root() + below}), 0)
+                << run.err;
+            const nlohmann::json unpacked = nlohmann::json::parse(run.out);
+            EXPECT_EQ(unpacked["entries"], imported["entries"]);
+            EXPECT_EQ(unpacked["treeSize"], imported["treeSize"]);
             EXPECT_EQ(imported["entries"], live["entries"]) << below << counting;
             EXPECT_EQ(imported["treeSize"], live["treeSize"]);
             EXPECT_EQ(imported["path"], "Z:" + std::string(below.empty() ? "" : "\\small"));
@@ -160,6 +171,9 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
     EXPECT_EQ(run.Run({"--import", run.config.PathOf("gauzel.ini")}), 1);
     EXPECT_EQ(run.err, "gauzel-report: " + run.config.PathOf("gauzel.ini") +
                            " is not a saved scan: it does not begin with a format version\n");
+    std::ofstream(compressed, std::ios::binary | std::ios::trunc) << compressedBytes.substr(0, 40);
+    EXPECT_EQ(run.Run({"--import", compressed}), 1);
+    EXPECT_EQ(run.err, "gauzel-report: " + compressed + " cannot be read: the compressed data ends early\n");
     EXPECT_EQ(run.Run({"--import", saved, "/elsewhere"}), 1);
     EXPECT_EQ(run.err,
               "gauzel-report: /elsewhere: not at or below the saved scan's root, " + run.tree.Root() + "\n");

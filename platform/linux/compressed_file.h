@@ -1,0 +1,37 @@
+#pragma once
+// Files read and written through zlib: a gzip-compressed saved scan reads as the export it
+// holds, and one can be written so.
+
+#include <streambuf>
+#include <string>
+
+#include "platform/read_file.h"
+
+namespace gauzel {
+
+// Reads `path` ("-": standard input) from its start: a gzip-compressed file (one that starts with
+// the bytes 1f 8b) as the bytes it holds, any other as it is.
+ReadBytes OpenFileToRead(const std::string& path, std::string& error);
+
+// What is put into it is written to a file, gzip-compressed.
+class GzipOutput final : public std::streambuf {
+public:
+    // Takes the descriptor of a file open to write.
+    explicit GzipOutput(int fd);
+    ~GzipOutput() override;
+    GzipOutput(const GzipOutput&) = delete;
+    GzipOutput& operator=(const GzipOutput&) = delete;
+    // Writes the compressed file's last bytes and closes it; false, errno set, when a write failed
+    // (now or before).
+    bool Close();
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override;
+
+private:
+    void* m_file;  // a gzFile: zlib's header stays out of the callers'
+    int m_error = 0;
+};
+
+}  // namespace gauzel
