@@ -38,7 +38,10 @@ constexpr const char* kUsage =
     "[--json]\n"
     "                     [--progress] [DIRECTORY]\n"
     "       gauzel-report --export FILE [--allocated] [--links-once] [--threads N] [--progress] [DIRECTORY]\n"
-    "       gauzel-report --import FILE [--units ...] [--allocated] [--links-once] [--json] [PATH]\n";
+    "       gauzel-report --import FILE [--units ...] [--allocated] [--links-once] [--json] [PATH]\n"
+    "       gauzel-report --compare OLD [--import NEW] [--units ...] [--allocated] [--links-once] [--threads "
+    "N]\n"
+    "                     [--json] [DIRECTORY]\n";
 
 struct Options {
     std::optional<Units> units;
@@ -51,6 +54,7 @@ struct Options {
     std::optional<std::string> directory;  // with --import, a path on the scanned machine
     std::optional<std::string> exportFile;
     std::optional<std::string> importFile;
+    std::optional<std::string> compareFile;
 };
 
 std::optional<Units> ParseUnits(std::string_view name) {
@@ -105,6 +109,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             options.exportFile = *file;
         } else if (const std::optional<std::string> saved = valueOf("--import")) {
             options.importFile = *saved;
+        } else if (const std::optional<std::string> old = valueOf("--compare")) {
+            options.compareFile = *old;
         } else if (bad || (!onlyOperands && arg.size() > 1 && arg.starts_with('-'))) {
             return std::nullopt;
         } else if (options.directory) {
@@ -113,7 +119,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             options.directory = arg;
         }
     }
-    if (options.exportFile && (options.importFile || options.json || options.units)) return std::nullopt;
+    if (options.exportFile && (options.importFile || options.compareFile || options.json || options.units))
+        return std::nullopt;
     return options;
 }
 
@@ -181,17 +188,27 @@ private:
 
 }  // namespace
 
-void PrintText(const Profile& profile, Units units, std::ostream& out) {
+void PrintText(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
     ChunkedOutput chunks(out);
     std::string& text = chunks.text();
-    text += lines.tree + '\n' + lines.freeSpace + '\n' + lines.path + '\n';
+    text += lines.tree;
+    if (comparison != nullptr) text += TreeChangeText(profile, *comparison, units);
+    text += '\n' + lines.freeSpace + '\n' + lines.path + '\n';
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
         text += HexColour(profile.m_pEntryColors[i]);
         text += "  ";
         text += EntrySizeText(profile, i, units);
         text += "  ";
+        if (comparison != nullptr) text += ChangeText(profile, *comparison, i, units) + "  ";
         AppendEntryName(text, profile, i);
+        text += '\n';
+        chunks.Done();
+    }
+    if (comparison == nullptr) return;
+    for (std::size_t i = 0; i < comparison->gone.size(); ++i) {
+        text += "gone  " + FormatSize(0, units) + "  " + GoneChangeText(*comparison, i, units) + "  ";
+        AppendEntryName(text, comparison->before, comparison->gone[i]);
         text += '\n';
         chunks.Done();
     }
@@ -215,7 +232,7 @@ void AppendJsonMember(std::string& json, std::string_view key, bool value) {
 }  // namespace
 
 // Written entry by entry; sizes are exact integers at any size.
-void PrintJson(const Profile& profile, Counting counting, std::ostream& out) {
+void PrintJson(const Profile& profile, Counting counting, std::ostream& out, const Comparison* comparison) {
     ChunkedOutput chunks(out);
     std::string& json = chunks.text();
     json += "{\"path\":";
@@ -234,10 +251,37 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out) {
         AppendJsonMember(json, "size", profile.EntrySize(i));
         json += ",\"color\":\"#" + HexColour(profile.m_pEntryColors[i]) + "\",";
         AppendJsonMember(json, "isFiles", profile.IsFilesEntry(i));
+        if (comparison != nullptr) {
+            if (const std::size_t then = comparison->match[i]; then == Profile::kNoEntry)
+                json += ",\"new\":true";
+            else
+                json +=
+                    ",\"change\":" + SignedDecimal(profile.EntrySize(i), comparison->before.EntrySize(then));
+        }
         json += '}';
         chunks.Done();
     }
-    json += "],\"counting\":{";
+    json += ']';
+    if (comparison != nullptr) {
+        json += ",\"gone\":[";
+        for (const std::size_t then : comparison->gone) {
+            json += then == comparison->gone.front() ? "{\"name\":" : ",{\"name\":";
+            AppendJsonString(json, comparison->before.m_listNames[then], JsonBytes::kUtf8);
+            json += ',';
+            AppendJsonMember(json, "size", comparison->before.EntrySize(then));
+            json += '}';
+            chunks.Done();
+        }
+        json += "],\"compared\":{\"treeSize\":";
+        if (comparison->found)
+            AppendDecimal(json, comparison->before.m_dTreeSize);
+        else
+            json += "null";
+        json += ",\"timestamp\":";
+        json += comparison->timestamp ? std::to_string(*comparison->timestamp) : "null";
+        json += '}';
+    }
+    json += ",\"counting\":{";
     AppendJsonMember(json, "allocated", counting.allocated);
     json += ',';
     AppendJsonMember(json, "linksOnce", counting.linksOnce);
@@ -266,15 +310,18 @@ using Exit = std::optional<int>;
 
 // The saved scan of --import as a drive of its own, as in the window: the first letter from Z
 // down that no drive of this machine has.
-Exit ImportScan(const std::string& file, const LinuxFileSystem& machine,
-                std::unique_ptr<SavedScanFileSystem>& saved, std::ostream& err) {
+std::shared_ptr<SavedScan> LoadScan(const std::string& file, std::ostream& err) {
     std::string problem;
     const ReadBytes read = OpenFileToRead(file, problem);
     std::shared_ptr<SavedScan> scan = read ? ReadExport(read, problem) : nullptr;
-    if (!scan) {
-        err << "gauzel-report: " << EscapeControls(file) << ' ' << problem << '\n';
-        return 1;
-    }
+    if (!scan) err << "gauzel-report: " << EscapeControls(file) << ' ' << problem << '\n';
+    return scan;
+}
+
+Exit ImportScan(const std::string& file, const LinuxFileSystem& machine,
+                std::unique_ptr<SavedScanFileSystem>& saved, std::ostream& err) {
+    std::shared_ptr<SavedScan> scan = LoadScan(file, err);
+    if (!scan) return 1;
     const char letter =
         SavedDriveLetter([&machine](char candidate) { return machine.Drives().Find(candidate) != nullptr; });
     if (letter == 0) {
@@ -282,6 +329,23 @@ Exit ImportScan(const std::string& file, const LinuxFileSystem& machine,
         return 1;
     }
     saved = std::make_unique<SavedScanFileSystem>(std::move(scan), letter);
+    return std::nullopt;
+}
+
+// The saved scan of --compare, and where in it the profiled directory (its path on the disk, or
+// in the saved scan of --import) lies. The saved scan's letter is never shown.
+Exit OpenComparison(const std::string& file, const std::string& directory, const std::string& realPath,
+                    std::unique_ptr<SavedScanFileSystem>& old, std::string& oldPath, std::ostream& err) {
+    std::shared_ptr<SavedScan> scan = LoadScan(file, err);
+    if (!scan) return 1;
+    old = std::make_unique<SavedScanFileSystem>(std::move(scan), 'Z');
+    const std::optional<std::string> path = old->LogicalPathOf(realPath);
+    if (!path) {
+        err << "gauzel-report: " << EscapeControls(directory) << " is not in the saved scan (its root is "
+            << EscapeControls(old->Scan().RootPath()) << ")\n";
+        return 1;
+    }
+    oldPath = *path;
     return std::nullopt;
 }
 
@@ -352,13 +416,13 @@ Exit FinishExport(ScanExport& exporter, ExportFile& file, const RescanEnd& end, 
 
 // The report as text or JSON (nothing when the export is the output).
 Exit Print(const Profile& profile, const Options& options, const SettingsStore& settings, Counting counting,
-           std::ostream& out, std::ostream& err) {
+           const Comparison* comparison, std::ostream& out, std::ostream& err) {
     const Units units = options.units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options.json)
-        PrintJson(profile, counting, out);
+        PrintJson(profile, counting, out, comparison);
     else if (!options.exportFile)
-        PrintText(profile, units, out);
+        PrintText(profile, units, out, comparison);
     out.flush();
     if (out) return std::nullopt;
     const int error = errno;
@@ -411,6 +475,16 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
 
+    std::unique_ptr<SavedScanFileSystem> old;
+    std::string oldPath;
+    if (options->compareFile) {
+        const std::string real =
+            saved ? saved->ScannedPathOf(*logical.path).value_or("")
+                  : machine.Drives().ToReal(*logical.path).value_or(RealPath{"/", {}}).Joined();
+        if (const Exit exit = OpenComparison(*options->compareFile, directory, real, old, oldPath, err))
+            return *exit;
+    }
+
     Profile profile(*logical.path, IsBelowRoot(*logical.path));
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
@@ -430,7 +504,13 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const RescanEnd end = engine.Rescan(profile);
     if (exporter)
         if (const Exit exit = FinishExport(*exporter, exportFile, end, directory, err)) return *exit;
-    if (const Exit exit = Print(profile, *options, settings, counting, out, err)) return *exit;
+    std::optional<Comparison> comparison;
+    if (old)
+        comparison =
+            Compare(profile, ProfileOfSaved(*old, oldPath, settings, counting), old->Scan().Timestamp());
+    if (const Exit exit =
+            Print(profile, *options, settings, counting, comparison ? &*comparison : nullptr, out, err))
+        return *exit;
     return TellProblems(profile, progress.named, err);
 }
 

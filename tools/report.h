@@ -8,6 +8,7 @@
 
 #include "core/display/format_size.h"
 #include "core/profile/profile.h"
+#include "core/saved/comparison.h"
 #include "core/scan/tree_walk.h"
 
 namespace gauzel {
@@ -17,10 +18,14 @@ namespace gauzel {
 // read (listed on `err`), 4 the report or the export could not be written.
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// The report of a rescanned profile: the summary lines and one line an entry, in `units`.
-void PrintText(const Profile& profile, Units units, std::ostream& out);
+// The report of a rescanned profile: the summary lines and one line an entry, in `units`. Compared
+// with a saved scan: each entry's change between its size and its name, and a line for each
+// entry that is gone.
+void PrintText(const Profile& profile, Units units, std::ostream& out,
+               const Comparison* comparison = nullptr);
 // The same profile as one JSON object on one line, with how it counted and what it could not read.
-void PrintJson(const Profile& profile, Counting counting, std::ostream& out);
+void PrintJson(const Profile& profile, Counting counting, std::ostream& out,
+               const Comparison* comparison = nullptr);
 
 // "RRGGBB" of a 0x00BBGGRR colour.
 std::string HexColour(unsigned colour);

@@ -40,13 +40,8 @@ std::string SavedDrives::EntryText(char letter, const SavedScan& scan) {
     std::string text = "[-";
     text += static_cast<char>(letter - 'A' + 'a');
     text += "-] " + scan.RootPath() + " (saved scan";
-    if (const std::optional<std::int64_t> timestamp = scan.Timestamp()) {
-        const auto seconds = static_cast<std::time_t>(*timestamp);
-        char date[32];
-        if (const std::tm* local = std::localtime(&seconds);
-            local != nullptr && std::strftime(date, sizeof date, ", %Y-%m-%d %H:%M", local) != 0)
-            text += date;
-    }
+    if (const std::optional<std::int64_t> timestamp = scan.Timestamp())
+        if (const std::string date = ScanDate(*timestamp); !date.empty()) text += ", " + date;
     return text + ')';
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <unordered_map>
 
@@ -236,6 +237,16 @@ std::optional<std::string> SavedScanFileSystem::ScannedPathOf(const std::string&
         path += RealName(name);
     }
     return path;
+}
+
+std::string ScanDate(std::int64_t timestamp) {
+    const auto seconds = static_cast<std::time_t>(timestamp);
+    std::tm local{};
+    char date[32];
+    if (localtime_r(&seconds, &local) == nullptr ||
+        std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &local) == 0)
+        return {};
+    return date;
 }
 
 }  // namespace gauzel

@@ -76,6 +76,9 @@ private:
     bool m_walkOrder = false;
 };
 
+// A saved scan's time in local time, "2026-12-01 10:04"; empty when it cannot be told.
+std::string ScanDate(std::int64_t timestamp);
+
 // The saved scan as a file system whose only drive is `letter`: "Z:" is the scanned root.
 class SavedScanFileSystem final : public FileSystem {
 public:

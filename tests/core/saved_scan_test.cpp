@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
+#include "core/saved/comparison.h"
 #include "core/saved/export_reader.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
@@ -105,6 +107,49 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
         EXPECT_EQ(saved.LogicalPathOf("/home/meat"), std::nullopt);
         EXPECT_TRUE(scan->Volume().known);
     }
+}
+
+// Catches a wrong match (a renamed directory counted as grown, the loose files with a directory),
+// a sign error, a gone entry missing or out of order, and units ignored in the change.
+TEST(SavedScan, AComparisonMatchesEntriesByNameAndTellsWhatIsGone) {
+    std::string error;
+    std::shared_ptr<SavedScan> scan = ReadExportText(
+        R"([1,2,{"progname":"ncdu"},[{"name":"/srv"},{"name":"loose","asize":10},)"
+        R"([{"name":"grows"},{"name":"f","asize":1000}],[{"name":"shrinks"},{"name":"f","asize":700}],)"
+        R"([{"name":"old name"},{"name":"f","asize":50}],[{"name":"goes"},{"name":"f","asize":5000}]]])",
+        error);
+    ASSERT_TRUE(scan) << error;
+    SavedScanFileSystem saved(scan, 'Z');
+    FakeFileSystem fs;
+    fs.AddFile("C:", "loose", 10);
+    fs.AddFile("C:\\grows", "f", 2000);
+    fs.AddFile("C:\\shrinks", "f", 500);
+    fs.AddFile("C:\\new name", "f", 50);
+    fs.AddFile("C:\\comes", "f", 3);
+    MemorySettings settings;
+    RecordingSink sink;
+    Profile now("C:", false);
+    ScanEngine(fs, settings, sink).Rescan(now);
+    const Comparison comparison = Compare(now, ProfileOfSaved(saved, "Z:", settings, {}), std::nullopt);
+    std::map<std::string, std::pair<std::string, std::string>> changes;  // bytes, kilobytes
+    for (std::size_t i = 0; i < now.EntryCount(); ++i)
+        changes[now.m_listNames[i]] = {ChangeText(now, comparison, i, Units::Bytes),
+                                       ChangeText(now, comparison, i, Units::Kilobytes)};
+    EXPECT_EQ(changes,
+              (std::map<std::string, std::pair<std::string, std::string>>{{">files", {"0", "0K"}},
+                                                                          {"comes", {"new", "new"}},
+                                                                          {"grows", {"+1,000", "+1K"}},
+                                                                          {"new name", {"new", "new"}},
+                                                                          {"shrinks", {"-200", "-0K"}}}));
+    ASSERT_EQ(comparison.gone.size(), 2u);
+    EXPECT_EQ(comparison.before.m_listNames[comparison.gone[0]], "goes");
+    EXPECT_EQ(GoneChangeText(comparison, 0, Units::Kilobytes), "-5K");
+    EXPECT_EQ(comparison.before.m_listNames[comparison.gone[1]], "old name");
+    EXPECT_EQ(TreeChangeText(now, comparison, Units::Bytes), " (-4,197 since the saved scan)");
+    EXPECT_EQ(SignedDecimal(now.m_dTreeSize, comparison.before.m_dTreeSize), "-4197");
+    EXPECT_EQ(TreeChangeText(now, Compare(now, ProfileOfSaved(saved, "Z:\\nowhere", settings, {}), 0),
+                             Units::Bytes),
+              " (not in the saved scan)");
 }
 
 // Catches a foreign export misread: ncdu writes an inode only for files of several names, gdu

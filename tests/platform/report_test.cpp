@@ -174,6 +174,16 @@ TEST(Report, AnExportImportedProfilesAsTheTreeDid) {
     std::ofstream(compressed, std::ios::binary | std::ios::trunc) << compressedBytes.substr(0, 40);
     EXPECT_EQ(run.Run({"--import", compressed}), 1);
     EXPECT_EQ(run.err, "gauzel-report: " + compressed + " cannot be read: the compressed data ends early\n");
+    // Compared with itself, live and saved against saved: nothing changed, nothing gone.
+    for (const std::vector<std::string>& compare : std::vector<std::vector<std::string>>{
+             {"--compare", saved, run.tree.Root()}, {"--import", saved, "--compare", saved}}) {
+        ASSERT_EQ(run.Run(compare), 0) << run.err;
+        EXPECT_NE(run.out.find("bytes (0 since "), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("  0  big\n"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("gone"), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(run.Run({"--compare", saved, "/"}), 1);
+    EXPECT_EQ(run.err, "gauzel-report: / is not in the saved scan (its root is " + run.tree.Root() + ")\n");
     EXPECT_EQ(run.Run({"--import", saved, "/elsewhere"}), 1);
     EXPECT_EQ(run.err,
               "gauzel-report: /elsewhere: not at or below the saved scan's root, " + run.tree.Root() + "\n");

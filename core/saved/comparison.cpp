@@ -1,0 +1,96 @@
+#include "core/saved/comparison.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+
+#include "core/scan/scan_engine.h"
+
+namespace gauzel {
+
+namespace {
+
+// A rescan of a saved tree shows nothing of its progress.
+class Unseen final : public ProgressSink {
+public:
+    void Opened() override {}
+    void Status(const std::string&) override {}
+    void Beep() override {}
+    void Closed() override {}
+};
+
+// "+" or "-" and the size of the difference in the units, or "0".
+std::string Difference(ByteCount now, ByteCount before, Units units) {
+    if (now == before) return FormatSize(0, units);
+    return now > before ? "+" + FormatSize(now - before, units) : "-" + FormatSize(before - now, units);
+}
+
+}  // namespace
+
+Comparison Compare(const Profile& now, std::optional<Profile> before, std::optional<std::int64_t> timestamp) {
+    Comparison comparison;
+    comparison.timestamp = timestamp;
+    comparison.match.assign(now.EntryCount(), Profile::kNoEntry);
+    if (!before) return comparison;
+    comparison.found = true;
+    comparison.before = std::move(*before);
+    const Profile& then = comparison.before;
+    std::unordered_map<std::string_view, std::size_t> byName;
+    byName.reserve(then.EntryCount());
+    for (std::size_t i = 0; i < then.EntryCount(); ++i)
+        if (!then.IsFilesEntry(i)) byName.emplace(then.m_listNames[i], i);
+    std::vector<bool> matched(then.EntryCount(), false);
+    for (std::size_t i = 0; i < now.EntryCount(); ++i) {
+        std::size_t found = Profile::kNoEntry;
+        if (now.IsFilesEntry(i)) {
+            found = then.m_nFilesEntry;
+        } else if (const auto named = byName.find(now.m_listNames[i]); named != byName.end()) {
+            found = named->second;
+        }
+        if (found == Profile::kNoEntry || found >= then.EntryCount()) continue;
+        comparison.match[i] = found;
+        matched[found] = true;
+    }
+    for (std::size_t i = 0; i < then.EntryCount(); ++i)  // sorted largest first already
+        if (!matched[i]) comparison.gone.push_back(i);
+    return comparison;
+}
+
+std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::string& logicalPath,
+                                      const SettingsStore& settings, Counting counting) {
+    if (!saved.OpenDirectory(logicalPath).directory) return std::nullopt;
+    Unseen unseen;
+    ScanEngine engine(saved, settings, unseen);
+    engine.SetCounting(counting);
+    engine.SetThreads(1);  // in memory: nothing to wait for
+    Profile profile(logicalPath, logicalPath.size() > 2);
+    engine.Rescan(profile);
+    return profile;
+}
+
+std::string ChangeText(const Profile& now, const Comparison& comparison, std::size_t entry, Units units) {
+    const std::size_t then = comparison.match[entry];
+    if (then == Profile::kNoEntry) return "new";
+    const std::string text = Difference(now.EntrySize(entry), comparison.before.EntrySize(then), units);
+    return now.UnreadBelow(entry).Any() || comparison.before.UnreadBelow(then).Any() ? text + '+' : text;
+}
+
+std::string GoneChangeText(const Comparison& comparison, std::size_t gone, Units units) {
+    const std::size_t then = comparison.gone[gone];
+    const std::string text = Difference(0, comparison.before.EntrySize(then), units);
+    return comparison.before.UnreadBelow(then).Any() ? text + '+' : text;
+}
+
+std::string TreeChangeText(const Profile& now, const Comparison& comparison, Units units) {
+    if (!comparison.found) return " (not in the saved scan)";
+    std::string text = " (" + Difference(now.m_dTreeSize, comparison.before.m_dTreeSize, units);
+    if (now.IsIncomplete() || comparison.before.IsIncomplete()) text += '+';
+    const std::string date = comparison.timestamp ? ScanDate(*comparison.timestamp) : std::string();
+    return text + (date.empty() ? " since the saved scan)" : " since " + date + ')');
+}
+
+std::string SignedDecimal(ByteCount now, ByteCount before) {
+    return now >= before ? Decimal(now - before) : '-' + Decimal(before - now);
+}
+
+}  // namespace gauzel

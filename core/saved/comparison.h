@@ -1,0 +1,47 @@
+#pragma once
+// A profile beside the same directory of a saved scan: what each entry was then, and which of
+// the entries then are gone. Entries are matched by name (the loose files with the loose files),
+// so a renamed directory is one gone and one new, never one grown.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/display/format_size.h"
+#include "core/profile/profile.h"
+#include "core/saved/saved_scan.h"
+#include "core/scan/read_directory.h"
+#include "platform/settings_store.h"
+
+namespace gauzel {
+
+struct Comparison {
+    // The saved scan has the directory; without it every entry is new and nothing is gone.
+    bool found = false;
+    std::optional<std::int64_t> timestamp;  // the saved scan's
+    Profile before;                         // the directory as the saved scan has it
+    std::vector<std::size_t> match;  // by entry of the profile: its entry in `before`, or kNoEntry (new)
+    std::vector<std::size_t> gone;   // entries of `before` the profile lacks, largest first
+};
+
+// Matches `now` with `before` (nothing: the saved scan lacks the directory).
+Comparison Compare(const Profile& now, std::optional<Profile> before, std::optional<std::int64_t> timestamp);
+
+// The directory `logicalPath` of `saved` profiled as a rescan counts with `settings` and
+// `counting`; nothing when the saved scan has no such directory.
+std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::string& logicalPath,
+                                      const SettingsStore& settings, Counting counting);
+
+// "+1,000,000", "-200,000", "0" (in the units), or "new"; a "+" after it when either side leaves
+// something out.
+std::string ChangeText(const Profile& now, const Comparison& comparison, std::size_t entry, Units units);
+// A gone entry's change: minus its size then.
+std::string GoneChangeText(const Comparison& comparison, std::size_t gone, Units units);
+// What the tree line adds: " (+700,000 since 2026-12-01 10:04)", " (... since the saved scan)"
+// without a time, " (not in the saved scan)".
+std::string TreeChangeText(const Profile& now, const Comparison& comparison, Units units);
+// The change as a signed decimal integer of bytes ("-200000").
+std::string SignedDecimal(ByteCount now, ByteCount before);
+
+}  // namespace gauzel
