@@ -51,10 +51,12 @@ CGauzelApp::CGauzelApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 CGauzelApp::~CGauzelApp() = default;
 
-bool CGauzelApp::InitInstance(ViewServices services, std::optional<std::string> startDirectory) {
+bool CGauzelApp::InitInstance(ViewServices services, std::optional<std::string> startDirectory,
+                              std::optional<std::string> compare) {
     if (!m_doc.OnNewDocument()) return false;
     m_pMainFrame = std::make_unique<CMainFrame>(services);
     if (startDirectory) m_pMainFrame->View()->SetStartDirectory(std::move(*startDirectory));
+    if (compare) m_pMainFrame->View()->SetStartComparison(QString::fromLocal8Bit(compare->c_str()));
     QObject::connect(m_pMainFrame.get(), &CMainFrame::aboutRequested, m_pMainFrame.get(),
                      [this] { OnAppAbout(); });
     m_pMainFrame->show();

@@ -24,7 +24,8 @@ public:
 
     // Creates the document and the main frame with its view, and shows the frame; its first
     // rescan profiles `startDirectory` when one is given.
-    bool InitInstance(ViewServices services, std::optional<std::string> startDirectory = std::nullopt);
+    bool InitInstance(ViewServices services, std::optional<std::string> startDirectory = std::nullopt,
+                      std::optional<std::string> compare = std::nullopt);
     void OnAppAbout();
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }

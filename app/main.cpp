@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
     gauzel::LinuxDriveList driveList(fileSystem, settings);
     gauzel::QtMessageBoxes messages;
     gauzel::CGauzelApp app(argc, argv);
-    if (!app.InitInstance({fileSystem, settings, driveList, messages, gauzel::OpenFileToRead},
-                          line.directory))
+    if (!app.InitInstance({fileSystem, settings, driveList, messages, gauzel::LinuxSavedFiles()},
+                          line.directory, line.compare))
         return 1;
     return app.exec();
 }

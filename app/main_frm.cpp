@@ -46,6 +46,22 @@ void CMainFrame::MessageMap() {
     openSaved->setObjectName("ID_FILE_OPEN_SAVED_SCAN");
     openSaved->setShortcut(QKeySequence::Open);
     connect(openSaved, &QAction::triggered, view, [view] { view->OnOpenSavedScan(); });
+    QAction* save = gauzel->addAction("&Save Scan As...");
+    save->setObjectName("ID_FILE_SAVE_SCAN_AS");
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(save, &QAction::triggered, view, [view] { view->OnSaveScanAs(); });
+    QAction* compare = gauzel->addAction("&Compare With Saved Scan...");
+    compare->setObjectName("ID_FILE_COMPARE");
+    connect(compare, &QAction::triggered, view, [view] { view->OnCompareWithSavedScan(); });
+    QAction* stopComparing = gauzel->addAction("Stop Co&mparing");
+    stopComparing->setObjectName("ID_FILE_STOP_COMPARING");
+    connect(stopComparing, &QAction::triggered, view, [view] { view->OnStopComparing(); });
+    QAction* whatChanged = gauzel->addAction(kWhatChanged);
+    whatChanged->setObjectName("ID_FILE_WHAT_CHANGED");
+    connect(whatChanged, &QAction::triggered, view, [view] { view->OnWhatChanged(); });
+    connect(gauzel, &QMenu::aboutToShow, view,
+            [view, stopComparing, whatChanged] { view->OnUpdateComparing(stopComparing, whatChanged); });
+    view->OnUpdateComparing(stopComparing, whatChanged);
     gauzel->addSeparator();
     QAction* exit = gauzel->addAction("E&xit");
     exit->setObjectName("ID_APP_EXIT");
@@ -99,23 +115,18 @@ void CMainFrame::MessageMap() {
     about->setObjectName("ID_APP_ABOUT");
     connect(about, &QAction::triggered, this, &CMainFrame::aboutRequested);
 
-    // The accelerator table. Only F1 has work to do here (and Ctrl+O, the saved scans' item);
-    // the document commands (new, save) and the editing keys have nothing to act on, and never
-    // touch a file. They are held without a handler so that none of them reaches the legend or
+    // The accelerator table. Only F1 has work to do here (and Ctrl+O and Ctrl+S, the saved scans'
+    // items); the other document command (new) and the editing keys have nothing to act on, and
+    // never touch a file. They are held without a handler so that none of them reaches the legend or
     // the pie as something else; a text field with the focus still takes its own copy and paste
     // first.
-    const QKeySequence keys[] = {QKeySequence(Qt::CTRL | Qt::Key_C),
-                                 QKeySequence(Qt::CTRL | Qt::Key_N),
-                                 QKeySequence(Qt::CTRL | Qt::Key_S),
-                                 QKeySequence(Qt::CTRL | Qt::Key_V),
-                                 QKeySequence(Qt::ALT | Qt::Key_Backspace),
-                                 QKeySequence(Qt::SHIFT | Qt::Key_Delete),
-                                 QKeySequence(Qt::Key_F6),
-                                 QKeySequence(Qt::SHIFT | Qt::Key_F6),
-                                 QKeySequence(Qt::CTRL | Qt::Key_Insert),
-                                 QKeySequence(Qt::SHIFT | Qt::Key_Insert),
-                                 QKeySequence(Qt::CTRL | Qt::Key_X),
-                                 QKeySequence(Qt::CTRL | Qt::Key_Z)};
+    const QKeySequence keys[] = {
+        QKeySequence(Qt::CTRL | Qt::Key_C),       QKeySequence(Qt::CTRL | Qt::Key_N),
+        QKeySequence(Qt::CTRL | Qt::Key_V),       QKeySequence(Qt::ALT | Qt::Key_Backspace),
+        QKeySequence(Qt::SHIFT | Qt::Key_Delete), QKeySequence(Qt::Key_F6),
+        QKeySequence(Qt::SHIFT | Qt::Key_F6),     QKeySequence(Qt::CTRL | Qt::Key_Insert),
+        QKeySequence(Qt::SHIFT | Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_X),
+        QKeySequence(Qt::CTRL | Qt::Key_Z)};
     for (const QKeySequence& key : keys) new QShortcut(key, this);
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
             &CMainFrame::OnHelpFinder);

@@ -1,10 +1,11 @@
 #pragma once
 // What the legend reads, and nothing more: the profile it draws (always whole: a rescan builds
-// its own and the view swaps it in when it ends) and the units its sizes are shown in. The view
-// is the source.
+// its own and the view swaps it in when it ends), the units its sizes are shown in, and the
+// comparison with a saved scan, if any. The view is the source.
 
 #include "core/display/format_size.h"
 #include "core/profile/profile.h"
+#include "core/saved/comparison.h"
 
 namespace gauzel {
 
@@ -12,6 +13,8 @@ class LegendSource {
 public:
     virtual const Profile& GetProfile() const = 0;
     virtual Units ShownUnits() const = 0;
+    // The profile beside a saved scan, while comparing; null otherwise.
+    virtual const Comparison* Compared() const = 0;
 
 protected:
     ~LegendSource() = default;

@@ -32,11 +32,16 @@ public:
         const Profile& profile = m_source.GetProfile();
         const auto row = static_cast<std::size_t>(index.row());
         if (!profile.IsComplete() || row >= profile.EntryCount()) return {};
+        const Comparison* comparison = m_source.Compared();
+        const Units units = m_source.ShownUnits();
         if (role == Qt::AccessibleTextRole)
             return QString::fromStdString(EntryName(profile, row) + ", " +
-                                          EntrySizeText(profile, row, m_source.ShownUnits()));
+                                          SizeAndChangeText(profile, comparison, row, units));
         if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
-            return QString::fromStdString(EntryDescription(profile, row, m_source.ShownUnits()));
+            return QString::fromStdString(EntryDescription(profile, row, units) +
+                                          (comparison != nullptr
+                                               ? ChangeDescription(profile, *comparison, row, units)
+                                               : std::string()));
         return {};
     }
     void Reset(int count) {
@@ -122,14 +127,19 @@ int COdListBox::SizeTextShortfall() const {
     const Profile& profile = m_source.GetProfile();
     if (!profile.IsComplete()) return 0;
     // Digits are of one width in a UI font: the widest text is the largest size's, or the largest
-    // of those marked "+".
+    // of those marked "+"; with the changes beside them, any row's.
     const QFontMetrics metrics(font());
-    int widest =
-        metrics.horizontalAdvance(QString::fromStdString(EntrySizeText(profile, 0, m_source.ShownUnits())));
+    const Comparison* comparison = m_source.Compared();
+    const auto widthOf = [&](std::size_t entry) {
+        return metrics.horizontalAdvance(
+            QString::fromStdString(SizeAndChangeText(profile, comparison, entry, m_source.ShownUnits())));
+    };
+    int widest = widthOf(0);
     for (std::size_t i = 0; i < profile.EntryCount(); ++i)
-        if (profile.UnreadBelow(i).Any()) {
-            widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(
-                                          EntrySizeText(profile, i, m_source.ShownUnits()))));
+        if (comparison != nullptr) {
+            widest = std::max(widest, widthOf(i));
+        } else if (profile.UnreadBelow(i).Any()) {
+            widest = std::max(widest, widthOf(i));
             break;
         }
     const int rowWidth =
@@ -184,7 +194,8 @@ void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool se
     // A long name ends in an ellipsis at the size column (the tooltip has it whole).
     const QString name = QString::fromStdString(EntryName(profile, entry));
     drawOpaque(left + kNameX, metrics.elidedText(name, Qt::ElideRight, kSizeX - kNameX - 1));
-    drawOpaque(left + kSizeX, QString::fromStdString(EntrySizeText(profile, entry, m_source.ShownUnits())));
+    drawOpaque(left + kSizeX, QString::fromStdString(SizeAndChangeText(profile, m_source.Compared(), entry,
+                                                                       m_source.ShownUnits())));
 
     if (focus) {
         painter.setPen(QPen(text, 0, Qt::DotLine));

@@ -17,11 +17,12 @@
 #include "core/display/pie.h"
 #include "core/profile/profile.h"
 #include "core/saved/saved_drives.h"
+#include "core/saved/scan_export.h"
 #include "core/scan/scan_engine.h"
 #include "legend/legend_source.h"
 #include "platform/drive_list.h"
 #include "platform/file_system.h"
-#include "platform/read_file.h"
+#include "platform/saved_file.h"
 #include "platform/settings_store.h"
 
 class QAction;
@@ -43,13 +44,14 @@ struct ViewServices {
     SettingsStore& settings;
     DriveList& drives;
     MessageBoxes& messages;
-    OpenToRead openToRead;  // saved scans' files
+    SavedFiles savedFiles;
 };
 
 inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";
 inline constexpr const char* kNoInfoOnFilesMessage = "no info on files";
 inline constexpr const char* kNoFolderHandlerMessage = "No program is set to open folders.";
 inline constexpr const char* kWhatCouldNotBeRead = "What Could Not Be Read...";
+inline constexpr const char* kWhatChanged = "What Changed...";
 
 class CGauzelView final : public QWidget, public LegendSource {
     Q_OBJECT
@@ -63,6 +65,7 @@ public:
     // Whether a rescan runs (the tests wait for its end).
     bool IsScanning() const { return m_rescan != nullptr; }
     Units ShownUnits() const override { return UnitsOf(m_nUnits); }
+    const Comparison* Compared() const override { return m_comparison ? &*m_comparison : nullptr; }
     // A byte count in the current units.
     QString FormatSize(ByteCount bytes) const;
     // The layout of the start-up tick (and of the size changes after it), whether it has run,
@@ -81,6 +84,25 @@ public:
     bool OpenSavedScan(const QString& file);
     // "Open Saved Scan...": asks for the file.
     void OnOpenSavedScan();
+
+    // Compares every profile shown from now on with the saved scan in `file`, where it has the
+    // directory shown; a file that is not a saved scan, or not of a tree holding the directory
+    // shown, is told, and nothing changes.
+    bool CompareWith(const QString& file);
+    // `gauzel --compare OLD`: compares from the first rescan on.
+    void SetStartComparison(QString file) { m_startComparison = std::move(file); }
+    bool IsComparing() const { return m_baseline != nullptr; }
+    // Rescans the directory shown and writes its whole tree to `file` as a saved scan (gzip-
+    // compressed when the name ends in ".gz"); a stopped or failed save leaves no file and says so.
+    void SaveScanAs(const QString& file);
+    // "Save Scan As...": asks for the file.
+    void OnSaveScanAs();
+    // "Compare With Saved Scan...": asks for the file.
+    void OnCompareWithSavedScan();
+    void OnStopComparing();
+    // Lists every entry's change, the gone ones too, largest growth first.
+    void OnWhatChanged();
+    void OnUpdateComparing(QAction* stop, QAction* whatChanged) const;
 
     // Rebuilds the profile of the current path, refills the legend, sets the buttons.
     void Rescan();
@@ -151,7 +173,10 @@ private:
     // Starts rescanning `path` into a new profile, shown in one step when the rescan ends; a
     // stopped rescan changes nothing (the first one shows the drive root, not summed). `then`
     // runs after. Refused (nothing happens) while another rescan runs.
-    void RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then = {});
+    void RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then = {},
+                  ScanRecorder* recorder = nullptr);
+    // The save's rescan has ended: the file is put in place, or removed, and a failure told.
+    void FinishSave(const RescanEnd& end);
     // The rescan has ended: its profile is shown, or not, and the command goes on.
     void OnRescanEnded();
     // Every status since the last look goes to the progress window, in order: about 30 times a
@@ -180,6 +205,14 @@ private:
     bool CanGoUp() const { return m_profile.m_bBelowRoot; }
     // Adds the saved scan in `file` as a drive and returns its root, or says why not.
     std::optional<std::string> LoadSavedScan(const QString& file);
+    // Reads the saved scan in `file`, or says why not.
+    std::shared_ptr<SavedScan> ReadSavedScan(const QString& file);
+    // The profile shown beside the baseline (after each rescan, and when the baseline changes).
+    void UpdateComparison();
+    // The legend and the tree line show what changed in the comparison.
+    void ShowComparison();
+    // A read-only listing with Copy and Close.
+    void ShowListing(const char* objectName, const char* title, const QString& listing);
     // Lists what could not be read below entry `entry` (none: anywhere).
     void ShowUnread(std::optional<std::size_t> entry);
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
@@ -189,6 +222,17 @@ private:
     SavedDrives m_savedDrives;
     ViewServices m_services;
     std::optional<std::string> m_startDirectory;
+    std::optional<QString> m_startComparison;
+    // While comparing: the saved scan (read once, when chosen), and the shown profile beside it.
+    std::shared_ptr<SavedScanFileSystem> m_baseline;
+    std::optional<Comparison> m_comparison;
+    // A save under way: the file being written (the export refers to it), and the export.
+    struct Saving {
+        QString file;
+        std::unique_ptr<FileWrite> out;
+        std::unique_ptr<ScanExport> exporter;
+    };
+    std::optional<Saving> m_saving;
     Profile m_profile;
     int m_nUnits = 0;       // as stored: 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
     Counting m_counting;    // from the settings at start, then the menu's

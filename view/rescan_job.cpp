@@ -5,9 +5,10 @@
 namespace gauzel {
 
 RescanJob::RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting,
-                     Profile profile)
+                     Profile profile, ScanRecorder* recorder)
     : m_engine(fileSystem, settings, *this), m_profile(std::move(profile)) {
     m_engine.SetCounting(counting);
+    m_engine.SetRecorder(recorder);
 }
 
 RescanJob::~RescanJob() {

@@ -20,8 +20,10 @@ class RescanJob final : public QObject, private ProgressSink {
 
 public:
     // Rescans `profile`'s path (its path and flag stay). The settings are read on the rescan's
-    // thread: nothing may write them until it has ended.
-    RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting, Profile profile);
+    // thread: nothing may write them until it has ended. `recorder` (if any) is told every
+    // directory, on the rescan's thread.
+    RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting, Profile profile,
+              ScanRecorder* recorder = nullptr);
     // Stops the rescan and joins its thread: that thread never waits on the disk itself (the
     // walk's readers do), so this takes at most about a kKeepGoingInterval.
     ~RescanJob() override;

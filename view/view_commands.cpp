@@ -20,7 +20,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "core/commands/navigation.h"
@@ -39,11 +41,12 @@ namespace gauzel {
 // A rescan reads on a thread of its own behind the modal progress window, so no input reaches
 // the window meanwhile; a call that comes another way (a queued call, a timer) is refused here.
 // The profile shown stays whole until the new one replaces it in one step.
-void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then) {
+void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then,
+                           ScanRecorder* recorder) {
     if (IsScanning()) return;
     m_services.settings.Reload();  // a hand edit counts from the next rescan on
     m_rescan = std::make_unique<RescanJob>(m_services.fileSystem, m_services.settings, m_counting,
-                                           Profile(std::move(path), belowRoot));
+                                           Profile(std::move(path), belowRoot), recorder);
     m_unopened = unopened;
     m_then = std::move(then);
     connect(
@@ -80,6 +83,7 @@ void CGauzelView::OnRescanEnded() {
     Profile profile = job->TakeProfile();
     if (!end.stopped) QApplication::beep();
     delete m_pSummingDlg.data();
+    if (m_saving) FinishSave(end);
     TracePaint("closed");
     if (m_mountsNotifier != nullptr) m_mountsNotifier->setEnabled(true);  // a change meanwhile is told now
     const bool refused = !end.stopped && end.openError != 0 && unopened != Unopened::kShow;
@@ -93,6 +97,7 @@ void CGauzelView::OnRescanEnded() {
     if (end.stopped && first) profile = Profile::Unsummed(GoToRoot(profile.m_strPath).path);
     if ((!end.stopped || first) && !refused) {
         m_profile = std::move(profile);
+        UpdateComparison();
         m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
         FitLegend();
         m_btnGoToRoot->setEnabled(CanGoUp());
@@ -102,6 +107,7 @@ void CGauzelView::OnRescanEnded() {
         ShowDriveOfPath();  // the drive list shows where the window stays
     }
     update();
+    if (first && m_startComparison) CompareWith(*std::exchange(m_startComparison, std::nullopt));
     if (then) then(end.stopped || end.openError == 0);
     emit rescanEnded();
 }
@@ -206,17 +212,21 @@ std::vector<std::string> CGauzelView::DriveEntries() const {
     return entries;
 }
 
-std::optional<std::string> CGauzelView::LoadSavedScan(const QString& file) {
+std::shared_ptr<SavedScan> CGauzelView::ReadSavedScan(const QString& file) {
     std::string problem;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ReadBytes read = m_services.openToRead(file.toLocal8Bit().toStdString(), problem);
+    const ReadBytes read = m_services.savedFiles.read(file.toLocal8Bit().toStdString(), problem);
     std::shared_ptr<SavedScan> scan = read ? ReadExport(read, problem) : nullptr;
     QApplication::restoreOverrideCursor();
-    if (!scan) {
+    if (!scan)
         m_services.messages.Show(
             this, QString("%1 %2.").arg(file, QString::fromStdString(EscapeControls(problem))));
-        return std::nullopt;
-    }
+    return scan;
+}
+
+std::optional<std::string> CGauzelView::LoadSavedScan(const QString& file) {
+    std::shared_ptr<SavedScan> scan = ReadSavedScan(file);
+    if (!scan) return std::nullopt;
     const char letter = m_savedDrives.Add(std::move(scan));
     if (letter == 0) {
         m_services.messages.Show(this, QString("No drive letter is free for the saved scan %1.").arg(file));
@@ -235,10 +245,117 @@ bool CGauzelView::OpenSavedScan(const QString& file) {
     return root.has_value();
 }
 
+namespace {
+
+QString AskForSavedScan(QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, "Open Saved Scan", QString(),
+                                        "Saved scans (*.json *.json.gz);;All files (*)");
+}
+
+}  // namespace
+
 void CGauzelView::OnOpenSavedScan() {
-    const QString file = QFileDialog::getOpenFileName(window(), "Open Saved Scan", QString(),
-                                                      "Saved scans (*.json);;All files (*)");
+    const QString file = AskForSavedScan(window());
     if (!file.isEmpty()) OpenSavedScan(file);
+}
+
+void CGauzelView::OnSaveScanAs() {
+    const QString file = QFileDialog::getSaveFileName(window(), "Save Scan As", QString(),
+                                                      "Saved scans (*.json *.json.gz);;All files (*)");
+    if (!file.isEmpty()) SaveScanAs(file);
+}
+
+void CGauzelView::SaveScanAs(const QString& file) {
+    if (!HasPath() || IsScanning() || m_profile.m_bStopped) return;
+    std::string problem;
+    std::unique_ptr<FileWrite> out = m_services.savedFiles.write(file.toLocal8Bit().toStdString(), problem);
+    if (!out) {
+        m_services.messages.Show(
+            this, QString("%1 %2.").arg(file, QString::fromStdString(EscapeControls(problem))));
+        return;
+    }
+    // Named by the path it has where it was scanned: a saved scan's is its machine's.
+    const std::string root = m_savedDrives.ShownPathOf(m_profile.m_strPath).value_or(m_profile.m_strPath);
+    auto exporter = std::make_unique<ScanExport>(
+        out->Out(), ExportHead{root, {}, m_counting, "gauzel", GAUZEL_VERSION, std::time(nullptr)});
+    ScanRecorder* recorder = exporter.get();
+    m_saving = Saving{file, std::move(out), std::move(exporter)};
+    RescanAt(m_profile.m_strPath, m_profile.m_bBelowRoot, Unopened::kShow, {}, recorder);
+    if (!IsScanning()) m_saving.reset();
+}
+
+void CGauzelView::FinishSave(const RescanEnd& end) {
+    Saving saving = std::move(*m_saving);
+    m_saving.reset();
+    const auto tell = [this, &saving](const QString& why) {
+        m_services.messages.Show(this, QString("The scan was not saved to %1: %2.").arg(saving.file, why));
+    };
+    if (end.stopped) return tell("it was stopped");  // the file half written goes with `saving`
+    if (end.openError != 0) return tell(QString::fromLocal8Bit(ErrorText(end.openError).c_str()));
+    errno = 0;
+    int error = saving.exporter->Finish() ? 0 : saving.exporter->WriteError();
+    if (error == 0 && !saving.out->Commit()) error = errno != 0 ? errno : EIO;
+    if (error != 0) tell(QString::fromLocal8Bit(ErrorText(error).c_str()));
+}
+
+bool CGauzelView::CompareWith(const QString& file) {
+    std::shared_ptr<SavedScan> scan = ReadSavedScan(file);
+    if (!scan) return false;
+    auto baseline = std::make_shared<SavedScanFileSystem>(std::move(scan), 'Z');  // its letter is never shown
+    const std::optional<std::string> shown =
+        HasPath() ? m_savedDrives.ShownPathOf(m_profile.m_strPath) : std::nullopt;
+    if (shown && !baseline->LogicalPathOf(*shown)) {
+        m_services.messages.Show(
+            this, QString("%1 is a saved scan of %2, which does not hold %3.")
+                      .arg(file, QString::fromStdString(EscapeControls(baseline->Scan().RootPath())),
+                           QString::fromStdString(EscapeControls(*shown))));
+        return false;
+    }
+    m_baseline = std::move(baseline);
+    UpdateComparison();
+    ShowComparison();
+    return true;
+}
+
+void CGauzelView::OnCompareWithSavedScan() {
+    const QString file = AskForSavedScan(window());
+    if (!file.isEmpty()) CompareWith(file);
+}
+
+void CGauzelView::OnStopComparing() {
+    m_baseline.reset();
+    UpdateComparison();
+    ShowComparison();
+}
+
+void CGauzelView::UpdateComparison() {
+    if (!m_baseline || !m_profile.IsComplete()) {
+        m_comparison.reset();
+        return;
+    }
+    const std::optional<std::string> shown = m_savedDrives.ShownPathOf(m_profile.m_strPath);
+    const std::optional<std::string> there = shown ? m_baseline->LogicalPathOf(*shown) : std::nullopt;
+    m_comparison =
+        Compare(m_profile,
+                there ? ProfileOfSaved(*m_baseline, *there, m_services.settings, m_counting) : std::nullopt,
+                m_baseline->Scan().Timestamp());
+}
+
+void CGauzelView::ShowComparison() {
+    FitLegend();
+    m_lbLegend->viewport()->update();
+    update();
+}
+
+void CGauzelView::OnWhatChanged() {
+    if (!m_comparison) return;
+    ShowListing("IDD_WHAT_CHANGED", "What Changed",
+                QString::fromStdString(ChangeListing(m_profile, *m_comparison, UnitsOf(m_nUnits))));
+}
+
+void CGauzelView::OnUpdateComparing(QAction* stop, QAction* whatChanged) const {
+    stop->setEnabled(IsComparing());
+    whatChanged->setEnabled(m_comparison.has_value());
 }
 
 std::optional<std::string> CGauzelView::TakeStartDirectory() {
@@ -347,11 +464,16 @@ void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
 }
 
 void CGauzelView::ShowUnread(std::optional<std::size_t> entry) {
-    const QString listing = QString::fromStdString(UnreadListing(
-        m_profile, entry, [this](const std::string& path) { return m_savedDrives.ShownPathOf(path); }));
+    ShowListing("IDD_UNREAD", "What Could Not Be Read",
+                QString::fromStdString(UnreadListing(m_profile, entry, [this](const std::string& path) {
+                    return m_savedDrives.ShownPathOf(path);
+                })));
+}
+
+void CGauzelView::ShowListing(const char* objectName, const char* title, const QString& listing) {
     QDialog dialog(window());
-    dialog.setObjectName("IDD_UNREAD");
-    dialog.setWindowTitle("What Could Not Be Read");
+    dialog.setObjectName(objectName);
+    dialog.setWindowTitle(title);
     auto* text = new QPlainTextEdit(listing, &dialog);
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -398,15 +520,18 @@ void CGauzelView::OnRButtonDown(QPoint point) {
     QAction* goToRoot = menu.addAction("Go To Root");
     QAction* goUp = menu.addAction("Go Up");
     QAction* unread = menu.addAction(kWhatCouldNotBeRead);
+    QAction* changed = menu.addAction(kWhatChanged);
     goUp->setEnabled(CanGoUp());
     goToRoot->setEnabled(CanGoUp());
     unread->setEnabled(m_profile.IsIncomplete());
+    changed->setEnabled(m_comparison.has_value());
     // Horizontally centred on the point, its top edge at the point.
     const QPoint global = mapToGlobal(point);
     QAction* chosen = menu.exec(QPoint(global.x() - menu.sizeHint().width() / 2, global.y()));
     if (chosen == goToRoot) OnGoToRootCmd();
     if (chosen == goUp) OnGoUpCmd();
     if (chosen == unread) ShowUnread(std::nullopt);
+    if (chosen == changed) OnWhatChanged();
 }
 
 }  // namespace gauzel

@@ -67,7 +67,9 @@ void CGauzelView::DrawSummary(QPainter& painter) {
     const SummaryLines lines = MakeSummaryLines(m_profile, UnitsOf(m_nUnits));
     const SummaryBaselines baselines = MakeSummaryBaselines(height(), painter.fontMetrics().height());
     const int x = m_layout.m_nMargin;
-    painter.drawText(QPoint(x, baselines.tree), QString::fromStdString(lines.tree));
+    const std::string change =
+        m_comparison ? TreeChangeText(m_profile, *m_comparison, UnitsOf(m_nUnits)) : std::string();
+    painter.drawText(QPoint(x, baselines.tree), QString::fromStdString(lines.tree + change));
     painter.drawText(QPoint(x, baselines.freeSpace), QString::fromStdString(lines.freeSpace));
     painter.drawText(QPoint(x, baselines.path), QString::fromUtf8(lines.path.c_str()));
 }

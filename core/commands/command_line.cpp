@@ -33,8 +33,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         if (options && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "-h" || arg == "--help") return {CommandLine::Action::Help, {}, {}};
-            if (arg == "-v" || arg == "--version") return {CommandLine::Action::Version, {}, {}};
+            if (arg == "-h" || arg == "--help") return {CommandLine::Action::Help, {}, {}, {}};
+            if (arg == "-v" || arg == "--version") return {CommandLine::Action::Version, {}, {}, {}};
+            if (arg == "--compare" || arg.starts_with("--compare=")) {
+                if (arg.size() > 9) {
+                    line.compare = arg.substr(10);
+                } else if (i + 1 < args.size()) {
+                    line.compare = args[++i];
+                } else {
+                    return {CommandLine::Action::Usage, {}, {}, "--compare needs a saved scan"};
+                }
+                continue;
+            }
             std::string_view name(arg);
             name.remove_prefix(name.starts_with("--") ? 2 : 1);
             const std::size_t equals = name.find('=');
@@ -44,9 +54,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 continue;
             }
             if (Contains(kQtFlags, name)) continue;
-            return {CommandLine::Action::Usage, {}, "unknown option '" + arg + "'"};
+            return {CommandLine::Action::Usage, {}, {}, "unknown option '" + arg + "'"};
         }
-        if (line.directory) return {CommandLine::Action::Usage, {}, "one directory at most"};
+        if (line.directory) return {CommandLine::Action::Usage, {}, {}, "one directory at most"};
         line.directory = arg;
     }
     return line;
@@ -59,8 +69,9 @@ std::string UsageText() {
            "A SAVED-SCAN (a file written by gauzel-report --export, ncdu -o or gdu -o) opens as a drive\n"
            "of its own.\n"
            "\n"
-           "  -h, --help     show this help and exit\n"
-           "  -v, --version  show the version and exit\n"
+           "      --compare OLD  show each entry's change since the saved scan OLD\n"
+           "  -h, --help         show this help and exit\n"
+           "  -v, --version      show the version and exit\n"
            "\n"
            "Qt's own options (-platform, -style, -reverse, ...) are accepted too.\n"
            "gauzel-report prints the same profile as text.\n";

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/display/summary.h"
 #include "core/scan/scan_engine.h"
 
 namespace gauzel {
@@ -91,6 +92,51 @@ std::string TreeChangeText(const Profile& now, const Comparison& comparison, Uni
 
 std::string SignedDecimal(ByteCount now, ByteCount before) {
     return now >= before ? Decimal(now - before) : '-' + Decimal(before - now);
+}
+
+std::string SizeAndChangeText(const Profile& now, const Comparison* comparison, std::size_t entry,
+                              Units units) {
+    std::string text = EntrySizeText(now, entry, units);
+    if (comparison != nullptr) text += "  " + ChangeText(now, *comparison, entry, units);
+    return text;
+}
+
+std::string ChangeDescription(const Profile& now, const Comparison& comparison, std::size_t entry,
+                              Units units) {
+    const std::size_t then = comparison.match[entry];
+    if (then == Profile::kNoEntry) return "\nNot in the saved scan";
+    return "\nIn the saved scan: " + EntrySizeText(comparison.before, then, units) +
+           (units == Units::Bytes ? " bytes" : "") + "\nChange: " + ChangeText(now, comparison, entry, units);
+}
+
+std::string ChangeListing(const Profile& now, const Comparison& comparison, Units units) {
+    struct Line {
+        bool grew;
+        ByteCount by;
+        std::string text;
+    };
+    std::vector<Line> lines;
+    for (std::size_t i = 0; i < now.EntryCount(); ++i) {
+        const std::size_t then = comparison.match[i];
+        const ByteCount before = then == Profile::kNoEntry ? 0 : comparison.before.EntrySize(then);
+        const ByteCount size = now.EntrySize(i);
+        std::string text =
+            then == Profile::kNoEntry ? "+" + FormatSize(size, units) : ChangeText(now, comparison, i, units);
+        text += "  " + EntryName(now, i) + (then == Profile::kNoEntry ? "  (new)" : "");
+        lines.push_back({size >= before, size >= before ? size - before : before - size, std::move(text)});
+    }
+    for (std::size_t i = 0; i < comparison.gone.size(); ++i)
+        lines.push_back({false, comparison.before.EntrySize(comparison.gone[i]),
+                         GoneChangeText(comparison, i, units) + "  " +
+                             EntryName(comparison.before, comparison.gone[i]) + "  (gone)"});
+    // Growth first, the largest first; then the shrinking, the smallest loss first.
+    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+        if (a.grew != b.grew) return a.grew;
+        return a.grew ? a.by > b.by : a.by < b.by;
+    });
+    std::string listing;
+    for (const Line& line : lines) listing += line.text + '\n';
+    return listing;
 }
 
 }  // namespace gauzel

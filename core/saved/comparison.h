@@ -44,4 +44,15 @@ std::string TreeChangeText(const Profile& now, const Comparison& comparison, Uni
 // The change as a signed decimal integer of bytes ("-200000").
 std::string SignedDecimal(ByteCount now, ByteCount before);
 
+// A legend row's size text, and its change after it while comparing (`comparison` not null).
+std::string SizeAndChangeText(const Profile& now, const Comparison* comparison, std::size_t entry,
+                              Units units);
+// What a row's description adds while comparing: its size in the saved scan and the change, or
+// that the saved scan lacks it.
+std::string ChangeDescription(const Profile& now, const Comparison& comparison, std::size_t entry,
+                              Units units);
+// "What Changed": a line an entry, "CHANGE  NAME", the gone ones too ("  (gone)", new ones
+// "  (new)"), largest growth first.
+std::string ChangeListing(const Profile& now, const Comparison& comparison, Units units);
+
 }  // namespace gauzel

@@ -85,6 +85,11 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
     std::string_view name = m_head.rootPath;
     if (m_levels.empty()) {
         own = m_head.root;
+        // A root whose record is not known (the window's) is on its entries' device: they are
+        // written without one then, as ncdu reads them.
+        for (std::size_t i = 0; own.device == 0 && i < contents.entries.size(); ++i)
+            if ((contents.entries[i].record.attributes & kAttributeReparsePoint) == 0)
+                own.device = contents.entries[i].record.device;
     } else {
         Level& parent = m_levels.back();
         name = std::string_view(path).substr(parent.pathLength + 1);

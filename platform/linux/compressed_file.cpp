@@ -5,9 +5,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string_view>
 
 namespace gauzel {
@@ -53,7 +55,53 @@ ReadBytes OpenFileToRead(const std::string& path, std::string& error) {
     };
 }
 
-GzipOutput::GzipOutput(int fd) : m_file(gzdopen(fd, "wb")) {
+namespace {
+
+class WholeFile final : public FileWrite {
+public:
+    WholeFile(std::string path, std::string part, int fd, bool compress)
+        : m_path(std::move(path)), m_part(std::move(part)), m_output(fd, compress), m_out(&m_output) {}
+    ~WholeFile() override {
+        if (m_committed) return;
+        m_output.Close();
+        unlink(m_part.c_str());
+    }
+    std::ostream& Out() override { return m_out; }
+    bool Commit() override {
+        errno = 0;
+        m_out.flush();
+        if (!m_output.Close()) return false;
+        if (rename(m_part.c_str(), m_path.c_str()) != 0) return false;
+        m_committed = true;
+        return true;
+    }
+
+private:
+    std::string m_path;
+    std::string m_part;  // written first, beside it
+    GzipOutput m_output;
+    std::ostream m_out;
+    bool m_committed = false;
+};
+
+bool EndsWith(const std::string& text, std::string_view end) {
+    return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<FileWrite> OpenFileToWrite(const std::string& path, std::string& error) {
+    static std::atomic<unsigned> made{0};
+    const std::string part = path + ".part-" + std::to_string(getpid()) + '-' + std::to_string(made++);
+    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = std::string("cannot be written: ") + std::strerror(errno);
+        return nullptr;
+    }
+    return std::make_unique<WholeFile>(path, part, fd, EndsWith(path, ".gz"));
+}
+
+GzipOutput::GzipOutput(int fd, bool compress) : m_file(gzdopen(fd, compress ? "wb" : "wT")) {
     if (m_file == nullptr) {
         m_error = errno != 0 ? errno : ENOMEM;
         close(fd);

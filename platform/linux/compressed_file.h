@@ -2,10 +2,11 @@
 // Files read and written through zlib: a gzip-compressed saved scan reads as the export it
 // holds, and one can be written so.
 
+#include <memory>
 #include <streambuf>
 #include <string>
 
-#include "platform/read_file.h"
+#include "platform/saved_file.h"
 
 namespace gauzel {
 
@@ -13,11 +14,17 @@ namespace gauzel {
 // the bytes 1f 8b) as the bytes it holds, any other as it is.
 ReadBytes OpenFileToRead(const std::string& path, std::string& error);
 
-// What is put into it is written to a file, gzip-compressed.
+// Writes `path` whole or not at all (FileWrite), gzip-compressed when its name ends in ".gz".
+std::unique_ptr<FileWrite> OpenFileToWrite(const std::string& path, std::string& error);
+
+// Reading and writing saved scans on this machine.
+inline SavedFiles LinuxSavedFiles() { return {OpenFileToRead, OpenFileToWrite}; }
+
+// What is put into it is written to a file, gzip-compressed (or as it is: `compress` false).
 class GzipOutput final : public std::streambuf {
 public:
     // Takes the descriptor of a file open to write.
-    explicit GzipOutput(int fd);
+    explicit GzipOutput(int fd, bool compress = true);
     ~GzipOutput() override;
     GzipOutput(const GzipOutput&) = delete;
     GzipOutput& operator=(const GzipOutput&) = delete;

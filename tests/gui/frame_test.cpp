@@ -27,7 +27,7 @@ QStringList Titles(const QList<QAction*>& actions) {
 
 TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
     ViewOnFakes fakes;
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, OpenFileToRead});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles()});
     EXPECT_EQ(frame.windowTitle(), "Gauzel");
     EXPECT_EQ(frame.minimumSize(), QSize(550, 450));
     EXPECT_EQ(frame.size(), QSize(550, 450));
@@ -36,7 +36,9 @@ TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
 
     const QList<QAction*> popups = frame.menuBar()->actions();
     EXPECT_EQ(Titles(popups), (QStringList{"&Gauzel", "&Rescan", "&Go To", "&Options", "&Help"}));
-    EXPECT_EQ(Titles(popups[0]->menu()->actions()), (QStringList{"&Open Saved Scan...", "-", "E&xit"}));
+    EXPECT_EQ(Titles(popups[0]->menu()->actions()),
+              (QStringList{"&Open Saved Scan...", "&Save Scan As...", "&Compare With Saved Scan...",
+                           "Stop Co&mparing", "What Changed...", "-", "E&xit"}));
     EXPECT_EQ(Titles(popups[1]->menu()->actions()), (QStringList{"From &Root", "This &Tree"}));
     EXPECT_EQ(Titles(popups[2]->menu()->actions()), (QStringList{"Go To &Root", "Go &Up"}));
     EXPECT_EQ(Titles(popups[3]->menu()->actions()),
@@ -49,7 +51,7 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
     ViewOnFakes fakes;
     fakes.fs.AddFile("C:\\a\\b", "x", 10);
     fakes.fs.AddFile("D:\\d", "y", 20);
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, OpenFileToRead});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles()});
     frame.show();
     QApplication::setActiveWindow(&frame);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
@@ -81,19 +83,22 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
     for (QWidget* control : {static_cast<QWidget*>(DrivesOf(view)), static_cast<QWidget*>(LegendOf(view))})
         EXPECT_FALSE(control->accessibleName().isEmpty());
 
-    // Ctrl+O asks for a saved scan: no held accelerator shadows it.
-    QApplication::setActiveWindow(&frame);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    LegendOf(view)->setFocus();
-    QString asked;
-    QTimer::singleShot(0, [&asked] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            asked = dialog->windowTitle();
-            dialog->close();
-        }
-    });
-    QTest::keyClick(LegendOf(view), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(asked, "Open Saved Scan");
+    // Ctrl+O and Ctrl+S ask for a saved scan: no held accelerator shadows them.
+    for (const auto& [key, title] :
+         {std::pair{Qt::Key_O, "Open Saved Scan"}, std::pair{Qt::Key_S, "Save Scan As"}}) {
+        QApplication::setActiveWindow(&frame);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+        LegendOf(view)->setFocus();
+        QString asked;
+        QTimer::singleShot(0, [&asked] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                asked = dialog->windowTitle();
+                dialog->close();
+            }
+        });
+        QTest::keyClick(LegendOf(view), key, Qt::ControlModifier);
+        EXPECT_EQ(asked, QString(title));
+    }
 }
 
 TEST(Frame, TheAboutBoxHasItsTextsAndClosesWithOk) {
@@ -125,7 +130,7 @@ TEST(Frame, TheCountingItemsFlipTheirSettingAndRescan) {
     ViewOnFakes fakes;
     fakes.fs.AddRecord("C:\\a", {"f", kAttributeNormal, 10, 0, 4096, 3, 1});
     fakes.settings.Write("Option", "LinksOnce", "1");
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, OpenFileToRead});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles()});
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     auto* view = frame.findChild<CGauzelView*>();

@@ -126,6 +126,7 @@ struct ViewOnFakes {
     std::unique_ptr<CMainFrame> frame;          // the window as the user has it: its menus reach the view
     CGauzelView* view = nullptr;                // the frame's (or one a test makes itself)
     std::optional<std::string> startDirectory;  // as on the command line
+    std::optional<QString> startComparison;     // --compare
 
     ViewOnFakes() {
         fs.volume = {250, 1000};
@@ -135,9 +136,10 @@ struct ViewOnFakes {
     // Builds and shows the main window, its view `size`, and waits for the start-up timer's
     // layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {
-        frame = std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages, OpenFileToRead});
+        frame = std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages, LinuxSavedFiles()});
         view = frame->View();
         if (startDirectory) view->SetStartDirectory(*startDirectory);
+        if (startComparison) view->SetStartComparison(*startComparison);
         frame->resize(size.width(), size.height() + frame->menuBar()->sizeHint().height());
         frame->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));

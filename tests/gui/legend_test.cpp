@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -266,6 +267,64 @@ TEST_F(Legend, ARowsMenuOpensCopiesOrGoesIntoItsDirectory) {
     MenuOf(big, "Go Into");
     EXPECT_EQ(fakes.profile().m_strPath, "C:\\big");
     QDesktopServices::unsetUrlHandler("file");
+}
+
+// Catches a comparison not shown in a row or its tooltip, lost on a move or kept where the saved
+// scan lacks the directory, a save that does not write what the next comparison reads, a stopped
+// save that leaves a file behind, and --compare not taken at the start.
+TEST_F(Legend, ASaveComparedAfterAChangeShowsEachRowsChange) {
+    testing::TempTree files;
+    const QString saved = QString::fromStdString(files.PathOf("base.json.gz"));
+    fakes.view->SaveScanAs(saved);
+    fakes.Settle();
+    EXPECT_TRUE(fakes.messages.shown.empty());
+    fakes.fs.AddFile("C:\\big", "grown", 10);
+    fakes.fs.AddFile("C:\\new\\deep", "n", 4);
+    ASSERT_TRUE(fakes.view->CompareWith(saved));
+    fakes.Command("ID_RESCAN_THIS_TREE");
+    auto asked = [this](int row, int role) { return list().model()->index(row, 0).data(role).toString(); };
+    EXPECT_EQ(asked(fakes.RowOf("big"), Qt::AccessibleTextRole), "big, 1,000  +10");
+    EXPECT_EQ(asked(fakes.RowOf("new"), Qt::AccessibleTextRole), "new, 4  new");
+    EXPECT_TRUE(
+        asked(fakes.RowOf("big"), Qt::ToolTipRole).endsWith("\nIn the saved scan: 990 bytes\nChange: +10"));
+    QString listing;
+    QTimer::singleShot(0, [&listing] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        listing = dialog->findChild<QPlainTextEdit*>()->toPlainText();
+        dialog->close();
+    });
+    fakes.Command("ID_FILE_WHAT_CHANGED");
+    EXPECT_EQ(listing, "+10  big\n+4  new  (new)\n0  >files\n0  mid\n0  tiny\n");
+
+    fakes.DoubleClickRow(fakes.RowOf("new"));  // a directory the saved scan lacks
+    ASSERT_NE(fakes.view->Compared(), nullptr);
+    EXPECT_FALSE(fakes.view->Compared()->found);
+    QTest::mouseClick(testing::GoUpOf(*fakes.view), Qt::LeftButton);
+    fakes.Settle();
+    EXPECT_EQ(asked(fakes.RowOf("big"), Qt::AccessibleTextRole), "big, 1,000  +10");
+    fakes.Command("ID_FILE_STOP_COMPARING");
+    EXPECT_EQ(asked(fakes.RowOf("big"), Qt::AccessibleTextRole), "big, 1,000");
+
+    {  // stopped while a read never returns: no file, not even a part of one
+        testing::HungRead hung(fakes.fs, "C:\\big");
+        QTimer::singleShot(50, [] {
+            if (QWidget* progress = QApplication::activeModalWidget())
+                QTest::keyClick(progress, Qt::Key_Escape);
+        });
+        fakes.view->SaveScanAs(QString::fromStdString(files.PathOf("stopped.json")));
+        fakes.Settle();
+    }
+    EXPECT_EQ(QDir(QString::fromStdString(files.Root())).entryList(QDir::Files), QStringList{"base.json.gz"});
+    EXPECT_EQ(fakes.messages.shown.back().toStdString(),
+              "The scan was not saved to " + files.PathOf("stopped.json") + ": it was stopped.");
+
+    ViewOnFakes started;  // gauzel --compare OLD
+    started.fs.AddFile("C:\\big", "x", 990);
+    started.startComparison = saved;
+    started.Start();
+    ASSERT_NE(started.view->Compared(), nullptr);
+    EXPECT_EQ(TreeChangeText(started.profile(), *started.view->Compared(), Units::Bytes).substr(0, 13),
+              " (-2,507 sinc");
 }
 
 }  // namespace
