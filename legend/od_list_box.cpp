@@ -144,8 +144,7 @@ int COdListBox::SizeTextShortfall() const {
         }
     const int rowWidth =
         width() - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    constexpr int kPadding = 3;  // a little air after the text
-    return kSizeX + widest + kPadding - rowWidth;
+    return kSizeX + widest + kTextPadding - rowWidth;
 }
 
 void COdListBox::paintEvent(QPaintEvent* event) {
@@ -194,8 +193,14 @@ void COdListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool se
     // A long name ends in an ellipsis at the size column (the tooltip has it whole).
     const QString name = QString::fromStdString(EntryName(profile, entry));
     drawOpaque(left + kNameX, metrics.elidedText(name, Qt::ElideRight, kSizeX - kNameX - 1));
-    drawOpaque(left + kSizeX, QString::fromStdString(SizeAndChangeText(profile, m_source.Compared(), entry,
-                                                                       m_source.ShownUnits())));
+    const Units units = m_source.ShownUnits();
+    drawOpaque(left + kSizeX, QString::fromStdString(EntrySizeText(profile, entry, units)));
+    // The change since a saved scan ends at the row's right edge: the changes line up by their
+    // last digit, and the list is wide enough for the widest size and change side by side.
+    if (const Comparison* comparison = m_source.Compared()) {
+        const QString change = QString::fromStdString(ChangeText(profile, *comparison, entry, units));
+        drawOpaque(rect.right() - kTextPadding - metrics.horizontalAdvance(change), change);
+    }
 
     if (focus) {
         painter.setPen(QPen(text, 0, Qt::DotLine));

@@ -20,6 +20,7 @@ public:
     static constexpr int kSwatchColumn = 20;  // a fixed x, not relative to the row
     static constexpr int kNameX = 21;
     static constexpr int kSizeX = 101;
+    static constexpr int kTextPadding = 3;  // a little air after the last text of a row
 
     COdListBox(const LegendSource& source, MessageBoxes& messages, QWidget* parent);
 
