@@ -20,8 +20,10 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
     contents.status = directory->List(
         [&contents, counting, keepEntries](const ListingRecord& record) {
             if (IsDotOrDotDot(record.name)) return;
+            // Subdirectories are kept whatever their number, as the walk keeps their names; a
+            // file past kKeptEntries gives up keeping.
             if (keepEntries && !contents.tooManyToKeep) {
-                if (contents.entries.size() == kKeptEntries) {
+                if (contents.files == kKeptEntries && !IsWalkedDirectory(record)) {
                     contents.tooManyToKeep = true;
                     contents.entries = std::vector<ListedEntry>();
                 } else {

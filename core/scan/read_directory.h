@@ -44,7 +44,7 @@ struct DirectoryContents {
     std::size_t files = 0;             // entries that are not walked into
     ListingStatus status;
     // Only when recorded: every entry, "." and ".." left out; none when there were more than
-    // kKeptEntries, and `listAgain` set instead (by the walk) to the directory to list again.
+    // kKeptEntries files, and `listAgain` set instead (by the walk) to the directory to list again.
     std::vector<ListedEntry> entries;
     bool tooManyToKeep = false;
     std::shared_ptr<Directory> listAgain;

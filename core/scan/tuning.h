@@ -36,9 +36,10 @@ inline constexpr std::size_t kWaitingReadAheadWindow = 512;
 // Idle readers are woken when the walk has moved on this many directories.
 inline constexpr std::size_t kWakeAfterSteps = kReadAheadWindow / 4;
 
-// A recorded rescan keeps at most this many entries of a directory between its read and its
-// visit (about 100 bytes each); a larger directory is listed again as it is written, so that a
-// directory of a million files costs the export no more memory than a small one.
+// A recorded rescan keeps at most this many files of a directory between its read and its visit
+// (about 100 bytes each; its subdirectories all, as the walk keeps their names anyway); a
+// directory of more files is listed again as it is written, so that a directory of a million
+// files costs the export no more memory than a small one.
 inline constexpr std::size_t kKeptEntries = 4096;
 
 }  // namespace gauzel
