@@ -111,15 +111,15 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
     }
     const std::uint64_t device = own.device != 0 || m_levels.empty() ? own.device : parentDevice;
     Level level{path.size(), device, m_levels.empty(), {}, 0};
-    const auto write = [&](std::string_view name, const ListingRecord& record) {
+    const auto write = [&](std::string_view entryName, const ListingRecord& record) {
         if (IsWalkedDirectory(record)) {
-            level.subdirs.push_back({std::string(name), record.device, record.inode});
+            level.subdirs.push_back({std::string(entryName), record.device, record.inode});
             return;
         }
         // Another filesystem's mount point, as ncdu writes it: a directory not entered.
         const bool mountPoint = (record.attributes & kAttributeDirectory) != 0;
         m_text += mountPoint ? ",\n[" : ",\n";
-        Item(name, true, record, device);
+        Item(entryName, true, record, device);
         if (mountPoint) m_text += ']';
         Flush(false);
     };
