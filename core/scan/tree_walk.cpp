@@ -253,10 +253,16 @@ void TreeWalk::ReadUrgent(std::unique_lock<std::mutex>& lock) {
 
 void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
                      std::unique_lock<std::mutex>& lock) {
+    // On a share, the requests a read may keep in flight are shared among the reads under way:
+    // a huge directory read alone, or one level of a deep chain, sizes its entries side by side
+    // (the listing does so only when its sizes wait); many directories at once take one each.
+    const int sizers = opened.directory && opened.directory->Kind() == Medium::kShare
+                           ? std::max(1, (m_threads + (m_callerReads ? 1 : 0)) / ++m_reading)
+                           : (++m_reading, 1);
     lock.unlock();
     const bool retry = mayRetry && OutOfDescriptors(opened.error);
     DirectoryContents contents;
-    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting, 1, m_record);
+    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting, sizers, m_record);
     // Wall time: how long a read waits on the disk or the network, whatever the cores do.
     const double micros =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
@@ -269,6 +275,7 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     opened.directory.reset();
 
     lock.lock();
+    --m_reading;
     // A read that never slept came from memory, however long a busy core kept it.
     const double waited = contents.status.waited ? micros / static_cast<double>(entries) : 0;
     const bool wasSlow = m_microsPerEntry > kSlowMicrosPerEntry;

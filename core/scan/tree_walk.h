@@ -136,7 +136,8 @@ private:
     const bool m_record;
     int m_threads;  // readers besides the calling thread
     const Counting m_counting;
-    int m_eager = 0;  // of those, the ones that always read ahead: one a core
+    int m_eager = 0;    // of those, the ones that always read ahead: one a core
+    int m_reading = 0;  // reads under way
     ThreadGroup m_readers;
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they

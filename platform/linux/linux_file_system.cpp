@@ -380,7 +380,8 @@ private:
             std::size_t helpers = 0;
             if (apart) {
                 if (!crew) crew.emplace();
-                helpers = slow.value_or(true) ? most : std::min(cores - 1, most);
+                // No more helpers than entries left beside this thread's share.
+                helpers = std::min(slow.value_or(true) ? most : std::min(cores - 1, most), count - from - 1);
                 crew->Start(from, count, helpers, slow.value_or(true) ? 1 : 32, size);
             }
             if (sized != nullptr) deliverAll(*sized);
@@ -399,6 +400,7 @@ private:
             sized = std::exchange(sizing, following);
         }
         if (sized != nullptr) deliverAll(*sized);
+        status.waited = slow.value_or(false);
     }
 
     // The statx of one entry: 0, or its errno.
