@@ -3,11 +3,12 @@
 // nothing else, printing the apparent size of every non-directory entry. gauzel-report's time
 // over this one's is the cost of everything above the system calls.
 //
-//   bare_walk [-j N] DIRECTORY
+//   bare_walk [-e] [-j N] DIRECTORY
 //
 // With -j N, N threads take directories from one shared stack, in no order and with no
-// progress: the limit of this machine for that many threads. Each prints the total it found
-// (the benchmark checks it against the tree's).
+// progress: the limit of this machine for that many threads. With -e, every entry is sized by
+// a job of its own on those threads (the limit of a share, where each request waits). Each prints the total
+// it found (the benchmark checks it against the tree's).
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -122,10 +123,74 @@ void WalkParallel(int root, int threads) {
     for (int i = 0; i < threads; ++i) workers.emplace_back(work);
 }
 
+// N threads over one stack of jobs, each a request of its own: a directory's listing, or one
+// entry's size. A directory's entries are sized side by side, the next level listed as soon as
+// its size has said it is a directory: the most a share can have in flight with N threads.
+void WalkEveryEntry(int root, int threads) {
+    struct Job {
+        SharedFd parent;  // null for the root
+        std::string name;
+        bool list;  // a directory to list, else an entry to size
+    };
+    std::mutex mutex;
+    std::condition_variable more;
+    std::vector<Job> stack{{nullptr, {}, true}};
+    int busy = 0;
+    auto work = [&] {
+        std::vector<char> own(32768);
+        std::unique_lock lock(mutex);
+        for (;;) {
+            more.wait(lock, [&] { return !stack.empty() || busy == 0; });
+            if (stack.empty()) return;
+            Job job = std::move(stack.back());
+            stack.pop_back();
+            ++busy;
+            lock.unlock();
+            std::vector<Job> children;
+            if (job.list) {
+                const int fd = job.parent ? OpenChild(*job.parent, job.name) : root;
+                if (fd >= 0) {
+                    const SharedFd self = Share(fd);
+                    for (long length; (length = getdents64(fd, own.data(), own.size())) > 0;)
+                        for (long offset = 0; offset < length;) {
+                            const auto* entry = reinterpret_cast<const dirent64*>(own.data() + offset);
+                            offset += entry->d_reclen;
+                            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                                children.push_back({self, entry->d_name, false});
+                        }
+                }
+            } else {
+                struct statx info;
+                if (statx(*job.parent, job.name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                          STATX_TYPE | STATX_SIZE, &info) == 0) {
+                    if (S_ISDIR(info.stx_mode))
+                        children.push_back({job.parent, std::move(job.name), true});
+                    else
+                        total += info.stx_size;
+                }
+            }
+            job.parent.reset();
+            lock.lock();
+            std::move(children.begin(), children.end(), std::back_inserter(stack));
+            children.clear();
+            --busy;
+            more.notify_all();
+        }
+    };
+    std::vector<std::jthread> workers;
+    for (int i = 0; i < threads; ++i) workers.emplace_back(work);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int threads = 1;
+    bool everyEntry = false;
+    if (argc >= 2 && std::strcmp(argv[1], "-e") == 0) {
+        everyEntry = true;
+        ++argv;
+        --argc;
+    }
     if (argc == 4 && std::strcmp(argv[1], "-j") == 0) {
         threads = std::atoi(argv[2]);
         argv += 2;
@@ -138,7 +203,9 @@ int main(int argc, char** argv) {
     setrlimit(RLIMIT_NOFILE, &limit);
     const int fd = open(argv[1], O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return 1;
-    if (threads == 1) {
+    if (everyEntry) {
+        WalkEveryEntry(fd, threads);
+    } else if (threads == 1) {
         Walk(fd);
         close(fd);
     } else {
