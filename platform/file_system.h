@@ -73,8 +73,10 @@ public:
     virtual ~Directory() = default;
     // Calls `each` for every entry that could be sized, in listing order, on the calling thread.
     // Reads the directory once per call. `threads` may size the entries of a large directory
-    // side by side (the records and their order stay the same).
-    virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads = 1) = 0;
+    // side by side (the records and their order stay the same); `waits`: the caller knows that
+    // sizes wait, so they are sized side by side from the first (else the first one tells).
+    virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads = 1,
+                               bool waits = false) = 0;
     // Opens the subdirectory `name` (a logical name), never through a symbolic link.
     virtual Opened OpenSubdirectory(std::string_view name) = 0;
     virtual Medium Kind() const { return Medium::kShare; }

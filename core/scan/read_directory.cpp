@@ -13,7 +13,8 @@ std::uint64_t RecordSize(const ListingRecord& record) {
     return std::uint64_t{record.sizeHigh} << 32 | record.sizeLow;
 }
 
-DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries) {
+DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries,
+                                bool waits) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
     if (threads <= 0) threads = ReadersThatFit(directory->Kind());
@@ -42,7 +43,7 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
             else
                 contents.fileBytes += size;
         },
-        threads);
+        threads, waits);
     return contents;
 }
 

@@ -51,8 +51,9 @@ struct DirectoryContents {
 };
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-// `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
+// `threads` may size a large directory's entries side by side (from the first when `waits`: the
+// caller knows sizes wait). `record`: every entry is kept too.
 DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1,
-                                bool record = false);
+                                bool record = false, bool waits = false);
 
 }  // namespace gauzel

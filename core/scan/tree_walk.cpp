@@ -259,10 +259,11 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     const int sizers = opened.directory && opened.directory->Kind() == Medium::kShare
                            ? std::max(1, (m_threads + (m_callerReads ? 1 : 0)) / ++m_reading)
                            : (++m_reading, 1);
+    const bool waits = m_microsPerEntry > kSlowMicrosPerEntry;
     lock.unlock();
     const bool retry = mayRetry && OutOfDescriptors(opened.error);
     DirectoryContents contents;
-    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting, sizers, m_record);
+    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting, sizers, m_record, waits);
     // Wall time: how long a read waits on the disk or the network, whatever the cores do.
     const double micros =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();

@@ -243,7 +243,8 @@ public:
 
     Medium Kind() const override { return m_share ? Medium::kShare : Medium::kLocalDisk; }
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads,
+                       bool waits) override {
         ListingStatus status;
         if (m_listed && lseek(m_fd.Get(), 0, SEEK_SET) != 0) {  // a second listing starts over
             status.error = errno;
@@ -266,7 +267,7 @@ public:
             each(record);
         };
         if (threads > 1) {
-            ListSizedApart(status, deliver, threads);
+            ListSizedApart(status, deliver, threads, waits);
             return status;
         }
         // Whether the listing slept is asked of the kernel only after one that took long: the
@@ -334,7 +335,7 @@ private:
     // thread a core, the others while the sizes wait on the disk). Meanwhile this thread delivers
     // the buffer before, in listing order, and reads the next one into it.
     template <typename Deliver>
-    void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads) const {
+    void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads, bool waits) const {
         struct Batch {
             ListingBuffer buffer;
             std::vector<const char*> names;
@@ -362,8 +363,9 @@ private:
         std::optional<Crew> crew;  // after what it uses: should a delivery throw, it goes first
         const auto cores = static_cast<std::size_t>(Cores());
         const auto most = static_cast<std::size_t>(threads - 1);
-        std::optional<bool> slow;  // whether the sizes wait: the first one tells, then each buffer
-        Batch* sized = nullptr;    // its records not delivered yet
+        // Whether the sizes wait: the caller's word, or the first one's, then each buffer's.
+        std::optional<bool> slow = waits ? std::optional<bool>(true) : std::nullopt;
+        Batch* sized = nullptr;  // its records not delivered yet
         for (bool more = read(*sizing); more;) {
             Batch* const following = sizing == &batches[0] ? &batches[1] : &batches[0];
             const std::size_t count = sizing->names.size();

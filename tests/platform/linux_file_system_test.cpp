@@ -138,7 +138,7 @@ TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSame
         else
             scan.tree.File(name, static_cast<std::uint64_t>(i) * 1001);
     }
-    auto listing = [&scan](int threads) {
+    auto listing = [&scan](int threads, bool waits = false) {
         std::vector<std::pair<std::string, std::uint64_t>> records;
         auto root = scan.fs.OpenDirectory("T:").directory;
         root->List(
@@ -146,12 +146,13 @@ TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSame
                 records.emplace_back(std::string(record.name),
                                      std::uint64_t{record.sizeLow} | std::uint64_t{record.attributes} << 32);
             },
-            threads);
+            threads, waits);
         return records;
     };
     const auto alone = listing(1);
     ASSERT_EQ(alone.size(), 1500u);
     EXPECT_EQ(listing(4), alone);
+    EXPECT_EQ(listing(4, true), alone);  // told that sizes wait: one entry a request, from the first
     // A callback that throws while the threads size the next buffer: they finish before it leaves.
     std::size_t delivered = 0;
     EXPECT_THROW(scan.fs.OpenDirectory("T:").directory->List(

@@ -14,7 +14,8 @@ public:
         --m_fs.openNow;
     }
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int /*threads*/) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int /*threads*/,
+                       bool /*waits*/) override {
         {
             const std::lock_guard lock(m_fs.m_counting);
             ++m_fs.listings[m_path];
