@@ -83,19 +83,16 @@ SharedFd Share(int fd) {
     });
 }
 
-// N threads over one stack of directories to read, each named below its open parent: only the
-// parents of waiting directories are held open, however wide the tree.
-void WalkParallel(int root, int threads) {
-    struct Job {
-        SharedFd parent;  // null for the root
-        std::string name;
-    };
+// N threads over one stack of jobs, in no order: `run` does one job (on any thread) and returns
+// the jobs it makes; the walk ends when the stack is empty and no thread is busy.
+template <typename Job, typename Run>
+void RunStack(Job first, int threads, const Run& run) {
     std::mutex mutex;
     std::condition_variable more;
-    std::vector<Job> stack{{nullptr, {}}};
+    std::vector<Job> stack;
+    stack.push_back(std::move(first));
     int busy = 0;
     auto work = [&] {
-        std::vector<char> own(32768);
         std::unique_lock lock(mutex);
         for (;;) {
             more.wait(lock, [&] { return !stack.empty() || busy == 0; });
@@ -104,17 +101,11 @@ void WalkParallel(int root, int threads) {
             stack.pop_back();
             ++busy;
             lock.unlock();
-            const int fd = job.parent ? OpenChild(*job.parent, job.name) : root;
-            job.parent.reset();
-            std::vector<Job> children;
-            if (fd >= 0) {
-                const SharedFd self = Share(fd);
-                for (std::string& name : List(fd, own.data(), own.size()))
-                    children.push_back({self, std::move(name)});
-            }
+            std::vector<Job> children = run(job);
+            job = Job{};
             lock.lock();
             std::move(children.begin(), children.end(), std::back_inserter(stack));
-            children.clear();  // the last references to this directory go under the lock; fine
+            children.clear();  // the last references to a directory may go under the lock; fine
             --busy;
             more.notify_all();
         }
@@ -123,62 +114,58 @@ void WalkParallel(int root, int threads) {
     for (int i = 0; i < threads; ++i) workers.emplace_back(work);
 }
 
-// N threads over one stack of jobs, each a request of its own: a directory's listing, or one
-// entry's size. A directory's entries are sized side by side, the next level listed as soon as
-// its size has said it is a directory: the most a share can have in flight with N threads.
+struct Job {
+    SharedFd parent;  // null for the root
+    std::string name;
+    bool list = true;  // a directory to list, else an entry to size (-e)
+};
+
+// Directories to read, each named below its open parent: only the parents of waiting
+// directories are held open, however wide the tree.
+void WalkParallel(int root, int threads) {
+    RunStack(Job{}, threads, [root](Job& job) {
+        thread_local std::vector<char> own(32768);
+        const int fd = job.parent ? OpenChild(*job.parent, job.name) : root;
+        job.parent.reset();
+        std::vector<Job> children;
+        if (fd < 0) return children;
+        const SharedFd self = Share(fd);
+        for (std::string& name : List(fd, own.data(), own.size()))
+            children.push_back({self, std::move(name)});
+        return children;
+    });
+}
+
+// Every entry sized by a job of its own: a directory's entries are sized side by side, the next
+// level listed as soon as its size has said it is a directory: the most a share can have in
+// flight with N threads.
 void WalkEveryEntry(int root, int threads) {
-    struct Job {
-        SharedFd parent;  // null for the root
-        std::string name;
-        bool list;  // a directory to list, else an entry to size
-    };
-    std::mutex mutex;
-    std::condition_variable more;
-    std::vector<Job> stack{{nullptr, {}, true}};
-    int busy = 0;
-    auto work = [&] {
-        std::vector<char> own(32768);
-        std::unique_lock lock(mutex);
-        for (;;) {
-            more.wait(lock, [&] { return !stack.empty() || busy == 0; });
-            if (stack.empty()) return;
-            Job job = std::move(stack.back());
-            stack.pop_back();
-            ++busy;
-            lock.unlock();
-            std::vector<Job> children;
-            if (job.list) {
-                const int fd = job.parent ? OpenChild(*job.parent, job.name) : root;
-                if (fd >= 0) {
-                    const SharedFd self = Share(fd);
-                    for (long length; (length = getdents64(fd, own.data(), own.size())) > 0;)
-                        for (long offset = 0; offset < length;) {
-                            const auto* entry = reinterpret_cast<const dirent64*>(own.data() + offset);
-                            offset += entry->d_reclen;
-                            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                                children.push_back({self, entry->d_name, false});
-                        }
+    RunStack(Job{}, threads, [root](Job& job) {
+        thread_local std::vector<char> own(32768);
+        std::vector<Job> children;
+        if (job.list) {
+            const int fd = job.parent ? OpenChild(*job.parent, job.name) : root;
+            if (fd < 0) return children;
+            const SharedFd self = Share(fd);
+            for (long length; (length = getdents64(fd, own.data(), own.size())) > 0;)
+                for (long offset = 0; offset < length;) {
+                    const auto* entry = reinterpret_cast<const dirent64*>(own.data() + offset);
+                    offset += entry->d_reclen;
+                    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                        children.push_back({self, entry->d_name, false});
                 }
-            } else {
-                struct statx info;
-                if (statx(*job.parent, job.name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
-                          STATX_TYPE | STATX_SIZE, &info) == 0) {
-                    if (S_ISDIR(info.stx_mode))
-                        children.push_back({job.parent, std::move(job.name), true});
-                    else
-                        total += info.stx_size;
-                }
-            }
-            job.parent.reset();
-            lock.lock();
-            std::move(children.begin(), children.end(), std::back_inserter(stack));
-            children.clear();
-            --busy;
-            more.notify_all();
+            return children;
         }
-    };
-    std::vector<std::jthread> workers;
-    for (int i = 0; i < threads; ++i) workers.emplace_back(work);
+        struct statx info;
+        if (statx(*job.parent, job.name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                  STATX_TYPE | STATX_SIZE, &info) == 0) {
+            if (S_ISDIR(info.stx_mode))
+                children.push_back({job.parent, std::move(job.name), true});
+            else
+                total += info.stx_size;
+        }
+        return children;
+    });
 }
 
 }  // namespace
