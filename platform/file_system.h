@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace gauzel {
 
@@ -53,8 +54,11 @@ struct Opened {
 // The two names every directory lists besides its entries; never walked, never counted.
 inline bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }
 
-// The machine's cores, at least 1.
-inline int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+// The machine's cores, at least 1 (asked once: glibc reads /sys for it).
+inline int Cores() {
+    static const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return cores;
+}
 
 // What a directory's reads go to: how many of them a scan keeps in flight is its own choice.
 enum class Medium {
@@ -73,10 +77,20 @@ public:
     virtual ~Directory() = default;
     // Calls `each` for every entry that could be sized, in listing order, on the calling thread.
     // Reads the directory once per call. `threads` may size the entries of a large directory
-    // side by side (the records and their order stay the same); `waits`: the caller knows that
-    // sizes wait, so they are sized side by side from the first (else the first one tells).
-    virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads = 1,
-                               bool waits = false) = 0;
+    // side by side (the records and their order stay the same).
+    virtual ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads = 1) = 0;
+    // The same listing in two steps, for a caller that sizes the entries on threads of its own (a
+    // share, where each size waits for an answer): the names, in listing order and without "."
+    // and "..", then any of them sized, on any thread, into `record` (its name left empty): 0,
+    // ENOENT when it went meanwhile, or why it could not be sized. A share's directory has them.
+    virtual ListingStatus ListNames(std::vector<std::string>& names) {
+        (void)names;
+        return {ENOTSUP};
+    }
+    virtual int SizeEntry(std::string_view name, ListingRecord& record) const {
+        (void)name, (void)record;
+        return ENOTSUP;
+    }
     // Opens the subdirectory `name` (a logical name), never through a symbolic link.
     virtual Opened OpenSubdirectory(std::string_view name) = 0;
     virtual Medium Kind() const { return Medium::kShare; }

@@ -13,37 +13,66 @@ std::uint64_t RecordSize(const ListingRecord& record) {
     return std::uint64_t{record.sizeHigh} << 32 | record.sizeLow;
 }
 
-DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries,
-                                bool waits) {
+namespace {
+
+// One entry of a listing into `contents`.
+void Add(DirectoryContents& contents, const ListingRecord& record, Counting counting, bool keepEntries) {
+    if (IsDotOrDotDot(record.name)) return;
+    // Subdirectories are kept whatever their number, as the walk keeps their names; a file past
+    // kKeptEntries gives up keeping.
+    if (keepEntries && !contents.tooManyToKeep) {
+        if (contents.files == kKeptEntries && !IsWalkedDirectory(record)) {
+            contents.tooManyToKeep = true;
+            contents.entries = std::vector<ListedEntry>();
+        } else {
+            contents.entries.push_back({std::string(record.name), record});
+            contents.entries.back().record.name = {};
+        }
+    }
+    if (IsWalkedDirectory(record)) {
+        contents.subdirs.emplace_back(record.name);
+        return;
+    }
+    ++contents.files;
+    const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
+    if (counting.linksOnce && record.links > 1)
+        contents.linked.push_back({record.device, record.inode, size});
+    else
+        contents.fileBytes += size;
+}
+
+}  // namespace
+
+DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
     if (threads <= 0) threads = ReadersThatFit(directory->Kind());
-    contents.status = directory->List(
-        [&contents, counting, keepEntries](const ListingRecord& record) {
-            if (IsDotOrDotDot(record.name)) return;
-            // Subdirectories are kept whatever their number, as the walk keeps their names; a
-            // file past kKeptEntries gives up keeping.
-            if (keepEntries && !contents.tooManyToKeep) {
-                if (contents.files == kKeptEntries && !IsWalkedDirectory(record)) {
-                    contents.tooManyToKeep = true;
-                    contents.entries = std::vector<ListedEntry>();
-                } else {
-                    contents.entries.push_back({std::string(record.name), record});
-                    contents.entries.back().record.name = {};
-                }
-            }
-            if (IsWalkedDirectory(record)) {
-                contents.subdirs.emplace_back(record.name);
-                return;
-            }
-            ++contents.files;
-            const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
-            if (counting.linksOnce && record.links > 1)
-                contents.linked.push_back({record.device, record.inode, size});
-            else
-                contents.fileBytes += size;
-        },
-        threads, waits);
+    contents.status =
+        directory->List([&contents, counting, keepEntries](
+                            const ListingRecord& record) { Add(contents, record, counting, keepEntries); },
+                        threads);
+    return contents;
+}
+
+ListingStatus EntriesToSize::ListNames(Directory& directory) {
+    status = directory.ListNames(names);
+    records.resize(names.size());
+    errors.assign(names.size(), 0);
+    return status;
+}
+
+DirectoryContents EntriesToSize::Contents(Counting counting, bool keepEntries) {
+    DirectoryContents contents;
+    contents.status = status;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (errors[i] == ENOENT) continue;  // gone meanwhile: it is no longer there to count
+        if (errors[i] != 0) {
+            if (contents.status.unsized++ == 0) contents.status.unsizedError = errors[i];
+            continue;
+        }
+        records[i].name = names[i];
+        Add(contents, records[i], counting, keepEntries);
+    }
     return contents;
 }
 

@@ -51,9 +51,23 @@ struct DirectoryContents {
 };
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-// `threads` may size a large directory's entries side by side (from the first when `waits`: the
-// caller knows sizes wait). `record`: every entry is kept too.
+// `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
 DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1,
-                                bool record = false, bool waits = false);
+                                bool record = false);
+
+// A directory listed in two steps (Directory::ListNames, then SizeEntry): each name with what
+// its size gave. Any thread may size any entry; `Contents` then reads them as ReadDirectory would.
+struct EntriesToSize {
+    ListingStatus status;  // the names' listing's
+    std::vector<std::string> names;
+    std::vector<ListingRecord> records;
+    std::vector<int> errors;
+
+    ListingStatus ListNames(Directory& directory);  // sizes nothing yet
+    void Size(const Directory& directory, std::size_t i) {
+        errors[i] = directory.SizeEntry(names[i], records[i]);
+    }
+    DirectoryContents Contents(Counting counting, bool record);
+};
 
 }  // namespace gauzel

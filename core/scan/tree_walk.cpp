@@ -8,6 +8,15 @@
 
 namespace gauzel {
 
+// A share's directory whose entries the readers size one by one.
+struct TreeWalk::Sizing {
+    std::shared_ptr<Directory> directory;
+    EntriesToSize entries;
+    std::size_t next = 0;  // the next entry to hand out
+    std::size_t left = 0;  // entries not sized yet
+    double micros = 0;     // waited: the listing, and each size
+};
+
 struct TreeWalk::Node {
     enum class State { kReading, kRead, kRetry };
     State state = State::kReading;
@@ -15,6 +24,17 @@ struct TreeWalk::Node {
     DirectoryContents contents;            // without its subdirectories: they are the children
     std::shared_ptr<Directory> directory;  // while its subdirectories may be opened from it
     std::vector<Pending> children;
+    std::unique_ptr<Sizing> sizing;  // while the readers size its entries
+};
+
+// A directory read, made ready for the walk outside its lock.
+struct TreeWalk::Read {
+    DirectoryContents contents;  // without its subdirectories
+    std::vector<Pending> children;
+    std::shared_ptr<Directory> directory;  // kept while its subdirectories may be opened from it
+    int openError = 0;
+    double waited = 0;   // microseconds an entry, when the read waited
+    bool retry = false;  // no descriptor was left to open it
 };
 
 namespace {
@@ -123,7 +143,12 @@ bool TreeWalk::Await(std::unique_ptr<Node>& node, std::size_t at, const std::str
             }
             continue;
         }
-        // A walk that may read reads ahead itself rather than wait.
+        // A walk that may read sizes entries and reads ahead itself rather than wait; so does
+        // one that has no reader.
+        if ((m_callerReads || m_readers.Size() == 0) && !m_sizing.empty()) {
+            SizeNext(lock);
+            continue;
+        }
         Candidate candidate = m_callerReads && !m_starved ? FindCandidate() : Candidate{};
         if (candidate.pending != nullptr) {
             ReadAhead(candidate, lock);
@@ -209,7 +234,7 @@ void TreeWalk::Work(bool eager) {
     for (;;) {
         Candidate candidate;
         (eager ? m_work : m_reserve).wait(lock, [&] {
-            if (m_finished || m_urgent.node != nullptr) return true;
+            if (m_finished || m_urgent.node != nullptr || !m_sizing.empty()) return true;
             if (m_starved || (!eager && m_microsPerEntry <= kSlowMicrosPerEntry)) return false;
             candidate = FindCandidate();
             return candidate.pending != nullptr;
@@ -217,6 +242,8 @@ void TreeWalk::Work(bool eager) {
         if (m_finished) return;
         if (m_urgent.node != nullptr)
             ReadUrgent(lock);
+        else if (!m_sizing.empty())
+            SizeNext(lock);
         else
             ReadAhead(candidate, lock);
     }
@@ -253,46 +280,124 @@ void TreeWalk::ReadUrgent(std::unique_lock<std::mutex>& lock) {
 
 void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
                      std::unique_lock<std::mutex>& lock) {
-    // On a share, the requests a read may keep in flight are shared among the reads under way:
-    // a huge directory read alone, or one level of a deep chain, sizes its entries side by side
-    // (the listing does so only when its sizes wait); many directories at once take one each.
-    const int sizers = opened.directory && opened.directory->Kind() == Medium::kShare
-                           ? std::max(1, (m_threads + (m_callerReads ? 1 : 0)) / ++m_reading)
-                           : (++m_reading, 1);
     const bool waits = m_microsPerEntry > kSlowMicrosPerEntry;
     lock.unlock();
     const bool retry = mayRetry && OutOfDescriptors(opened.error);
+    std::shared_ptr<Directory> directory = std::move(opened.directory);
     DirectoryContents contents;
-    if (!retry) contents = ReadDirectory(opened.directory.get(), m_counting, sizers, m_record, waits);
+    if (directory && !retry && directory->Kind() == Medium::kShare) {
+        auto sizing = std::make_unique<Sizing>();
+        sizing->directory = std::move(directory);
+        const std::size_t from = ListOnShare(*sizing, waits, start);
+        if (from < sizing->entries.names.size()) {
+            lock.lock();
+            HandOut(node, std::move(sizing), from);
+            return;
+        }
+        contents = sizing->entries.Contents(m_counting, m_record);
+        directory = std::move(sizing->directory);
+    } else if (!retry) {
+        contents = ReadDirectory(directory.get(), m_counting, 1, m_record);
+    }
     // Wall time: how long a read waits on the disk or the network, whatever the cores do.
     const double micros =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-    const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
-    std::vector<Pending> children = ToPending<Pending>(std::move(contents.subdirs));
-    std::shared_ptr<Directory> directory;
-    if (!children.empty() || contents.tooManyToKeep) directory = std::move(opened.directory);
-    if (contents.tooManyToKeep) contents.listAgain = directory;
-    const int openError = opened.directory || directory ? 0 : opened.error;
-    opened.directory.reset();
-
+    Read read = Prepared(std::move(contents), std::move(directory), opened.error, micros);
+    read.retry = retry;
     lock.lock();
-    --m_reading;
+    Settle(node, std::move(read));
+}
+
+std::size_t TreeWalk::ListOnShare(Sizing& sizing, bool waits, std::chrono::steady_clock::time_point start) {
+    const auto since = [](std::chrono::steady_clock::time_point from) {
+        return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - from).count();
+    };
+    EntriesToSize& entries = sizing.entries;
+    const auto listing = std::chrono::steady_clock::now();
+    entries.ListNames(*sizing.directory);
+    const auto count = entries.names.size();
+    // Wall time: a listing or a size that waits on a share says the rest will. Sized here while
+    // they come at once; from the first that waits, each is left to a reader.
+    bool slow = waits || since(listing) > kSlowMicrosPerEntry * static_cast<double>(count + 1);
+    std::size_t from = 0;
+    while (!slow && from < count) {
+        const auto before = std::chrono::steady_clock::now();
+        entries.Size(*sizing.directory, from++);
+        slow = since(before) > kSlowMicrosPerEntry;
+    }
+    entries.status.waited = slow;
+    sizing.micros = since(start);
+    return from;
+}
+
+void TreeWalk::HandOut(Node* node, std::unique_ptr<Sizing> sizing, std::size_t from) {
+    const std::size_t left = sizing->entries.names.size() - from;
+    sizing->next = from;
+    sizing->left = left;
+    node->sizing = std::move(sizing);
+    m_sizing.push_back(node);
+    // The walk knows now that reads wait, and every reader may help.
+    if (m_microsPerEntry <= kSlowMicrosPerEntry) {
+        m_microsPerEntry = 2 * kSlowMicrosPerEntry;
+        StartReaders(m_threads);
+    }
+    Wake(std::min(left, static_cast<std::size_t>(m_threads)));
+}
+
+void TreeWalk::SizeNext(std::unique_lock<std::mutex>& lock) {
+    Node* const node = m_sizing.front();
+    Sizing& sizing = *node->sizing;
+    const std::size_t i = sizing.next++;
+    if (sizing.next == sizing.entries.names.size()) m_sizing.pop_front();
+    lock.unlock();
+    const auto start = std::chrono::steady_clock::now();
+    sizing.entries.Size(*sizing.directory, i);
+    const double micros =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    lock.lock();
+    sizing.micros += micros;
+    if (--sizing.left != 0) return;
+    // The last one in reads the sizes into the directory's contents, in listing order.
+    std::unique_ptr<Sizing> sized = std::move(node->sizing);
+    lock.unlock();
+    Read read = Prepared(sized->entries.Contents(m_counting, m_record), std::move(sized->directory), 0,
+                         sized->micros);
+    sized.reset();
+    lock.lock();
+    Settle(node, std::move(read));
+}
+
+TreeWalk::Read TreeWalk::Prepared(DirectoryContents contents, std::shared_ptr<Directory> directory,
+                                  int openError, double micros) {
+    Read read;
+    const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
     // A read that never slept came from memory, however long a busy core kept it.
-    const double waited = contents.status.waited ? micros / static_cast<double>(entries) : 0;
+    read.waited = contents.status.waited ? micros / static_cast<double>(entries) : 0;
+    read.openError = directory ? 0 : openError;
+    read.children = ToPending<Pending>(std::move(contents.subdirs));
+    // Kept while its subdirectories may be opened from it, or to be listed again; else closed
+    // here, outside the walk's lock.
+    if (!read.children.empty() || contents.tooManyToKeep) read.directory = std::move(directory);
+    if (contents.tooManyToKeep) contents.listAgain = read.directory;
+    read.contents = std::move(contents);
+    return read;
+}
+
+void TreeWalk::Settle(Node* node, Read read) {
     const bool wasSlow = m_microsPerEntry > kSlowMicrosPerEntry;
-    m_microsPerEntry += (waited - m_microsPerEntry) / 16;
+    m_microsPerEntry += (read.waited - m_microsPerEntry) / 16;
     if (!wasSlow && m_microsPerEntry > kSlowMicrosPerEntry) {  // the rest may help now
         StartReaders(m_threads);
         m_reserve.notify_all();
     }
-    if (retry) {
+    if (read.retry) {
         node->state = Node::State::kRetry;
         m_starved = true;
     } else {
-        node->openError = openError;
-        node->contents = std::move(contents);
-        node->directory = std::move(directory);
-        node->children = std::move(children);
+        node->openError = read.openError;
+        node->contents = std::move(read.contents);
+        node->directory = std::move(read.directory);
+        node->children = std::move(read.children);
         node->state = Node::State::kRead;
     }
     if (node == m_awaited) m_ready.notify_one();  // the walk waits there, for this one only

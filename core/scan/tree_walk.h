@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -64,6 +65,8 @@ public:
 
 private:
     struct Node;
+    struct Sizing;
+    struct Read;
     struct Pending {
         std::string name;
         std::unique_ptr<Node> ahead;  // read ahead, or being read, by a worker
@@ -116,9 +119,23 @@ private:
     // These read with m_mutex held by `lock` on entry and on return, and without it meanwhile.
     void ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& lock);
     void ReadUrgent(std::unique_lock<std::mutex>& lock);
-    // Reads what `opened` opened (since `start`) into `node` and tells the walk.
+    // Reads what `opened` opened (since `start`) into `node` and tells the walk; on a share, its
+    // entries may be left to the readers to size (m_sizing).
     void Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
                std::unique_lock<std::mutex>& lock);
+    // Lists a share's directory by names and sizes them here while they come at once (`waits`:
+    // the walk knows they wait); returns the first left to the readers, or the count when none is.
+    static std::size_t ListOnShare(Sizing& sizing, bool waits, std::chrono::steady_clock::time_point start);
+    // These run with m_mutex held (by `lock`, when they take one, which they release meanwhile).
+    // `node`'s entries from `from` on are left to the readers.
+    void HandOut(Node* node, std::unique_ptr<Sizing> sizing, std::size_t from);
+    // Sizes the next entry of m_sizing's first directory; the last one in tells the walk.
+    void SizeNext(std::unique_lock<std::mutex>& lock);
+    // Tells the walk that `node` has been read.
+    void Settle(Node* node, Read read);
+    // What a read gave, ready for the walk (`micros` it took): runs without m_mutex.
+    static Read Prepared(DirectoryContents contents, std::shared_ptr<Directory> directory, int openError,
+                         double micros);
     Candidate FindCandidate();
     // kReadAheadWindow, or kWaitingReadAheadWindow while reads wait (m_mutex held).
     std::size_t Window() const;
@@ -136,8 +153,7 @@ private:
     const bool m_record;
     int m_threads;  // readers besides the calling thread
     const Counting m_counting;
-    int m_eager = 0;    // of those, the ones that always read ahead: one a core
-    int m_reading = 0;  // reads under way
+    int m_eager = 0;  // of those, the ones that always read ahead: one a core
     ThreadGroup m_readers;
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
@@ -153,6 +169,9 @@ private:
     std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
     std::size_t m_stepsSinceWake = 0;   // the walk's steps since it last woke the readers
     Urgent m_urgent;
+    // Directories of a share whose entries the readers size one by one, the oldest first; each
+    // until all its entries have been handed out.
+    std::deque<Node*> m_sizing;
     Node* m_awaited = nullptr;                       // the directory the walk waits for
     std::vector<std::unique_ptr<Node>> m_abandoned;  // being read when the walk was stopped
     bool m_finished = false;                         // done or stopped: the readers end

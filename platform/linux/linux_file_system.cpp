@@ -243,14 +243,9 @@ public:
 
     Medium Kind() const override { return m_share ? Medium::kShare : Medium::kLocalDisk; }
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads,
-                       bool waits) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads) override {
         ListingStatus status;
-        if (m_listed && lseek(m_fd.Get(), 0, SEEK_SET) != 0) {  // a second listing starts over
-            status.error = errno;
-            return status;
-        }
-        m_listed = true;
+        if (!Rewind(status)) return status;
         std::string converted;  // a name holding "\\" in its logical form
         const auto deliver = [&](const char* name, int error, const struct statx& info) {
             if (error != 0) {
@@ -267,7 +262,7 @@ public:
             each(record);
         };
         if (threads > 1) {
-            ListSizedApart(status, deliver, threads, waits);
+            ListSizedApart(status, deliver, threads);
             return status;
         }
         // Whether the listing slept is asked of the kernel only after one that took long: the
@@ -290,6 +285,23 @@ public:
         return status;
     }
 
+    ListingStatus ListNames(std::vector<std::string>& names) override {
+        ListingStatus status;
+        if (!Rewind(status)) return status;
+        const ListingBuffer buffer;
+        for (ssize_t length; (length = Read(buffer.get(), status)) > 0;)
+            ForEachName(buffer.get(), length,
+                        [&names](const char* name) { names.push_back(LogicalName(name)); });
+        return status;
+    }
+
+    int SizeEntry(std::string_view name, ListingRecord& record) const override {
+        struct statx info;
+        const int error = Size(RealName(name).c_str(), info);
+        if (error == 0) record = RecordOf(info);
+        return error;
+    }
+
     Opened OpenSubdirectory(std::string_view name) override {
         const std::string real = RealName(name);
         FileDescriptor fd(OpenDirectoryAt(m_fd.Get(), real.c_str(), O_NOFOLLOW));
@@ -301,6 +313,16 @@ public:
     }
 
 private:
+    // A second listing starts over; false (the error in `status`) when it cannot.
+    bool Rewind(ListingStatus& status) {
+        if (m_listed && lseek(m_fd.Get(), 0, SEEK_SET) != 0) {
+            status.error = errno;
+            return false;
+        }
+        m_listed = true;
+        return true;
+    }
+
     // How often this thread has slept in the kernel (waited for something, not for a core).
     static long Sleeps() {
         struct rusage usage {};
@@ -335,7 +357,7 @@ private:
     // thread a core, the others while the sizes wait on the disk). Meanwhile this thread delivers
     // the buffer before, in listing order, and reads the next one into it.
     template <typename Deliver>
-    void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads, bool waits) const {
+    void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads) const {
         struct Batch {
             ListingBuffer buffer;
             std::vector<const char*> names;
@@ -363,9 +385,8 @@ private:
         std::optional<Crew> crew;  // after what it uses: should a delivery throw, it goes first
         const auto cores = static_cast<std::size_t>(Cores());
         const auto most = static_cast<std::size_t>(threads - 1);
-        // Whether the sizes wait: the caller's word, or the first one's, then each buffer's.
-        std::optional<bool> slow = waits ? std::optional<bool>(true) : std::nullopt;
-        Batch* sized = nullptr;  // its records not delivered yet
+        std::optional<bool> slow;  // whether the sizes wait: the first one's word, then each buffer's
+        Batch* sized = nullptr;    // its records not delivered yet
         for (bool more = read(*sizing); more;) {
             Batch* const following = sizing == &batches[0] ? &batches[1] : &batches[0];
             const std::size_t count = sizing->names.size();

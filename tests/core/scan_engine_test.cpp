@@ -289,12 +289,20 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
             if (event.starts_with("C:\\top")) wide.push_back(event.substr(3));
         ASSERT_EQ(wide.size(), 700u);
         for (std::size_t i = 0; i < wide.size(); ++i) ASSERT_EQ(wide[i], "top" + std::to_string(i));
-        for (const auto& [threads, mayStop] :
-             {std::pair{"2", false}, {"8", false}, {"64", false}, {"1", true}, {"8", true}}) {
+        // Sizes that wait: each entry sized on a reader of its own, its size to the right entry.
+        struct Row {
+            const char* threads;
+            bool mayStop;
+            bool sizesWait;
+        };
+        for (const auto& [threads, mayStop, sizesWait] :
+             {Row{"2", false, false}, Row{"8", false, false}, Row{"64", false, false}, Row{"1", true, false},
+              Row{"8", true, false}, Row{"64", false, true}, Row{"8", true, true}, Row{"1", true, true}}) {
             Scan ahead;
             AddRandomTree(ahead.fs, seed);
             ahead.settings.Write("Option", "Threads", threads);
             ahead.sink.mayStop = mayStop;  // the calling thread reads too, or never
+            ahead.fs.sizesWait = sizesWait;
             ahead.Rescan();
             EXPECT_EQ(ahead.Entries(), alone.Entries()) << seed << " " << threads;
             EXPECT_EQ(ahead.profile.m_pEntryColors, alone.profile.m_pEntryColors);
@@ -358,8 +366,12 @@ TEST(Walk, ReadersBeyondOneACoreReadOnlyWhileReadsWait) {
 // Faults: a stopped walk waited for a read that never returns, or freed what the reader was
 // still filling when the read came back at last.
 TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
-    for (const char* hung : {"C:", "C:\\d3\\e1"}) {  // the profiled directory; one of the walk
+    // The profiled directory's listing; one of the walk; the size of an entry of one, on a share
+    // whose sizes wait (the progress names the directory).
+    for (const auto& [hung, shown] :
+         {std::pair{"C:", "starting..."}, {"C:\\d3\\e1", "C:\\d3\\e1"}, {"C:\\d3\\e1\\f", "C:\\d3\\e1"}}) {
         Scan scan;
+        scan.fs.sizesWait = std::string(hung) != shown;
         for (int i = 0; i < 8; ++i)
             for (int j = 0; j < 4; ++j)
                 scan.fs.AddFile("C:\\d" + std::to_string(i) + "\\e" + std::to_string(j), "f", 1);
@@ -373,6 +385,7 @@ TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
             waiting = true;
             released.wait(lock, [&] { return open; });
         };
+        if (scan.fs.sizesWait) scan.fs.onSize = scan.fs.onList;
         scan.sink.mayStop = true;
         // Esc once the read hangs and the progress names the directory the walk waits for (or
         // after two seconds, when it names another).
@@ -380,13 +393,13 @@ TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
         scan.sink.keepGoing = [&] {
             const std::lock_guard lock(mutex);
             if (waiting && !since) since = std::chrono::steady_clock::now();
-            return !waiting || (scan.sink.events.back() != hung && scan.sink.events.back() != "starting..." &&
+            return !waiting || (scan.sink.events.back() != shown &&
                                 std::chrono::steady_clock::now() - *since < std::chrono::seconds(2));
         };
         scan.profile = Profile("C:", false);
         EXPECT_TRUE(ScanEngine(scan.fs, scan.settings, scan.sink).Rescan(scan.profile).stopped) << hung;
         EXPECT_EQ(scan.sink.events.back(), "<closed>");
-        EXPECT_EQ(scan.sink.events.end()[-2], std::string(hung) == "C:" ? "starting..." : hung);
+        EXPECT_EQ(scan.sink.events.end()[-2], shown) << hung;
         EXPECT_EQ(std::count(scan.sink.events.begin(), scan.sink.events.end(), "<beep>"), 0);
         {
             const std::lock_guard lock(mutex);

@@ -138,21 +138,38 @@ TEST(LinuxScan, ALargeDirectorySizedOnSeveralThreadsListsTheSameRecordsInTheSame
         else
             scan.tree.File(name, static_cast<std::uint64_t>(i) * 1001);
     }
-    auto listing = [&scan](int threads, bool waits = false) {
+    scan.tree.File("back\\slash", 7);
+    // threads 0: in two steps, the names and then each name sized on its own (a share's way).
+    auto listing = [&scan](int threads) {
         std::vector<std::pair<std::string, std::uint64_t>> records;
+        const auto add = [&records](std::string_view name, const ListingRecord& record) {
+            records.emplace_back(name,
+                                 std::uint64_t{record.sizeLow} | std::uint64_t{record.attributes} << 32);
+        };
         auto root = scan.fs.OpenDirectory("T:").directory;
-        root->List(
-            [&records](const ListingRecord& record) {
-                records.emplace_back(std::string(record.name),
-                                     std::uint64_t{record.sizeLow} | std::uint64_t{record.attributes} << 32);
-            },
-            threads, waits);
+        if (threads == 0) {
+            std::vector<std::string> names;
+            EXPECT_EQ(root->ListNames(names).error, 0);
+            for (const std::string& name : names) {
+                ListingRecord record;
+                EXPECT_EQ(root->SizeEntry(name, record), 0) << name;
+                add(name, record);
+            }
+            ListingRecord gone;
+            EXPECT_EQ(root->SizeEntry("gone", gone), ENOENT);
+        } else {
+            root->List([&add](const ListingRecord& record) { add(record.name, record); }, threads);
+        }
         return records;
     };
     const auto alone = listing(1);
-    ASSERT_EQ(alone.size(), 1500u);
+    ASSERT_EQ(alone.size(), 1501u);
+    EXPECT_EQ(std::count(alone.begin(), alone.end(),
+                         std::pair<std::string, std::uint64_t>{"back/slash",
+                                                               7 | std::uint64_t{kAttributeNormal} << 32}),
+              1);
     EXPECT_EQ(listing(4), alone);
-    EXPECT_EQ(listing(4, true), alone);  // told that sizes wait: one entry a request, from the first
+    EXPECT_EQ(listing(0), alone);
     // A callback that throws while the threads size the next buffer: they finish before it leaves.
     std::size_t delivered = 0;
     EXPECT_THROW(scan.fs.OpenDirectory("T:").directory->List(

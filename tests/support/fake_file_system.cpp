@@ -2,6 +2,8 @@
 
 #include <strings.h>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace gauzel::testing {
 
@@ -14,34 +16,36 @@ public:
         --m_fs.openNow;
     }
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int /*threads*/,
-                       bool /*waits*/) override {
-        {
-            const std::lock_guard lock(m_fs.m_counting);
-            ++m_fs.listings[m_path];
-        }
-        if (m_fs.onList) m_fs.onList(m_path);
-        ListingStatus status;
-        status.waited = m_fs.listingsWait;
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int /*threads*/) override {
+        ListingStatus status = Listed();
         for (const FakeRecord& fake : m_fs.m_directories.at(m_path)) {
             if (fake.sizeError != 0) {
                 if (status.unsized++ == 0) status.unsizedError = fake.sizeError;
                 continue;
             }
-            ListingRecord record;
-            record.attributes = fake.attributes;
-            record.sizeHigh = static_cast<std::uint32_t>(fake.size >> 32);
-            record.sizeLow = static_cast<std::uint32_t>(fake.size);
+            ListingRecord record = RecordOf(fake);
             record.name = fake.name;
-            record.allocated = fake.allocated;
-            record.device = 1;
-            record.inode = fake.inode;
-            record.links = fake.links;
             each(record);
         }
-        if (const auto error = m_fs.listingErrors.find(m_path); error != m_fs.listingErrors.end())
-            status.error = error->second;
         return status;
+    }
+
+    ListingStatus ListNames(std::vector<std::string>& names) override {
+        const ListingStatus status = Listed();
+        for (const FakeRecord& fake : m_fs.m_directories.at(m_path)) names.push_back(fake.name);
+        return status;
+    }
+
+    int SizeEntry(std::string_view name, ListingRecord& record) const override {
+        const std::string path = m_path + "\\" + std::string(name);
+        if (m_fs.onSize) m_fs.onSize(path);
+        if (m_fs.sizesWait) std::this_thread::sleep_for(std::chrono::microseconds(50));
+        for (const FakeRecord& fake : m_fs.m_directories.at(m_path))
+            if (fake.name == name) {
+                if (fake.sizeError == 0) record = RecordOf(fake);
+                return fake.sizeError;
+            }
+        return ENOENT;
     }
 
     Opened OpenSubdirectory(std::string_view name) override {
@@ -49,6 +53,32 @@ public:
     }
 
 private:
+    // The listing is counted and `onList` called; whether it waited, and its error.
+    ListingStatus Listed() {
+        {
+            const std::lock_guard lock(m_fs.m_counting);
+            ++m_fs.listings[m_path];
+        }
+        if (m_fs.onList) m_fs.onList(m_path);
+        ListingStatus status;
+        status.waited = m_fs.listingsWait;
+        if (const auto error = m_fs.listingErrors.find(m_path); error != m_fs.listingErrors.end())
+            status.error = error->second;
+        return status;
+    }
+
+    static ListingRecord RecordOf(const FakeRecord& fake) {
+        ListingRecord record;
+        record.attributes = fake.attributes;
+        record.sizeHigh = static_cast<std::uint32_t>(fake.size >> 32);
+        record.sizeLow = static_cast<std::uint32_t>(fake.size);
+        record.allocated = fake.allocated;
+        record.device = 1;
+        record.inode = fake.inode;
+        record.links = fake.links;
+        return record;
+    }
+
     FakeFileSystem& m_fs;
     std::string m_path;
 };

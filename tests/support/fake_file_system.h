@@ -55,6 +55,10 @@ public:
     std::map<std::string, int> listingErrors;        // directories whose listing ends with this error
     std::function<void(const std::string&)> onList;  // called with each directory as it is listed
     bool listingsWait = false;                       // every listing says it waited
+    // Sizing entries one by one (a share's way): each size sleeps 50 µs when `sizesWait`, after
+    // `onSize` is called with the entry's path.
+    bool sizesWait = false;
+    std::function<void(const std::string&)> onSize;
 
 private:
     friend class FakeDirectory;
