@@ -225,8 +225,11 @@ void TreeWalk::QueueEntries() {
 }
 
 void TreeWalk::Wake(std::size_t readers) {
-    for (std::size_t i = 0; i < readers; ++i) m_work.notify_one();
-    if (m_microsPerEntry > kSlowMicrosPerEntry) m_reserve.notify_all();
+    const bool slow = m_microsPerEntry > kSlowMicrosPerEntry;
+    for (std::size_t i = 0; i < readers; ++i) {
+        m_work.notify_one();
+        if (slow) m_reserve.notify_one();
+    }
 }
 
 void TreeWalk::Work(bool eager) {
