@@ -54,6 +54,7 @@ void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, 
     if (m_mountsNotifier != nullptr) m_mountsNotifier->setEnabled(false);  // the drives stay as they are
     m_pSummingDlg = new CSummingDlg(window(), [this] { StopRescan(); });
     m_pSummingDlg->Create();
+    TracePaint("rescan");
     m_rescan->Start();
     m_statusPoll.start();
 }
