@@ -54,11 +54,10 @@ DirectoryContents ReadDirectory(Directory* directory, Counting counting, int thr
     return contents;
 }
 
-ListingStatus EntriesToSize::ListNames(Directory& directory) {
+void EntriesToSize::ListNames(Directory& directory) {
     status = directory.ListNames(names);
     records.resize(names.size());
     errors.assign(names.size(), 0);
-    return status;
 }
 
 DirectoryContents EntriesToSize::Contents(Counting counting, bool keepEntries) {

@@ -63,7 +63,7 @@ struct EntriesToSize {
     std::vector<ListingRecord> records;
     std::vector<int> errors;
 
-    ListingStatus ListNames(Directory& directory);  // sizes nothing yet
+    void ListNames(Directory& directory);  // sizes nothing yet
     void Size(const Directory& directory, std::size_t i) {
         errors[i] = directory.SizeEntry(names[i], records[i]);
     }
