@@ -471,11 +471,18 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
     // The profiled directory's own listing, and a directory of the walk.
     for (const char* hung : {"C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM\\hung"}) {
         testing::HungRead read(fakes.fs, hung);
-        // Meanwhile the window shows the profile it had, whole, and paints it; then Esc in the
-        // progress window, which has the keyboard while the rescan runs.
+        // Once the read hangs (or after 3 s, which the checks below then tell), the window shows
+        // the profile it had, whole, and paints it; then Esc in the progress window, which has the
+        // keyboard while the rescan runs.
         bool shownWhole = false;
         QRgb pieCentre = 0;
-        QTimer::singleShot(50, view, [&] {
+        QElapsedTimer since;
+        since.start();
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, view, [&] {
+            if (read.Waiting() == 0 && since.elapsed() < 3000) return;
+            poll.stop();
             shownWhole = view->IsScanning() && view->GetProfile().m_listNames == names &&
                          LegendOf(*view)->model()->rowCount() == static_cast<int>(names.size());
             const Point centre = view->Layout().m_ptPieCenter;
@@ -483,6 +490,7 @@ TEST_F(Navigation, EscStopsARescanWhoseReadNeverReturnsAndNothingChanges) {
             if (QWidget* progress = QApplication::activeModalWidget())
                 QTest::keyClick(progress, Qt::Key_Escape);
         });
+        poll.start();
         QElapsedTimer took;
         took.start();
         fakes.Command("ID_RESCAN_THIS_TREE");
