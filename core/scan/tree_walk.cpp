@@ -39,6 +39,11 @@ struct TreeWalk::Read {
 
 namespace {
 
+// Wall time since `start`: how long a read waits on the disk or the network, whatever the cores do.
+double MicrosSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+}
+
 // Subdirectories are visited in reverse listing order, and a level takes its next from the back.
 template <typename Pending>
 std::vector<Pending> ToPending(std::vector<std::string> names) {
@@ -302,34 +307,28 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
     } else if (!retry) {
         contents = ReadDirectory(directory.get(), m_counting, 1, m_record);
     }
-    // Wall time: how long a read waits on the disk or the network, whatever the cores do.
-    const double micros =
-        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-    Read read = Prepared(std::move(contents), std::move(directory), opened.error, micros);
+    Read read = Prepared(std::move(contents), std::move(directory), opened.error, MicrosSince(start));
     read.retry = retry;
     lock.lock();
     Settle(node, std::move(read));
 }
 
 std::size_t TreeWalk::ListOnShare(Sizing& sizing, bool waits, std::chrono::steady_clock::time_point start) {
-    const auto since = [](std::chrono::steady_clock::time_point from) {
-        return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - from).count();
-    };
     EntriesToSize& entries = sizing.entries;
     const auto listing = std::chrono::steady_clock::now();
     entries.ListNames(*sizing.directory);
     const auto count = entries.names.size();
     // Wall time: a listing or a size that waits on a share says the rest will. Sized here while
     // they come at once; from the first that waits, each is left to a reader.
-    bool slow = waits || since(listing) > kSlowMicrosPerEntry * static_cast<double>(count + 1);
+    bool slow = waits || MicrosSince(listing) > kSlowMicrosPerEntry * static_cast<double>(count + 1);
     std::size_t from = 0;
     while (!slow && from < count) {
         const auto before = std::chrono::steady_clock::now();
         entries.Size(*sizing.directory, from++);
-        slow = since(before) > kSlowMicrosPerEntry;
+        slow = MicrosSince(before) > kSlowMicrosPerEntry;
     }
     entries.status.waited = slow;
-    sizing.micros = since(start);
+    sizing.micros = MicrosSince(start);
     return from;
 }
 
@@ -355,8 +354,7 @@ void TreeWalk::SizeNext(std::unique_lock<std::mutex>& lock) {
     lock.unlock();
     const auto start = std::chrono::steady_clock::now();
     sizing.entries.Size(*sizing.directory, i);
-    const double micros =
-        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    const double micros = MicrosSince(start);
     lock.lock();
     sizing.micros += micros;
     if (--sizing.left != 0) return;
