@@ -1,6 +1,5 @@
 #include "tools/report.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -9,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -370,48 +368,39 @@ Counting Configure(ScanEngine& engine, const Options& options, const SettingsSto
     return counting;
 }
 
-// Where --export writes as the rescan reads: FILE, or `out` for "-".
-// Where the export goes: standard output, a file, or a file gzip-compressed (a name ending in ".gz").
-struct ExportFile {
-    std::ofstream plain;
-    std::unique_ptr<GzipOutput> compressed;
-    std::unique_ptr<std::ostream> compressing;
-};
-
-Exit OpenExport(const std::string& file, ExportFile& opened, std::ostream*& to, std::ostream& err) {
+// Where --export writes as the rescan reads: standard output ("-"), or a new version of FILE that
+// takes its place only once whole (gzip-compressed for a name ending in ".gz").
+Exit OpenExport(const std::string& file, std::unique_ptr<FileWrite>& opened, std::ostream*& to,
+                std::ostream& err) {
     if (file == "-") return std::nullopt;
-    if (file.size() > 3 && file.compare(file.size() - 3, 3, ".gz") == 0) {
-        const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            opened.compressed = std::make_unique<GzipOutput>(fd);
-            opened.compressing = std::make_unique<std::ostream>(opened.compressed.get());
-            to = opened.compressing.get();
-            return std::nullopt;
-        }
-    } else {
-        opened.plain.open(file, std::ios::binary | std::ios::trunc);
-        to = &opened.plain;
-        if (opened.plain) return std::nullopt;
+    std::string problem;
+    opened = OpenFileToWrite(file, problem);
+    if (!opened) {
+        err << "gauzel-report: " << EscapeControls(file) << ' ' << problem << '\n';
+        return 1;
     }
-    err << "gauzel-report: cannot write '" << EscapeControls(file) << "': " << std::strerror(errno) << '\n';
-    return 4;
+    to = &opened->Out();
+    return std::nullopt;
 }
 
-// The export's end: nothing is written of a directory that could not be opened.
-Exit FinishExport(ScanExport& exporter, ExportFile& file, const RescanEnd& end, const std::string& directory,
-                  std::ostream& err) {
+// The export's end: nothing is written of a directory that could not be opened, and a file is
+// put in its place only when every byte of it was written.
+Exit FinishExport(ScanExport& exporter, FileWrite* file, const RescanEnd& end, const std::string& directory,
+                  const std::string& name, std::ostream& err) {
     errno = 0;
     if (end.openError != 0) {
         err << "gauzel-report: " << EscapeControls(directory) << ": " << std::strerror(end.openError) << '\n';
         return 1;
     }
     int error = exporter.Finish() ? 0 : exporter.WriteError();
-    if (error == 0 && file.compressed && !file.compressed->Close()) error = errno;  // its last bytes
-    if (error != 0) {
+    if (error == 0 && file != nullptr && !file->Commit()) error = errno != 0 ? errno : EIO;
+    if (error == 0) return std::nullopt;
+    if (file == nullptr) {
         err << "gauzel-report: cannot write the export: " << std::strerror(error) << '\n';
-        return 4;
+        return 4;  // standard output, as the report's own
     }
-    return std::nullopt;
+    err << "gauzel-report: " << EscapeControls(name) << " was not saved: " << std::strerror(error) << '\n';
+    return 1;
 }
 
 // The report as text or JSON (nothing when the export is the output).
@@ -489,7 +478,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     const Counting counting = Configure(engine, *options, settings, err);
-    ExportFile exportFile;
+    std::unique_ptr<FileWrite> exportFile;
     std::ostream* exportTo = &out;
     std::unique_ptr<ScanExport> exporter;
     if (options->exportFile) {
@@ -503,7 +492,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     const RescanEnd end = engine.Rescan(profile);
     if (exporter)
-        if (const Exit exit = FinishExport(*exporter, exportFile, end, directory, err)) return *exit;
+        if (const Exit exit =
+                FinishExport(*exporter, exportFile.get(), end, directory, *options->exportFile, err))
+            return *exit;
     std::optional<Comparison> comparison;
     if (old)
         comparison =

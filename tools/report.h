@@ -14,8 +14,9 @@
 namespace gauzel {
 
 // Runs the report with `args` (without the program name). Exit status: 0 done, 1 the directory
-// (or the saved scan) cannot be profiled, 2 bad usage, 3 done but some of the tree could not be
-// read (listed on `err`), 4 the report or the export could not be written.
+// (or the saved scan) cannot be profiled, or the export's file cannot be written (the file it was
+// to replace then stays as it was), 2 bad usage, 3 done but some of the tree could not be read
+// (listed on `err`), 4 the report (or an export to standard output) could not be written.
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The report of a rescanned profile: the summary lines and one line an entry, in `units`. Compared

@@ -5,12 +5,14 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <ostream>
 #include <string_view>
+
+#include "platform/ascii.h"
+#include "platform/linux/whole_file.h"
 
 namespace gauzel {
 
@@ -57,48 +59,42 @@ ReadBytes OpenFileToRead(const std::string& path, std::string& error) {
 
 namespace {
 
-class WholeFile final : public FileWrite {
+// A saved scan written through zlib into a new version of its file.
+class SavedFileWrite final : public FileWrite {
 public:
-    WholeFile(std::string path, std::string part, int fd, bool compress)
-        : m_path(std::move(path)), m_part(std::move(part)), m_output(fd, compress), m_out(&m_output) {}
-    ~WholeFile() override {
-        if (m_committed) return;
-        m_output.Close();
-        unlink(m_part.c_str());
-    }
+    SavedFileWrite(std::unique_ptr<WholeFile> file, bool compress)
+        : m_file(std::move(file)), m_output(dup(m_file->Descriptor()), compress), m_out(&m_output) {}
     std::ostream& Out() override { return m_out; }
     bool Commit() override {
         errno = 0;
         m_out.flush();
         if (!m_output.Close()) return false;
-        if (rename(m_part.c_str(), m_path.c_str()) != 0) return false;
-        m_committed = true;
-        return true;
+        errno = m_file->Commit();
+        return errno == 0;
     }
 
 private:
-    std::string m_path;
-    std::string m_part;  // written first, beside it
+    std::unique_ptr<WholeFile> m_file;  // outlives the output that writes it
     GzipOutput m_output;
     std::ostream m_out;
-    bool m_committed = false;
 };
 
-bool EndsWith(const std::string& text, std::string_view end) {
-    return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+// "scan.json.gz", "SCAN.JSON.GZ": compressed.
+bool CompressedName(const std::string& path) {
+    const std::size_t n = path.size();
+    return n > 3 && path[n - 3] == '.' && AsciiLower(path[n - 2]) == 'g' && AsciiLower(path[n - 1]) == 'z';
 }
 
 }  // namespace
 
 std::unique_ptr<FileWrite> OpenFileToWrite(const std::string& path, std::string& error) {
-    static std::atomic<unsigned> made{0};
-    const std::string part = path + ".part-" + std::to_string(getpid()) + '-' + std::to_string(made++);
-    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = std::string("cannot be written: ") + std::strerror(errno);
+    int why = 0;
+    std::unique_ptr<WholeFile> file = WholeFile::Begin(path, why);
+    if (!file) {
+        error = std::string("cannot be written: ") + std::strerror(why);
         return nullptr;
     }
-    return std::make_unique<WholeFile>(path, part, fd, EndsWith(path, ".gz"));
+    return std::make_unique<SavedFileWrite>(std::move(file), CompressedName(path));
 }
 
 GzipOutput::GzipOutput(int fd, bool compress) : m_file(gzdopen(fd, compress ? "wb" : "wT")) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/linux/whole_file.h"
 
 namespace gauzel {
 
@@ -301,37 +302,19 @@ int IniSettings::Write(std::string_view section, std::string_view key, const std
 
     const SettingsText old = LoadText(target);
     if (old.error != 0) return old.error;  // what cannot be read is not replaced
-    struct stat info {};
-    if (old.exists) {
-        if (stat(target.c_str(), &info) != 0) return errno;
-        if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            return errno;  // read-only: not ours to replace
-    }
+    if (old.exists && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;  // read-only: not ours to replace
     const std::string updated = WithIniValue(old.text, section, key, value);
 
     const std::size_t slash = target.rfind('/');
     if (slash != std::string::npos && slash > 0)
         mkdir(target.substr(0, slash).c_str(), 0700);  // e.g. a fresh ~/.config
 
-    std::string temporary = target + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return errno;
-    int error = fchmod(fd, old.exists ? (info.st_mode & 07777) : 0644) == 0 ? 0 : errno;
-    for (std::size_t done = 0; error == 0 && done < updated.size();) {
-        const ssize_t n = ::write(fd, updated.data() + done, updated.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            error = n < 0 ? errno : ENOSPC;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    if (error == 0 && fsync(fd) != 0) error = errno;
-    if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) {
-        unlink(temporary.c_str());
-        return error;
-    }
+    int error = 0;
+    const std::unique_ptr<WholeFile> file = WholeFile::Begin(target, error);
+    if (!file) return error;
+    if ((error = WriteAll(file->Descriptor(), updated.data(), updated.size())) != 0) return error;
+    if ((error = file->Commit()) != 0) return error;
     Take(updated, {});
     return 0;
 }
