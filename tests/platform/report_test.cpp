@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <unistd.h>
+
+#include <csignal>
 
 #include <fstream>
 #include <iterator>
@@ -339,6 +342,62 @@ TEST(Report, AFailedWriteIsToldAndExitsWithFour) {
     std::ostringstream exportErr;
     EXPECT_EQ(RunReport({"--export", "-", run.tree.Root()}, fullToo, exportErr), 4);
     EXPECT_EQ(exportErr.str(), "gauzel-report: cannot write the export: No space left on device\n");
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Faults: --export truncated FILE first, so a report killed or out of space left a cut saved scan
+// where the old one was; a save replaced a symbolic link with a file and left the file mode 644.
+TEST(Report, AnExportReplacesItsFileWholeOrNotAtAll) {
+    ReportRun run;
+    testing::SmallDisk disk(64 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    const std::string saved = disk.PathOf("scan.json");
+    ASSERT_EQ(run.Run({"--export", saved, run.tree.Root()}), 0) << run.err;
+    ASSERT_EQ(chmod(saved.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("scan.json", disk.PathOf("link").c_str()), 0);
+    run.tree.File("big/added", 1);
+    ASSERT_EQ(run.Run({"--export", disk.PathOf("link"), run.tree.Root()}), 0) << run.err;
+    struct stat link {
+    }, info{};
+    ASSERT_EQ(lstat(disk.PathOf("link").c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    ASSERT_EQ(stat(saved.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    const std::string old = Contents(saved);
+    EXPECT_NE(old.find("\"added\""), std::string::npos);
+
+    // More than the disk holds: the old file stays, and nothing is left beside it.
+    for (int i = 0; i < 3000; ++i) run.tree.Dir("many/" + std::string(60, 'd') + std::to_string(i));
+    EXPECT_EQ(run.Run({"--export", saved, run.tree.Root()}), 1);
+    EXPECT_EQ(run.err, "gauzel-report: " + saved + " was not saved: No space left on device\n");
+    EXPECT_TRUE(Contents(saved) == old) << "the old saved scan was changed";
+    EXPECT_EQ(disk.Names(), "link scan.json");
+
+    // Killed in the middle of its walk (its progress fills a pipe read a line only).
+    int progress[2];
+    ASSERT_EQ(pipe(progress), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(progress[1], STDERR_FILENO);
+        close(progress[0]);
+        execl(GAUZEL_REPORT_BINARY, "gauzel-report", "--progress", "--export", saved.c_str(),
+              run.tree.Root().c_str(), nullptr);
+        _exit(127);
+    }
+    close(progress[1]);
+    for (char c = 0; c != '\n' && read(progress[0], &c, 1) == 1;) {
+    }
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(progress[0]);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(Contents(saved) == old) << "the old saved scan was changed";
+    EXPECT_EQ(disk.Names(), "link scan.json");
 }
 
 // Fault: a reader that had closed the pipe (`gauzel-report DIR | head -1`) killed the report by

@@ -1,11 +1,15 @@
 #include "tests/support/temp_tree.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 namespace gauzel::testing {
 
@@ -66,6 +70,27 @@ ScopedEnv::~ScopedEnv() {
         setenv(m_name.c_str(), m_old.c_str(), 1);
     else
         unsetenv(m_name.c_str());
+}
+
+SmallDisk::SmallDisk(std::uint64_t bytes)
+    : m_mounted(mount("tmpfs", m_place.Root().c_str(), "tmpfs", 0,
+                      ("size=" + std::to_string(bytes) + ",mode=755").c_str()) == 0) {}
+
+SmallDisk::~SmallDisk() {
+    if (m_mounted) umount2(m_place.Root().c_str(), MNT_DETACH);
+}
+
+std::string SmallDisk::Names() const {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(m_place.Root().c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string& name : names) joined += (joined.empty() ? "" : " ") + name;
+    return joined;
 }
 
 }  // namespace gauzel::testing

@@ -28,6 +28,25 @@ private:
     std::string m_root;
 };
 
+// A tmpfs of `bytes` mounted on a fresh directory for the life of the object: a disk that fills.
+// Only root may mount one; elsewhere Mounted() is false and the test that needs it is skipped.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::uint64_t bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool Mounted() const { return m_mounted; }
+    std::string PathOf(const std::string& relative) const { return m_place.PathOf(relative); }
+    // The names in it, sorted.
+    std::string Names() const;
+
+private:
+    TempTree m_place;
+    bool m_mounted;
+};
+
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
 public:
