@@ -56,7 +56,7 @@ void CMainFrame::MessageMap() {
     QAction* stopComparing = gauzel->addAction("Stop Co&mparing");
     stopComparing->setObjectName("ID_FILE_STOP_COMPARING");
     connect(stopComparing, &QAction::triggered, view, [view] { view->OnStopComparing(); });
-    QAction* whatChanged = gauzel->addAction(kWhatChanged);
+    QAction* whatChanged = gauzel->addAction("&What Changed...");
     whatChanged->setObjectName("ID_FILE_WHAT_CHANGED");
     connect(whatChanged, &QAction::triggered, view, [view] { view->OnWhatChanged(); });
     connect(gauzel, &QMenu::aboutToShow, view,

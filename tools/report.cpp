@@ -227,6 +227,25 @@ void AppendJsonMember(std::string& json, std::string_view key, bool value) {
     json += value ? "\":true" : "\":false";
 }
 
+// The saved side of a comparison: its tree's size, time and what it could not read (null where the
+// saved scan lacks the directory).
+void AppendSavedSide(std::string& json, const Comparison& comparison) {
+    const Profile& before = comparison.before;
+    const auto member = [&json, &comparison](std::string_view key, ByteCount value) {
+        if (comparison.found) return AppendJsonMember(json, key, value);
+        json += '"';
+        json += key;
+        json += "\":null";
+    };
+    member("treeSize", before.m_dTreeSize);
+    json += ",\"timestamp\":";
+    json += comparison.timestamp ? std::to_string(*comparison.timestamp) : "null";
+    json += ',';
+    member("unreadDirectories", ByteCount{before.m_unread.directories});
+    json += ',';
+    member("unsizedEntries", ByteCount{before.m_unread.entries});
+}
+
 }  // namespace
 
 // Written entry by entry; sizes are exact integers at any size.
@@ -255,6 +274,7 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out, con
             else
                 json +=
                     ",\"change\":" + SignedDecimal(profile.EntrySize(i), comparison->before.EntrySize(then));
+            if (ChangeIsPartial(profile, *comparison, i)) json += ",\"partial\":true";
         }
         json += '}';
         chunks.Done();
@@ -262,21 +282,18 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out, con
     json += ']';
     if (comparison != nullptr) {
         json += ",\"gone\":[";
-        for (const std::size_t then : comparison->gone) {
-            json += then == comparison->gone.front() ? "{\"name\":" : ",{\"name\":";
+        for (std::size_t gone = 0; gone < comparison->gone.size(); ++gone) {
+            const std::size_t then = comparison->gone[gone];
+            json += gone == 0 ? "{\"name\":" : ",{\"name\":";
             AppendJsonString(json, comparison->before.m_listNames[then], JsonBytes::kUtf8);
             json += ',';
             AppendJsonMember(json, "size", comparison->before.EntrySize(then));
+            if (GoneIsPartial(*comparison, gone)) json += ",\"partial\":true";
             json += '}';
             chunks.Done();
         }
-        json += "],\"compared\":{\"treeSize\":";
-        if (comparison->found)
-            AppendDecimal(json, comparison->before.m_dTreeSize);
-        else
-            json += "null";
-        json += ",\"timestamp\":";
-        json += comparison->timestamp ? std::to_string(*comparison->timestamp) : "null";
+        json += "],\"compared\":{";
+        AppendSavedSide(json, *comparison);
         json += '}';
     }
     json += ",\"counting\":{";
@@ -486,8 +503,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const std::string real =
             machine.Drives().ToReal(profile.m_strPath).value_or(RealPath{"/", {}}).Joined();
         exporter = std::make_unique<ScanExport>(
-            *exportTo, ExportHead{real, RootRecord(real), counting, "gauzel-report", GAUZEL_VERSION,
-                                  std::time(nullptr)});
+            *exportTo,
+            ExportHead{
+                real, RootRecord(real), counting, "gauzel-report", GAUZEL_VERSION, std::time(nullptr), {}});
         engine.SetRecorder(exporter.get());
     }
     const RescanEnd end = engine.Rescan(profile);

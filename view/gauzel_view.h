@@ -51,6 +51,7 @@ inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for
 inline constexpr const char* kNoInfoOnFilesMessage = "no info on files";
 inline constexpr const char* kNoFolderHandlerMessage = "No program is set to open folders.";
 inline constexpr const char* kWhatCouldNotBeRead = "What Could Not Be Read...";
+// The pie's menu item; the main menu's has a mnemonic.
 inline constexpr const char* kWhatChanged = "What Changed...";
 
 class CGauzelView final : public QWidget, public LegendSource {
@@ -65,7 +66,10 @@ public:
     // Whether a rescan runs (the tests wait for its end).
     bool IsScanning() const { return m_rescan != nullptr; }
     Units ShownUnits() const override { return UnitsOf(m_nUnits); }
-    const Comparison* Compared() const override { return m_comparison ? &*m_comparison : nullptr; }
+    // Nothing where the saved scan does not reach the directory shown: no row has a change then.
+    const Comparison* Compared() const override {
+        return m_comparison && m_comparison->reached ? &*m_comparison : nullptr;
+    }
     // A byte count in the current units.
     QString FormatSize(ByteCount bytes) const;
     // The layout of the start-up tick (and of the size changes after it), whether it has run,
@@ -225,6 +229,7 @@ private:
     std::optional<QString> m_startComparison;
     // While comparing: the saved scan (read once, when chosen), and the shown profile beside it.
     std::shared_ptr<SavedScanFileSystem> m_baseline;
+    QString m_baselineFile;
     std::optional<Comparison> m_comparison;
     // A save under way: the file being written (the export refers to it), and the export.
     struct Saving {

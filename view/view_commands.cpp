@@ -248,15 +248,15 @@ bool CGauzelView::OpenSavedScan(const QString& file) {
 
 namespace {
 
-QString AskForSavedScan(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, "Open Saved Scan", QString(),
+QString AskForSavedScan(QWidget* parent, const char* title) {
+    return QFileDialog::getOpenFileName(parent, title, QString(),
                                         "Saved scans (*.json *.json.gz);;All files (*)");
 }
 
 }  // namespace
 
 void CGauzelView::OnOpenSavedScan() {
-    const QString file = AskForSavedScan(window());
+    const QString file = AskForSavedScan(window(), "Open Saved Scan");
     if (!file.isEmpty()) OpenSavedScan(file);
 }
 
@@ -275,10 +275,15 @@ void CGauzelView::SaveScanAs(const QString& file) {
             this, QString("%1 %2.").arg(file, QString::fromStdString(EscapeControls(problem))));
         return;
     }
-    // Named by the path it has where it was scanned: a saved scan's is its machine's.
+    // Named by the path it has where it was scanned: a saved scan's is its machine's, and it keeps
+    // the time it was scanned.
     const std::string root = m_savedDrives.ShownPathOf(m_profile.m_strPath).value_or(m_profile.m_strPath);
-    auto exporter = std::make_unique<ScanExport>(
-        out->Out(), ExportHead{root, {}, m_counting, "gauzel", GAUZEL_VERSION, std::time(nullptr)});
+    ExportHead head{root, {}, m_counting, "gauzel", GAUZEL_VERSION, std::time(nullptr), {}};
+    if (const SavedScanFileSystem* opened = m_savedDrives.SavedOf(m_profile.m_strPath)) {
+        head.savedAgain = head.timestamp;
+        head.timestamp = opened->Scan().Timestamp();
+    }
+    auto exporter = std::make_unique<ScanExport>(out->Out(), std::move(head));
     ScanRecorder* recorder = exporter.get();
     m_saving = Saving{file, std::move(out), std::move(exporter)};
     RescanAt(m_profile.m_strPath, m_profile.m_bBelowRoot, Unopened::kShow, {}, recorder);
@@ -288,15 +293,19 @@ void CGauzelView::SaveScanAs(const QString& file) {
 void CGauzelView::FinishSave(const RescanEnd& end) {
     Saving saving = std::move(*m_saving);
     m_saving.reset();
-    const auto tell = [this, &saving](const QString& why) {
-        m_services.messages.Show(this, QString("The scan was not saved to %1: %2.").arg(saving.file, why));
+    const auto commit = [&saving, &end]() -> int {
+        if (end.openError != 0) return end.openError;
+        if (!saving.exporter->Finish()) return saving.exporter->WriteError();
+        errno = 0;
+        return saving.out->Commit() ? 0 : (errno != 0 ? errno : EIO);
     };
-    if (end.stopped) return tell("it was stopped");  // the file half written goes with `saving`
-    if (end.openError != 0) return tell(QString::fromLocal8Bit(ErrorText(end.openError).c_str()));
-    errno = 0;
-    int error = saving.exporter->Finish() ? 0 : saving.exporter->WriteError();
-    if (error == 0 && !saving.out->Commit()) error = errno != 0 ? errno : EIO;
-    if (error != 0) tell(QString::fromLocal8Bit(ErrorText(error).c_str()));
+    const int error = end.stopped ? 0 : commit();
+    if (!end.stopped && error == 0) return;
+    saving.exporter.reset();
+    saving.out.reset();  // what was written is gone before the message is up
+    const QString why =
+        end.stopped ? QString("it was stopped") : QString::fromLocal8Bit(ErrorText(error).c_str());
+    m_services.messages.Show(this, QString("The scan was not saved to %1: %2.").arg(saving.file, why));
 }
 
 bool CGauzelView::CompareWith(const QString& file) {
@@ -313,13 +322,14 @@ bool CGauzelView::CompareWith(const QString& file) {
         return false;
     }
     m_baseline = std::move(baseline);
+    m_baselineFile = file;
     UpdateComparison();
     ShowComparison();
     return true;
 }
 
 void CGauzelView::OnCompareWithSavedScan() {
-    const QString file = AskForSavedScan(window());
+    const QString file = AskForSavedScan(window(), "Compare With Saved Scan");
     if (!file.isEmpty()) CompareWith(file);
 }
 
@@ -340,6 +350,7 @@ void CGauzelView::UpdateComparison() {
         Compare(m_profile,
                 there ? ProfileOfSaved(*m_baseline, *there, m_services.settings, m_counting) : std::nullopt,
                 m_baseline->Scan().Timestamp());
+    m_comparison->reached = there.has_value();
 }
 
 void CGauzelView::ShowComparison() {
@@ -350,8 +361,9 @@ void CGauzelView::ShowComparison() {
 
 void CGauzelView::OnWhatChanged() {
     if (!m_comparison) return;
+    const SavedScanOrigin origin{m_baselineFile.toLocal8Bit().toStdString(), m_baseline->Scan().RootPath()};
     ShowListing("IDD_WHAT_CHANGED", "What Changed",
-                QString::fromStdString(ChangeListing(m_profile, *m_comparison, UnitsOf(m_nUnits))));
+                QString::fromStdString(ChangeListing(m_profile, *m_comparison, origin, UnitsOf(m_nUnits))));
 }
 
 void CGauzelView::OnUpdateComparing(QAction* stop, QAction* whatChanged) const {
@@ -480,6 +492,8 @@ void CGauzelView::ShowListing(const char* objectName, const char* title, const Q
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     QPushButton* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
+    copy->setAutoDefault(false);  // Enter closes; Copy is clicked
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);
     connect(copy, &QPushButton::clicked, &dialog,
             [listing] { QGuiApplication::clipboard()->setText(listing); });
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

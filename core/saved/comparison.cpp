@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/display/escape.h"
 #include "core/display/summary.h"
 #include "core/scan/scan_engine.h"
 
@@ -69,17 +70,26 @@ std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::str
     return profile;
 }
 
+bool ChangeIsPartial(const Profile& now, const Comparison& comparison, std::size_t entry) {
+    const std::size_t then = comparison.match[entry];
+    return then != Profile::kNoEntry &&
+           (now.UnreadBelow(entry).Any() || comparison.before.UnreadBelow(then).Any());
+}
+
+bool GoneIsPartial(const Comparison& comparison, std::size_t gone) {
+    return comparison.before.UnreadBelow(comparison.gone[gone]).Any();
+}
+
 std::string ChangeText(const Profile& now, const Comparison& comparison, std::size_t entry, Units units) {
     const std::size_t then = comparison.match[entry];
     if (then == Profile::kNoEntry) return "new";
     const std::string text = Difference(now.EntrySize(entry), comparison.before.EntrySize(then), units);
-    return now.UnreadBelow(entry).Any() || comparison.before.UnreadBelow(then).Any() ? text + '+' : text;
+    return ChangeIsPartial(now, comparison, entry) ? text + '+' : text;
 }
 
 std::string GoneChangeText(const Comparison& comparison, std::size_t gone, Units units) {
-    const std::size_t then = comparison.gone[gone];
-    const std::string text = Difference(0, comparison.before.EntrySize(then), units);
-    return comparison.before.UnreadBelow(then).Any() ? text + '+' : text;
+    const std::string text = Difference(0, comparison.before.EntrySize(comparison.gone[gone]), units);
+    return GoneIsPartial(comparison, gone) ? text + '+' : text;
 }
 
 std::string TreeChangeText(const Profile& now, const Comparison& comparison, Units units) {
@@ -109,7 +119,22 @@ std::string ChangeDescription(const Profile& now, const Comparison& comparison, 
            (units == Units::Bytes ? " bytes" : "") + "\nChange: " + ChangeText(now, comparison, entry, units);
 }
 
-std::string ChangeListing(const Profile& now, const Comparison& comparison, Units units) {
+namespace {
+
+// "C:\usr beside the saved scan /home/me/usr.json (of /usr, 2026-11-30 10:04)".
+std::string ListingHeading(const Profile& now, const Comparison& comparison, const SavedScanOrigin& origin) {
+    const std::string date = comparison.timestamp ? ScanDate(*comparison.timestamp) : std::string();
+    return EscapeControls(DisplayPath(now.m_strPath)) + " beside the saved scan " +
+           EscapeControls(origin.file) + " (of " + EscapeControls(origin.root) +
+           (date.empty() ? "" : ", " + date) + ")";
+}
+
+}  // namespace
+
+std::string ChangeListing(const Profile& now, const Comparison& comparison, const SavedScanOrigin& origin,
+                          Units units) {
+    const std::string heading = ListingHeading(now, comparison, origin);
+    if (!comparison.reached) return heading + ": the saved scan does not hold this directory.\n";
     struct Line {
         bool grew;
         ByteCount by;
@@ -120,6 +145,7 @@ std::string ChangeListing(const Profile& now, const Comparison& comparison, Unit
         const std::size_t then = comparison.match[i];
         const ByteCount before = then == Profile::kNoEntry ? 0 : comparison.before.EntrySize(then);
         const ByteCount size = now.EntrySize(i);
+        if (then != Profile::kNoEntry && size == before) continue;  // unchanged
         std::string text =
             then == Profile::kNoEntry ? "+" + FormatSize(size, units) : ChangeText(now, comparison, i, units);
         text += "  " + EntryName(now, i) + (then == Profile::kNoEntry ? "  (new)" : "");
@@ -134,7 +160,7 @@ std::string ChangeListing(const Profile& now, const Comparison& comparison, Unit
         if (a.grew != b.grew) return a.grew;
         return a.grew ? a.by > b.by : a.by < b.by;
     });
-    std::string listing;
+    std::string listing = heading + (lines.empty() ? ": nothing changed.\n" : ":\n");
     for (const Line& line : lines) listing += line.text + '\n';
     return listing;
 }

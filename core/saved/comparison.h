@@ -17,6 +17,9 @@
 namespace gauzel {
 
 struct Comparison {
+    // The saved scan's tree reaches the directory (it lies at or below the scan's root): without
+    // that nothing is compared, and nothing is told as new.
+    bool reached = true;
     // The saved scan has the directory; without it every entry is new and nothing is gone.
     bool found = false;
     std::optional<std::int64_t> timestamp;  // the saved scan's
@@ -33,8 +36,11 @@ Comparison Compare(const Profile& now, std::optional<Profile> before, std::optio
 std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::string& logicalPath,
                                       const SettingsStore& settings, Counting counting);
 
-// "+1,000,000", "-200,000", "0" (in the units), or "new"; a "+" after it when either side leaves
-// something out.
+// Whether an entry's change leaves something out: either side could not read all below it.
+bool ChangeIsPartial(const Profile& now, const Comparison& comparison, std::size_t entry);
+// The same of a gone entry: the saved scan could not read all below it.
+bool GoneIsPartial(const Comparison& comparison, std::size_t gone);
+// "+1,000,000", "-200,000", "0" (in the units), or "new"; a "+" after it when it is partial.
 std::string ChangeText(const Profile& now, const Comparison& comparison, std::size_t entry, Units units);
 // A gone entry's change: minus its size then.
 std::string GoneChangeText(const Comparison& comparison, std::size_t gone, Units units);
@@ -51,8 +57,15 @@ std::string SizeAndChangeText(const Profile& now, const Comparison* comparison, 
 // that the saved scan lacks it.
 std::string ChangeDescription(const Profile& now, const Comparison& comparison, std::size_t entry,
                               Units units);
-// "What Changed": a line an entry, "CHANGE  NAME", the gone ones too ("  (gone)", new ones
-// "  (new)"), largest growth first.
-std::string ChangeListing(const Profile& now, const Comparison& comparison, Units units);
+// The saved scan a comparison is made with: its file and the directory it is a scan of.
+struct SavedScanOrigin {
+    std::string file;
+    std::string root;
+};
+// "What Changed": a line naming the directory and the saved scan, then a line an entry that
+// changed, "CHANGE  NAME", the gone ones too ("  (gone)", new ones "  (new)"), largest growth
+// first; where the saved scan does not reach the directory, only that.
+std::string ChangeListing(const Profile& now, const Comparison& comparison, const SavedScanOrigin& origin,
+                          Units units);
 
 }  // namespace gauzel

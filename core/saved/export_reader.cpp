@@ -34,8 +34,8 @@ public:
         if (!IsDigit(Peek())) return Fail("it does not begin with a format version");
         if (!Integer(major, "the major version")) return false;
         if (major != 1) return Fail("format version " + std::to_string(major) + "; only version 1 is read");
-        if (!Comma() || !Integer(minor, "the minor version") || !Comma()) return false;
-        if (!Metadata() || !Comma()) return false;
+        if (!Part() || !Integer(minor, "the minor version") || !Part()) return false;
+        if (!Metadata() || !Part()) return false;
         if (Get() != '[')
             return Peek() < 0 && Error().empty() ? Truncated() : Fail("the tree is not a directory");
         if (!Tree()) return false;
@@ -53,6 +53,13 @@ public:
     }
 
 private:
+    // The comma before the next of the export's parts: JSON that ends there is no export.
+    bool Part() {
+        SkipSpace();
+        if (Peek() == ']') return FailHere("a JSON array that holds no tree, not an export");
+        return Comma();
+    }
+
     bool Metadata() {
         if (Get() != '{')
             return Peek() < 0 && Ended() ? Truncated() : FailHere("the metadata is not an object");

@@ -23,6 +23,15 @@ void AppendMember(std::string& text, std::string_view key, std::uint64_t value) 
     AppendNumber(text, value);
 }
 
+// Seconds since 1970, which may be before it.
+void AppendTime(std::string& text, std::string_view key, std::int64_t seconds) {
+    text += ",\"";
+    text += key;
+    text += seconds < 0 ? "\":-" : "\":";
+    AppendNumber(text,
+                 seconds < 0 ? 0 - static_cast<std::uint64_t>(seconds) : static_cast<std::uint64_t>(seconds));
+}
+
 }  // namespace
 
 ScanExport::ScanExport(std::ostream& out, ExportHead head) : m_out(out), m_head(std::move(head)) {}
@@ -32,10 +41,8 @@ void ScanExport::Volume(const VolumeSpace& space) {
     AppendJsonString(m_text, m_head.program, JsonBytes::kRaw);
     m_text += ",\"progver\":";
     AppendJsonString(m_text, m_head.version, JsonBytes::kRaw);
-    m_text += ",\"timestamp\":";
-    if (m_head.timestamp < 0) m_text += '-';
-    AppendNumber(m_text, m_head.timestamp < 0 ? 0 - static_cast<std::uint64_t>(m_head.timestamp)
-                                              : static_cast<std::uint64_t>(m_head.timestamp));
+    if (m_head.timestamp) AppendTime(m_text, "timestamp", *m_head.timestamp);
+    if (m_head.savedAgain) AppendTime(m_text, kKeySavedAgain, *m_head.savedAgain);
     if (space.known) {
         AppendMember(m_text, kKeyFreeBytes, space.freeBytes);
         AppendMember(m_text, kKeyTotalBytes, space.totalBytes);

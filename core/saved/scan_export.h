@@ -4,6 +4,7 @@
 // its own object, every other entry an object. Nothing of the tree is held but the path walked.
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,8 +20,9 @@ inline constexpr const char* kKeyTotalBytes = "gauzel_total_bytes";
 inline constexpr const char* kKeyAllocatedSaved = "gauzel_allocated";
 inline constexpr const char* kKeyLinksOnceSaved = "gauzel_links_once";
 inline constexpr const char* kKeyWalkOrder =
-    "gauzel_walk_order";                                      // subdirectories below the root in walk order
-inline constexpr const char* kKeyError = "gauzel_error";      // a directory not read: its errno, 0 unknown
+    "gauzel_walk_order";                                  // subdirectories below the root in walk order
+inline constexpr const char* kKeyError = "gauzel_error";  // a directory not read: its errno, 0 unknown
+inline constexpr const char* kKeySavedAgain = "gauzel_saved_again";  // seconds, as the timestamp
 inline constexpr const char* kKeyUnsized = "gauzel_unsized";  // a directory's entries that could not be sized
 
 struct ExportHead {
@@ -29,7 +31,9 @@ struct ExportHead {
     Counting counting;     // how the rescan counted, kept in the metadata
     std::string program = "gauzel-report";
     std::string version;
-    std::int64_t timestamp = 0;  // seconds since 1970
+    std::optional<std::int64_t> timestamp;  // when it was scanned, in seconds since 1970; none: not known
+    // A saved scan saved again keeps the time it was scanned, and says when it was saved again.
+    std::optional<std::int64_t> savedAgain;
 };
 
 class ScanExport final : public ScanRecorder {

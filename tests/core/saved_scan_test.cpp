@@ -88,7 +88,7 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
         SCOPED_TRACE(::testing::Message()
                      << "allocated " << counting.allocated << ", links once " << counting.linksOnce);
         std::ostringstream out;
-        ScanExport exporter(out, {"/home/me", {}, counting, "gauzel-report", "9", 1700000000});
+        ScanExport exporter(out, {"/home/me", {}, counting, "gauzel-report", "9", 1700000000, {}});
         const Shown live = Rescan(fs, "C:", counting, &exporter);
         ASSERT_TRUE(exporter.Finish());
         // Every control character and DEL escaped, as ncdu writes and reads them.
@@ -195,6 +195,7 @@ TEST(SavedScan, AFileThatIsNoExportIsRefusedSayingWhatIsWrong) {
         {"", "the file is empty"},
         {"\x89PNG", "not JSON (at byte 0)"},
         {"{\"a\":1}", "a JSON object, not an export"},
+        {"[1,2,{}]", "a JSON array that holds no tree, not an export (at byte 7)"},
         {"[2,0,{},[{\"name\":\"/\"}]]", "format version 2; only version 1 is read"},
         {"[\"1\",0,{},[{\"name\":\"/\"}]]", "it does not begin with a format version"},
         {head + "{\"name\":\"f\",\"asize\":1}", "the file ends before the tree does"},

@@ -38,7 +38,7 @@ TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
     EXPECT_EQ(Titles(popups), (QStringList{"&Gauzel", "&Rescan", "&Go To", "&Options", "&Help"}));
     EXPECT_EQ(Titles(popups[0]->menu()->actions()),
               (QStringList{"&Open Saved Scan...", "&Save Scan As...", "&Compare With Saved Scan...",
-                           "Stop Co&mparing", "What Changed...", "-", "E&xit"}));
+                           "Stop Co&mparing", "&What Changed...", "-", "E&xit"}));
     EXPECT_EQ(Titles(popups[1]->menu()->actions()), (QStringList{"From &Root", "This &Tree"}));
     EXPECT_EQ(Titles(popups[2]->menu()->actions()), (QStringList{"Go To &Root", "Go &Up"}));
     EXPECT_EQ(Titles(popups[3]->menu()->actions()),

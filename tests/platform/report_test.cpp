@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -342,6 +343,29 @@ TEST(Report, AFailedWriteIsToldAndExitsWithFour) {
     std::ostringstream exportErr;
     EXPECT_EQ(RunReport({"--export", "-", run.tree.Root()}, fullToo, exportErr), 4);
     EXPECT_EQ(exportErr.str(), "gauzel-report: cannot write the export: No space left on device\n");
+}
+
+// Fault: the JSON of a comparison dropped the mark that the text shows as "+", and said nothing of
+// what the saved scan could not read.
+TEST(Report, AComparisonsJsonMarksWhatEitherSideLeavesOut) {
+    ReportRun run;
+    const std::string saved = run.config.PathOf("old.json");
+    std::ofstream(saved)
+        << R"([1,2,{"timestamp":1700000000},[{"name":")" + run.tree.Root() + R"("},)"
+        << R"([{"name":"big"},{"name":"b","asize":5},[{"name":"inner","read_error":true}]],)"
+        << R"([{"name":"gone"},[{"name":"locked","read_error":true}]],{"name":"loose","asize":1}]])";
+    ASSERT_EQ(run.Run({"--json", "--compare", saved, run.tree.Root()}), 0) << run.err;
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    std::map<std::string, bool> partial;
+    for (const nlohmann::json& entry : json["entries"])
+        partial[entry["name"]] = entry.value("partial", false);
+    EXPECT_EQ(partial, (std::map<std::string, bool>{{">files", false}, {"big", true}, {"small", false}}));
+    EXPECT_EQ(json["gone"], nlohmann::json::parse(R"([{"name":"gone","size":0,"partial":true}])"));
+    EXPECT_EQ(json["compared"],
+              nlohmann::json::parse(
+                  R"({"treeSize":6,"timestamp":1700000000,"unreadDirectories":2,"unsizedEntries":0})"));
+    ASSERT_EQ(run.Run({"--compare", saved, run.tree.Root()}), 0) << run.err;
+    EXPECT_NE(run.out.find("  +3,499,995+  big\n"), std::string::npos) << run.out;
 }
 
 std::string Contents(const std::string& path) {
