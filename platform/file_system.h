@@ -32,6 +32,7 @@ struct ListingRecord {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint32_t links = 1;
+    std::int64_t mtime = INT64_MIN;  // when it was last modified, in seconds since 1970; INT64_MIN: not known
     bool special = false;  // neither a regular file nor a directory: a link, a device, a pipe, a socket
 };
 

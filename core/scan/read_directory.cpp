@@ -15,6 +15,17 @@ std::uint64_t RecordSize(const ListingRecord& record) {
 
 namespace {
 
+// A file of a listing as the walk gathers it (typed here, on the thread that read it).
+void Gather(DirectoryContents& contents, const ListingRecord& record, std::uint64_t size, bool linked,
+            const Gathering& gathering) {
+    const std::uint32_t type =
+        gathering.types != nullptr ? gathering.types->TypeOf(record.name) : MimeTypes::kNoType;
+    contents.gathered.push_back({size, record.mtime, type,
+                                 static_cast<std::uint32_t>(contents.gatheredNames.size()),
+                                 static_cast<std::uint32_t>(record.name.size()), linked});
+    contents.gatheredNames += record.name;
+}
+
 // One entry of a listing into `contents`.
 void Add(DirectoryContents& contents, const ListingRecord& record, Counting counting, bool keepEntries) {
     if (IsDotOrDotDot(record.name)) return;
@@ -35,8 +46,11 @@ void Add(DirectoryContents& contents, const ListingRecord& record, Counting coun
     }
     ++contents.files;
     const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
-    if (counting.linksOnce && record.links > 1)
-        contents.linked.push_back({record.device, record.inode, size});
+    const bool linked = counting.linksOnce && record.links > 1;
+    const auto gathered = static_cast<std::uint32_t>(contents.gathered.size());
+    if (counting.gathering != nullptr) Gather(contents, record, size, linked, *counting.gathering);
+    if (linked)
+        contents.linked.push_back({record.device, record.inode, size, gathered});
     else
         contents.fileBytes += size;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/kinds/file_stats.h"
 #include "core/profile/byte_count.h"
 #include "platform/file_system.h"
 
@@ -21,6 +22,9 @@ std::uint64_t RecordSize(const ListingRecord& record);
 struct Counting {
     bool allocated = false;  // the bytes allocated for it, not its apparent size
     bool linksOnce = false;  // a file with several names counts at the first name the walk meets
+    // What is gathered of each file besides its size (null: nothing); the reads fill
+    // DirectoryContents::gathered.
+    std::shared_ptr<const Gathering> gathering;
 };
 
 // A file with more than one name, met in a directory: whether it counts is decided in walk order.
@@ -28,6 +32,7 @@ struct LinkedFile {
     std::uint64_t device;
     std::uint64_t inode;
     std::uint64_t size;
+    std::uint32_t gathered;  // its index in DirectoryContents::gathered, when gathering
 };
 
 // One entry of a listing as it came, kept when a rescan is recorded (a saved scan is written).
@@ -42,6 +47,9 @@ struct DirectoryContents {
     std::vector<LinkedFile> linked;    // only when counting links once, in listing order
     std::vector<std::string> subdirs;  // listing order
     std::size_t files = 0;             // entries that are not walked into
+    // When gathering: each of those files, typed, and their names one after another.
+    std::vector<GatheredFile> gathered;
+    std::string gatheredNames;
     ListingStatus status;
     // Only when recorded: every entry, "." and ".." left out; none when there were more than
     // kKeptEntries files, and `listAgain` set instead (by the walk) to the directory to list again.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <utility>
 
@@ -65,13 +66,21 @@ void ScanEngine::ListSubdirs(DirectoryContents& contents, Profile& profile) cons
 Counting CountingOfSettings(const SettingsStore& settings) {
     // Only 1 turns a way of counting on; any other value reads as 0.
     return {settings.GetProfileInt(kSectionOption, kKeyAllocated, 0) == 1,
-            settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1};
+            settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1, nullptr};
 }
 
-void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile) {
+void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile,
+                          const std::string& path) {
     ByteCount bytes = contents.fileBytes;
-    for (const LinkedFile& file : contents.linked)
-        if (m_seen.insert({file.device, file.inode}).second) bytes += file.size;
+    for (const LinkedFile& file : contents.linked) {
+        if (!m_seen.insert({file.device, file.inode}).second) continue;
+        bytes += file.size;
+        if (m_stats && file.gathered < contents.gathered.size())
+            m_stats->Add(contents.gathered[file.gathered], contents.gatheredNames, path);
+    }
+    if (m_stats)
+        for (const GatheredFile& file : contents.gathered)
+            if (!file.linked) m_stats->Add(file, contents.gatheredNames, path);
     profile.AddBytes(entry, bytes);
 }
 
@@ -105,7 +114,7 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
             std::move(current), profile.m_strPath, profile.m_listNames,
             [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
                 if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
-                SumFiles(entry, contents, profile);
+                SumFiles(entry, contents, profile, path);
                 Report(profile, entry, path, contents, openError);
             },
             [this](const std::string& path) { m_progress.Status(path); },
@@ -115,6 +124,13 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
 RescanEnd ScanEngine::Rescan(Profile& profile) {
     profile.ResetModel(Profile::kResetEntries);
     m_counting = m_countingOverride.value_or(CountingOfSettings(m_settings));
+    m_stats.reset();
+    if (m_gathering.types || m_gathering.largest != 0) {
+        auto gathering = std::make_shared<Gathering>(m_gathering);
+        if (gathering->start == 0) gathering->start = std::time(nullptr);
+        m_stats.emplace(*gathering);
+        m_counting.gathering = std::move(gathering);  // the readers hold it as long as they read
+    }
     m_threads = Threads();
     m_seen.clear();
 
@@ -164,7 +180,7 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     m_progress.Closed();
 
     profile.AddFilesEntry();
-    SumFiles(filesEntry, contents, profile);
+    SumFiles(filesEntry, contents, profile, profile.m_strPath);
     m_seen = decltype(m_seen)();  // its memory goes with the rescan
     profile.Finish();
     return {false, openError};

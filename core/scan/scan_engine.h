@@ -100,7 +100,8 @@ public:
     // Adds the loose files of `contents` to entry `entry` and to the tree total. Counting
     // links once, a file with several names adds its size only the first time the rescan meets
     // it: the calls come in walk order.
-    void SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile);
+    void SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile,
+                  const std::string& path);
     // Adds every file of the trees of the entries (the admitted subdirectories of `current`,
     // in `profile.m_listNames`) to their sizes and to the tree total, reporting each directory,
     // depth first, subdirectories in reverse listing order. Iterative: depth is bounded by
@@ -112,6 +113,10 @@ public:
     void SetThreads(int threads) { m_threadsOverride = threads; }
     // How sizes count, for every rescan; without a call, [Option] Allocated and LinksOnce decide.
     void SetCounting(Counting counting) { m_countingOverride = counting; }
+    // What every later rescan gathers of the files besides their sizes (Gathering), from the
+    // rescan's start when `gathering.start` is 0; Stats() holds it after the rescan.
+    void SetGathering(Gathering gathering) { m_gathering = std::move(gathering); }
+    const std::optional<FileStats>& Stats() const { return m_stats; }
     // Every directory of every later rescan goes to `recorder` too (null: none).
     void SetRecorder(ScanRecorder* recorder) { m_recorder = recorder; }
 
@@ -132,7 +137,9 @@ private:
     std::optional<Counting> m_countingOverride;
     Counting m_counting;
     ScanRecorder* m_recorder = nullptr;
-    int m_threads = 1;  // of this rescan, from the settings once
+    Gathering m_gathering;
+    std::optional<FileStats> m_stats;  // of the last rescan, when it gathered
+    int m_threads = 1;                 // of this rescan, from the settings once
     // The files of several names met so far in this rescan. Files of one name are never held.
     std::unordered_set<FileId, FileIdHash> m_seen;
 };

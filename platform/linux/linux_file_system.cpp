@@ -127,7 +127,7 @@ struct MountPoints {
 };
 
 constexpr unsigned kStatxMask =
-    STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_BLOCKS | STATX_NLINK | STATX_INO;
+    STATX_TYPE | STATX_SIZE | STATX_MNT_ID | STATX_BLOCKS | STATX_NLINK | STATX_INO | STATX_MTIME;
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
 // A listing buffer holding this many entries or more is sized by several threads (when given).
 constexpr std::size_t kSizedApartFrom = 256;
@@ -459,6 +459,7 @@ private:
         // A filesystem that keeps no block count: its apparent size is all we know.
         record.allocated = (info.stx_mask & STATX_BLOCKS) != 0 ? info.stx_blocks * 512 : info.stx_size;
         record.links = (info.stx_mask & STATX_NLINK) != 0 ? info.stx_nlink : 1;
+        if ((info.stx_mask & STATX_MTIME) != 0) record.mtime = info.stx_mtime.tv_sec;
         record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
         record.inode = info.stx_ino;
         return record;

@@ -1,0 +1,93 @@
+#pragma once
+// What a rescan gathers of the files of the profiled tree besides where their bytes lie: how many
+// bytes and files of each kind and type, of each age, and the largest files.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/kinds/mime_types.h"
+#include "core/profile/byte_count.h"
+
+namespace gauzel {
+
+// How old a file is, by its modification time, measured from the rescan's start.
+enum class AgeBand : std::uint8_t {
+    kUnderADay,  // at most 24 hours
+    kUnderAWeek,
+    kUnderAMonth,  // 30 days
+    kUnderAYear,   // 365 days
+    kOneToTwoYears,
+    kTwoToFiveYears,
+    kOverFiveYears,
+    kInTheFuture,  // later than the start
+    kUnknown,      // no time known (a saved scan without times)
+};
+inline constexpr std::size_t kAgeBandCount = 9;
+// The time of a file that has none.
+inline constexpr std::int64_t kUnknownTime = INT64_MIN;
+// "Under a day", ... "Unknown".
+const char* AgeBandName(AgeBand band);
+// The first band `mtime` fits, in seconds since 1970 as `start` is.
+AgeBand AgeBandOf(std::int64_t mtime, std::int64_t start);
+
+struct Tally {
+    ByteCount bytes = 0;
+    std::uint64_t files = 0;
+    void Add(std::uint64_t size) {
+        bytes += size;
+        ++files;
+    }
+};
+
+// What to gather: nothing at all without types and without largest files.
+struct Gathering {
+    std::shared_ptr<const MimeTypes> types;  // the kinds and types: null, none
+    std::int64_t start = 0;                  // the rescan's start, for the ages
+    std::size_t largest = 0;                 // how many of the largest files are kept
+};
+
+// One file as a read gathers it, until the walk decides it counts (its name in the read's arena).
+struct GatheredFile {
+    std::uint64_t size;
+    std::int64_t mtime;
+    std::uint32_t type;  // MimeTypes::kNoType: by its extension
+    std::uint32_t nameBegin;
+    std::uint32_t nameLength;
+    bool linked;  // one of several names: it counts only where the walk first meets the file
+};
+
+struct LargeFile {
+    std::string path;  // logical
+    std::uint64_t size;
+    std::int64_t mtime;
+    Kind kind;
+};
+
+class FileStats {
+public:
+    explicit FileStats(const Gathering& gathering) : m_gathering(gathering) {}
+    // A file of the directory `path` (logical) counts, with its name in `names`.
+    void Add(const GatheredFile& file, std::string_view names, const std::string& path);
+
+    const std::array<Tally, kKindCount>& Kinds() const { return m_kinds; }
+    const std::array<Tally, kAgeBandCount>& Ages() const { return m_ages; }
+    // By type name, or "*.ext" and "(no extension)" for the files no pattern types.
+    std::map<std::string, Tally> Types() const;
+    // The largest first; equal sizes by path.
+    std::vector<LargeFile> Largest() const;
+
+private:
+    Gathering m_gathering;
+    std::array<Tally, kKindCount> m_kinds{};
+    std::array<Tally, kAgeBandCount> m_ages{};
+    std::vector<Tally> m_types;  // by MimeTypes index
+    std::map<std::string, Tally> m_extensions;
+    std::vector<LargeFile> m_largest;  // a heap: the smallest kept on top
+};
+
+}  // namespace gauzel
