@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -16,6 +17,7 @@
 #include "core/display/escape.h"
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
+#include "core/kinds/file_stats.h"
 #include "core/saved/export_reader.h"
 #include "core/saved/json_writer.h"
 #include "core/saved/saved_drives.h"
@@ -25,6 +27,7 @@
 #include "platform/linux/compressed_file.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
+#include "platform/linux/mime_database.h"
 #include "platform/linux/mounts.h"
 
 namespace gauzel {
@@ -39,7 +42,14 @@ constexpr const char* kUsage =
     "       gauzel-report --import FILE [--units ...] [--allocated] [--links-once] [--json] [PATH]\n"
     "       gauzel-report --compare OLD [--import NEW] [--units ...] [--allocated] [--links-once] [--threads "
     "N]\n"
-    "                     [--json] [DIRECTORY]\n";
+    "                     [--json] [DIRECTORY]\n"
+    "       with any but --export: [--by folder|kind|type|age] [--largest N]\n";
+
+// What the rows are: the profiled directory's entries, or the whole tree's kinds, types or ages.
+enum class By { kFolder, kKind, kType, kAge };
+
+// --largest at most: the files are kept in memory until the rescan ends.
+constexpr std::size_t kMaxLargest = 100000;
 
 struct Options {
     std::optional<Units> units;
@@ -53,6 +63,9 @@ struct Options {
     std::optional<std::string> exportFile;
     std::optional<std::string> importFile;
     std::optional<std::string> compareFile;
+    By by = By::kFolder;
+    std::size_t largest = 0;  // the largest files listed after the rows: none
+    bool Gathers() const { return by != By::kFolder || largest != 0; }
 };
 
 std::optional<Units> ParseUnits(std::string_view name) {
@@ -63,12 +76,21 @@ std::optional<Units> ParseUnits(std::string_view name) {
 }
 
 // Digits only; a count too large saturates, and is refused later like any out of range.
-std::optional<int> ParseThreads(std::string_view text) {
+std::optional<int> ParseCount(std::string_view text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
     return ParseProfileInt(text);
 }
 
-std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
+std::optional<By> ParseBy(std::string_view name) {
+    if (name == "folder") return By::kFolder;
+    if (name == "kind") return By::kKind;
+    if (name == "type") return By::kType;
+    if (name == "age") return By::kAge;
+    return std::nullopt;
+}
+
+// Bad usage: nothing, with `problem` saying why when a value is wrong (else the usage tells).
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& problem) {
     Options options;
     bool onlyOperands = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -100,9 +122,21 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             options.units = ParseUnits(*units);
             if (!options.units) return std::nullopt;
         } else if (const std::optional<std::string> threads = valueOf("--threads")) {
-            options.threads = ParseThreads(*threads);
+            options.threads = ParseCount(*threads);
             options.threadsText = *threads;
             if (!options.threads) return std::nullopt;
+        } else if (const std::optional<std::string> by = valueOf("--by")) {
+            const std::optional<By> parsed = ParseBy(*by);
+            if (!parsed) problem = "--by " + EscapeControls(*by) + ": it is folder, kind, type or age";
+            if (!parsed) return std::nullopt;
+            options.by = *parsed;
+        } else if (const std::optional<std::string> largest = valueOf("--largest")) {
+            const std::optional<int> count = ParseCount(*largest);
+            if (!count || *count < 1 || static_cast<std::size_t>(*count) > kMaxLargest) {
+                problem = "--largest " + EscapeControls(*largest) + ": it is a number from 1 to 100000";
+                return std::nullopt;
+            }
+            options.largest = static_cast<std::size_t>(*count);
         } else if (const std::optional<std::string> file = valueOf("--export")) {
             options.exportFile = *file;
         } else if (const std::optional<std::string> saved = valueOf("--import")) {
@@ -117,8 +151,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             options.directory = arg;
         }
     }
-    if (options.exportFile && (options.importFile || options.compareFile || options.json || options.units))
+    if (options.exportFile &&
+        (options.importFile || options.compareFile || options.json || options.units || options.Gathers()))
         return std::nullopt;
+    if (options.compareFile && options.by != By::kFolder) {
+        problem = "--compare is made by folder only";
+        return std::nullopt;
+    }
     return options;
 }
 
@@ -188,11 +227,18 @@ private:
 
 void PrintText(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
+    {
+        std::string text = lines.tree;
+        if (comparison != nullptr) text += TreeChangeText(profile, *comparison, units);
+        text += '\n' + lines.freeSpace + '\n' + lines.path + '\n';
+        out << text;
+    }
+    PrintRows(profile, units, out, comparison);
+}
+
+void PrintRows(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison) {
     ChunkedOutput chunks(out);
     std::string& text = chunks.text();
-    text += lines.tree;
-    if (comparison != nullptr) text += TreeChangeText(profile, *comparison, units);
-    text += '\n' + lines.freeSpace + '\n' + lines.path + '\n';
     for (std::size_t i = 0; i < profile.EntryCount(); ++i) {
         text += HexColour(profile.m_pEntryColors[i]);
         text += "  ";
@@ -246,10 +292,63 @@ void AppendSavedSide(std::string& json, const Comparison& comparison) {
     member("unsizedEntries", ByteCount{before.m_unread.entries});
 }
 
+// `"key":[{"name":...,"size":...,"files":...},...]` of the rows with files.
+void AppendTallies(std::string& json, std::string_view key,
+                   const std::vector<std::pair<std::string, Tally>>& rows) {
+    json += ",\"";
+    json += key;
+    json += "\":[";
+    bool first = true;
+    for (const auto& [name, tally] : rows) {
+        if (tally.files == 0) continue;
+        json += first ? "{\"name\":" : ",{\"name\":";
+        first = false;
+        AppendJsonString(json, name, JsonBytes::kUtf8);
+        json += ',';
+        AppendJsonMember(json, "size", tally.bytes);
+        json += ',';
+        AppendJsonMember(json, "files", ByteCount{tally.files});
+        json += '}';
+    }
+    json += ']';
+}
+
+void AppendStats(std::string& json, const FileStats& stats) {
+    std::vector<std::pair<std::string, Tally>> kinds, ages;
+    for (std::size_t i = 0; i < kKindCount; ++i)
+        kinds.emplace_back(KindName(static_cast<Kind>(i)), stats.Kinds()[i]);
+    std::stable_sort(kinds.begin(), kinds.end(),
+                     [](const auto& a, const auto& b) { return a.second.bytes > b.second.bytes; });
+    for (std::size_t i = 0; i < kAgeBandCount; ++i)
+        ages.emplace_back(AgeBandName(static_cast<AgeBand>(i)), stats.Ages()[i]);
+    const std::map<std::string, Tally> byName = stats.Types();
+    std::vector<std::pair<std::string, Tally>> types(byName.begin(), byName.end());
+    std::stable_sort(types.begin(), types.end(),
+                     [](const auto& a, const auto& b) { return a.second.bytes > b.second.bytes; });
+    AppendTallies(json, "kinds", kinds);
+    AppendTallies(json, "types", types);
+    AppendTallies(json, "ages", ages);
+    json += ",\"largest\":[";
+    const std::vector<LargeFile> largest = stats.Largest();
+    for (std::size_t i = 0; i < largest.size(); ++i) {
+        json += i == 0 ? "{\"path\":" : ",{\"path\":";
+        AppendJsonString(json, largest[i].path, JsonBytes::kUtf8);
+        json += ',';
+        AppendJsonMember(json, "size", ByteCount{largest[i].size});
+        json += ",\"mtime\":";
+        json += largest[i].mtime == kUnknownTime ? "null" : std::to_string(largest[i].mtime);
+        json += ",\"kind\":";
+        AppendJsonString(json, KindName(largest[i].kind), JsonBytes::kUtf8);
+        json += '}';
+    }
+    json += ']';
+}
+
 }  // namespace
 
 // Written entry by entry; sizes are exact integers at any size.
-void PrintJson(const Profile& profile, Counting counting, std::ostream& out, const Comparison* comparison) {
+void PrintJson(const Profile& profile, Counting counting, std::ostream& out, const Comparison* comparison,
+               const FileStats* stats) {
     ChunkedOutput chunks(out);
     std::string& json = chunks.text();
     json += "{\"path\":";
@@ -304,6 +403,7 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out, con
     AppendJsonMember(json, "unreadDirectories", ByteCount{profile.m_unread.directories});
     json += ',';
     AppendJsonMember(json, "unsizedEntries", ByteCount{profile.m_unread.entries});
+    if (stats != nullptr) AppendStats(json, *stats);
     json += "}\n";
 }
 
@@ -420,15 +520,68 @@ Exit FinishExport(ScanExport& exporter, FileWrite* file, const RescanEnd& end, c
     return 1;
 }
 
+// This machine's type database, for the kinds; a machine without one is told, and every file
+// counts as Other.
+std::shared_ptr<const MimeTypes> LoadTypes(std::ostream& err) {
+    const MimeDatabaseText text = ReadMimeDatabase();
+    if (text.globs2.empty())
+        err << "gauzel-report: warning: no file type database (shared-mime-info's mime/globs2) was found; "
+               "every file counts as Other\n";
+    return std::make_shared<const MimeTypes>(text);
+}
+
+// The rows of --by kind, type or age: a profile of their own, so that they sort, colour and print
+// as entries do; kinds and types with no file are left out.
+Profile RowsOf(const Profile& profile, const FileStats& stats, By by) {
+    Profile rows(profile.m_strPath, profile.m_bBelowRoot);
+    const auto add = [&rows](const std::string& name, const Tally& tally) {
+        if (tally.files != 0) rows.AddBytes(rows.AddEntry(name), tally.bytes);
+    };
+    if (by == By::kKind)
+        for (std::size_t i = 0; i < kKindCount; ++i) add(KindName(static_cast<Kind>(i)), stats.Kinds()[i]);
+    if (by == By::kType)
+        for (const auto& [name, tally] : stats.Types()) add(name, tally);
+    if (by == By::kAge)
+        for (std::size_t i = 0; i < kAgeBandCount; ++i)
+            add(AgeBandName(static_cast<AgeBand>(i)), stats.Ages()[i]);
+    if (by == By::kAge)
+        rows.AssignEntryColors();  // the bands stay in their order
+    else
+        rows.Finish();
+    return rows;
+}
+
+// "Largest files:", then a line each: "SIZE  YYYY-MM-DD HH:MM  PATH".
+void PrintLargest(const FileStats& stats, Units units, std::ostream& out) {
+    ChunkedOutput chunks(out);
+    std::string& text = chunks.text();
+    text += "Largest files:\n";
+    for (const LargeFile& file : stats.Largest()) {
+        const std::string date = file.mtime == kUnknownTime ? std::string() : ScanDate(file.mtime);
+        text += FormatSize(file.size, units) + "  " + (date.empty() ? "(no time known) " : date) + "  " +
+                EscapeControls(file.path) + '\n';
+        chunks.Done();
+    }
+}
+
 // The report as text or JSON (nothing when the export is the output).
-Exit Print(const Profile& profile, const Options& options, const SettingsStore& settings, Counting counting,
-           const Comparison* comparison, std::ostream& out, std::ostream& err) {
+Exit Print(const Profile& profile, const std::optional<FileStats>& stats, const Options& options,
+           const SettingsStore& settings, Counting counting, const Comparison* comparison, std::ostream& out,
+           std::ostream& err) {
     const Units units = options.units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
-    if (options.json)
-        PrintJson(profile, counting, out, comparison);
-    else if (!options.exportFile)
-        PrintText(profile, units, out, comparison);
+    if (options.json) {
+        PrintJson(profile, counting, out, comparison, stats ? &*stats : nullptr);
+    } else if (!options.exportFile) {
+        if (stats && options.by != By::kFolder) {
+            const SummaryLines lines = MakeSummaryLines(profile, units);
+            out << lines.tree << '\n' << lines.freeSpace << '\n' << lines.path << '\n';
+            PrintRows(RowsOf(profile, *stats, options.by), units, out);
+        } else {
+            PrintText(profile, units, out, comparison);
+        }
+        if (stats && options.largest != 0) PrintLargest(*stats, units, out);
+    }
     out.flush();
     if (out) return std::nullopt;
     const int error = errno;
@@ -452,8 +605,10 @@ int TellProblems(const Profile& profile, const std::vector<std::string>& named, 
 }  // namespace
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::optional<Options> options = ParseOptions(args);
+    std::string problem;
+    const std::optional<Options> options = ParseOptions(args, problem);
     if (!options) {
+        if (!problem.empty()) err << "gauzel-report: " << problem << '\n';
         err << kUsage;
         return 2;
     }
@@ -495,6 +650,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     const Counting counting = Configure(engine, *options, settings, err);
+    if (options->Gathers()) engine.SetGathering({LoadTypes(err), 0, options->largest});
     std::unique_ptr<FileWrite> exportFile;
     std::ostream* exportTo = &out;
     std::unique_ptr<ScanExport> exporter;
@@ -517,8 +673,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (old)
         comparison =
             Compare(profile, ProfileOfSaved(*old, oldPath, settings, counting), old->Scan().Timestamp());
-    if (const Exit exit =
-            Print(profile, *options, settings, counting, comparison ? &*comparison : nullptr, out, err))
+    if (const Exit exit = Print(profile, engine.Stats(), *options, settings, counting,
+                                comparison ? &*comparison : nullptr, out, err))
         return *exit;
     return TellProblems(profile, progress.named, err);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/display/format_size.h"
+#include "core/kinds/file_stats.h"
 #include "core/profile/profile.h"
 #include "core/saved/comparison.h"
 #include "core/scan/tree_walk.h"
@@ -24,9 +25,13 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // entry that is gone.
 void PrintText(const Profile& profile, Units units, std::ostream& out,
                const Comparison* comparison = nullptr);
-// The same profile as one JSON object on one line, with how it counted and what it could not read.
-void PrintJson(const Profile& profile, Counting counting, std::ostream& out,
+// Its entries alone, a line each: "COLOUR  SIZE  NAME" (the change before the name, compared).
+void PrintRows(const Profile& profile, Units units, std::ostream& out,
                const Comparison* comparison = nullptr);
+// The same profile as one JSON object on one line, with how it counted and what it could not read,
+// and what the rescan gathered of its files (`stats`: the arrays kinds, types, ages and largest).
+void PrintJson(const Profile& profile, Counting counting, std::ostream& out,
+               const Comparison* comparison = nullptr, const FileStats* stats = nullptr);
 
 // "RRGGBB" of a 0x00BBGGRR colour.
 std::string HexColour(unsigned colour);

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/kinds/file_stats.h"
 #include "core/kinds/mime_types.h"
 
 namespace gauzel {
@@ -97,6 +98,42 @@ TEST(Kinds, GlobsMatchAsTheShellDoes) {
     };
     for (const auto& [pattern, text, slashes, matches] : rows)
         EXPECT_EQ(GlobMatches(pattern, text, slashes), matches) << pattern << " " << text;
+}
+
+// Catches a band edge on the wrong side (exactly 24 hours is still under a day), the future
+// counted as new, and an unknown time given an age.
+TEST(Kinds, AFilesAgeIsTheFirstBandItFits) {
+    constexpr std::int64_t start = 1'800'000'000;
+    constexpr std::int64_t day = 24 * 60 * 60;
+    const std::vector<std::pair<std::int64_t, AgeBand>> rows = {
+        {start, AgeBand::kUnderADay},
+        {start - day, AgeBand::kUnderADay},
+        {start - day - 1, AgeBand::kUnderAWeek},
+        {start - 30 * day, AgeBand::kUnderAMonth},
+        {start - 365 * day, AgeBand::kUnderAYear},
+        {start - 365 * day - 1, AgeBand::kOneToTwoYears},
+        {start - 5 * 365 * day, AgeBand::kTwoToFiveYears},
+        {start - 5 * 365 * day - 1, AgeBand::kOverFiveYears},
+        {0, AgeBand::kOverFiveYears},
+        {start + 1, AgeBand::kInTheFuture},
+        {kUnknownTime, AgeBand::kUnknown},
+    };
+    for (const auto& [mtime, band] : rows) EXPECT_EQ(AgeBandOf(mtime, start), band) << mtime;
+}
+
+// Catches a list of the largest that grows past N, drops a larger file for a smaller one, or
+// orders equal sizes by the order they came in (which differs from run to run on threads).
+TEST(Kinds, TheLargestFilesAreTheNLargestWithTiesByPath) {
+    FileStats stats(Gathering{nullptr, 0, 3});
+    const std::string names = "abcde";
+    for (const auto& [name, size] :
+         std::vector<std::pair<std::uint32_t, std::uint64_t>>{{4, 5}, {1, 7}, {3, 7}, {0, 7}, {2, 9}})
+        stats.Add({size, kUnknownTime, MimeTypes::kNoType, name, 1, false}, names, "C:\\d");
+    std::vector<std::pair<std::string, std::uint64_t>> largest;
+    for (const LargeFile& file : stats.Largest()) largest.emplace_back(file.path, file.size);
+    EXPECT_EQ(largest, (std::vector<std::pair<std::string, std::uint64_t>>{
+                           {"C:\\d\\c", 9}, {"C:\\d\\a", 7}, {"C:\\d\\b", 7}}));
+    EXPECT_EQ(stats.Ages()[static_cast<std::size_t>(AgeBand::kUnknown)].files, 5u);
 }
 
 }  // namespace

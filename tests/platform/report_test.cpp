@@ -2,9 +2,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <ctime>
 
 #include <fstream>
 #include <iterator>
@@ -366,6 +368,50 @@ TEST(Report, AComparisonsJsonMarksWhatEitherSideLeavesOut) {
                   R"({"treeSize":6,"timestamp":1700000000,"unreadDirectories":2,"unsizedEntries":0})"));
     ASSERT_EQ(run.Run({"--compare", saved, run.tree.Root()}), 0) << run.err;
     EXPECT_NE(run.out.find("  +3,499,995+  big\n"), std::string::npos) << run.out;
+}
+
+// Catches the type database not read where the XDG rules put it, a kind or an age not from the
+// file's name and time, a hard link counted twice in the kinds and the largest files under
+// --links-once, and the arrays missing from the JSON.
+TEST(Report, ByKindAndAgeAndTheLargestFilesCountAsTheSizesDo) {
+    ReportRun run;
+    TempTree data;
+    data.Dir("mime");
+    std::ofstream(data.PathOf("mime/globs2"))
+        << "50:video/mp4:*.mp4\n50:application/x-compressed-tar:*.tar.gz\n";
+    std::ofstream(data.PathOf("mime/generic-icons")) << "application/x-compressed-tar:package-x-generic\n";
+    ScopedEnv home{"XDG_DATA_HOME", run.config.Root()}, dirs{"XDG_DATA_DIRS", data.Root()};
+    run.tree.File("small/film.MP4", 4000000);
+    run.tree.File("small/src.tar.gz", 600);
+    run.tree.HardLink("small/film.MP4", "big/again.mp4");
+    const timespec old[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 10 * 24 * 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, run.tree.PathOf("small/film.MP4").c_str(), old, 0), 0);
+    const timespec future[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, run.tree.PathOf("loose").c_str(), future, 0), 0);
+
+    ASSERT_EQ(run.Run({"--by", "kind", "--links-once", "--largest", "2", run.tree.Root()}), 0) << run.err;
+    const std::vector<std::string> lines = run.OutLines();
+    ASSERT_EQ(lines.size(), 9u) << run.out;
+    EXPECT_EQ(lines[0], "Size of tree: 7,900,600 bytes");
+    EXPECT_EQ(lines[3], "0000FF  4,000,000  Video");
+    EXPECT_EQ(lines[4], "00FF00  3,900,000  Other");
+    EXPECT_EQ(lines[5], "FFFFFF  600  Archives");  // the small tail
+    EXPECT_EQ(lines[6], "Largest files:");
+    EXPECT_TRUE(lines[7].starts_with("4,000,000  ")) << lines[7];
+    EXPECT_TRUE(lines[8].starts_with("3,000,000  ") && lines[8].ends_with("\\big\\inner\\a")) << lines[8];
+
+    ASSERT_EQ(run.Run({"--json", "--by", "age", run.tree.Root()}), 0) << run.err;
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    std::map<std::string, std::uint64_t> ages;
+    for (const nlohmann::json& band : json["ages"]) ages[band["name"]] = band["files"];
+    EXPECT_EQ(ages,
+              (std::map<std::string, std::uint64_t>{
+                  {"Under a day", 4}, {"Under a month", 2}, {"In the future", 1}}));  // two names of one file
+    EXPECT_EQ(json["largest"].size(), 0u);
+    EXPECT_EQ(json["types"][0], nlohmann::json::parse(R"({"name":"video/mp4","size":8000000,"files":2})"));
+    EXPECT_EQ(run.Run({"--by", "size"}), 2);
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+              "gauzel-report: --by size: it is folder, kind, type or age");
 }
 
 std::string Contents(const std::string& path) {
