@@ -20,6 +20,7 @@ bench:
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DGAUZEL_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD)-bench
 	./$(BUILD)-bench/bench/scan_bench $(BUILD)-bench/bench-trees
+	./$(BUILD)-bench/bench/kind_bench /usr
 	bash bench/paint_bench.sh $(BUILD)-bench/bench-trees/wide $(BUILD)-bench/gauzel $(BUILD)-bench/gauzel-report
 
 # Each fuzz target for FUZZ_SECONDS, from the seed corpus in tests/fuzz/corpus (clang, libFuzzer).

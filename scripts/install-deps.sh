@@ -18,6 +18,7 @@ packages=(
   groff-base            # checks the man pages
   xvfb xauth xdotool    # the end-to-end test: a real X display, and a user at it
   clang-format          # the house style, checked by CI
+  shared-mime-info      # the file type database: kinds and types of files
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
