@@ -43,7 +43,7 @@ constexpr const char* kUsage =
     "       gauzel-report --compare OLD [--import NEW] [--units ...] [--allocated] [--links-once] [--threads "
     "N]\n"
     "                     [--json] [DIRECTORY]\n"
-    "       with any but --export: [--by folder|kind|type|age] [--largest N]\n";
+    "       with any but --export: [--by folder|kind|type|age] [--largest N] [--count]\n";
 
 // What the rows are: the profiled directory's entries, or the whole tree's kinds, types or ages.
 enum class By { kFolder, kKind, kType, kAge };
@@ -59,6 +59,7 @@ struct Options {
     bool linksOnce = false;
     bool json = false;
     bool progress = false;
+    bool count = false;                    // numbers of files where sizes were
     std::optional<std::string> directory;  // with --import, a path on the scanned machine
     std::optional<std::string> exportFile;
     std::optional<std::string> importFile;
@@ -114,6 +115,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             options.json = true;
         } else if (!onlyOperands && arg == "--progress") {
             options.progress = true;
+        } else if (!onlyOperands && arg == "--count") {
+            options.count = true;
         } else if (!onlyOperands && arg == "--allocated") {
             options.allocated = true;
         } else if (!onlyOperands && arg == "--links-once") {
@@ -151,8 +154,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             options.directory = arg;
         }
     }
-    if (options.exportFile &&
-        (options.importFile || options.compareFile || options.json || options.units || options.Gathers()))
+    if (options.exportFile && (options.importFile || options.compareFile || options.json || options.units ||
+                               options.Gathers() || options.count))
         return std::nullopt;
     if (options.compareFile && options.by != By::kFolder) {
         problem = "--compare is made by folder only";
@@ -225,14 +228,13 @@ private:
 
 }  // namespace
 
-void PrintText(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison) {
+void PrintText(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison,
+               const std::string& treeLine, const std::string& freeSpaceLine) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
-    {
-        std::string text = lines.tree;
-        if (comparison != nullptr) text += TreeChangeText(profile, *comparison, units);
-        text += '\n' + lines.freeSpace + '\n' + lines.path + '\n';
-        out << text;
-    }
+    std::string text = treeLine.empty() ? lines.tree : treeLine;
+    if (comparison != nullptr) text += TreeChangeText(profile, *comparison, units);
+    text += '\n' + (freeSpaceLine.empty() ? lines.freeSpace : freeSpaceLine) + '\n' + lines.path + '\n';
+    out << text;
     PrintRows(profile, units, out, comparison);
 }
 
@@ -290,6 +292,12 @@ void AppendSavedSide(std::string& json, const Comparison& comparison) {
     member("unreadDirectories", ByteCount{before.m_unread.directories});
     json += ',';
     member("unsizedEntries", ByteCount{before.m_unread.entries});
+}
+
+void AppendCounts(std::string& json, EntryCounts counts) {
+    AppendJsonMember(json, "files", ByteCount{counts.files});
+    json += ',';
+    AppendJsonMember(json, "directories", ByteCount{counts.directories});
 }
 
 // `"key":[{"name":...,"size":...,"files":...},...]` of the rows with files.
@@ -356,6 +364,8 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out, con
     json += ',';
     AppendJsonMember(json, "treeSize", profile.m_dTreeSize);
     json += ',';
+    AppendCounts(json, profile.m_treeCounts);
+    json += ',';
     AppendJsonMember(json, "freeSpace", profile.m_dFreeSpace);
     json += ',';
     AppendJsonMember(json, "diskSize", profile.m_dDiskSize);
@@ -367,6 +377,8 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out, con
         AppendJsonMember(json, "size", profile.EntrySize(i));
         json += ",\"color\":\"#" + HexColour(profile.m_pEntryColors[i]) + "\",";
         AppendJsonMember(json, "isFiles", profile.IsFilesEntry(i));
+        json += ',';
+        AppendCounts(json, profile.CountsOf(i));
         if (comparison != nullptr) {
             if (const std::size_t then = comparison->match[i]; then == Profile::kNoEntry)
                 json += ",\"new\":true";
@@ -532,10 +544,11 @@ std::shared_ptr<const MimeTypes> LoadTypes(std::ostream& err) {
 
 // The rows of --by kind, type or age: a profile of their own, so that they sort, colour and print
 // as entries do; kinds and types with no file are left out.
-Profile RowsOf(const Profile& profile, const FileStats& stats, By by) {
+Profile RowsOf(const Profile& profile, const FileStats& stats, By by, bool count) {
     Profile rows(profile.m_strPath, profile.m_bBelowRoot);
-    const auto add = [&rows](const std::string& name, const Tally& tally) {
-        if (tally.files != 0) rows.AddBytes(rows.AddEntry(name), tally.bytes);
+    const auto add = [&rows, count](const std::string& name, const Tally& tally) {
+        if (tally.files != 0)
+            rows.AddBytes(rows.AddEntry(name), count ? ByteCount{tally.files} : tally.bytes);
     };
     if (by == By::kKind)
         for (std::size_t i = 0; i < kKindCount; ++i) add(KindName(static_cast<Kind>(i)), stats.Kinds()[i]);
@@ -573,10 +586,18 @@ Exit Print(const Profile& profile, const std::optional<FileStats>& stats, const 
     if (options.json) {
         PrintJson(profile, counting, out, comparison, stats ? &*stats : nullptr);
     } else if (!options.exportFile) {
+        // Counted, every number that is a size is a number of files, in no unit (the free space
+        // stays in bytes).
+        const Units rowUnits = options.count ? Units::Bytes : units;
         if (stats && options.by != By::kFolder) {
             const SummaryLines lines = MakeSummaryLines(profile, units);
-            out << lines.tree << '\n' << lines.freeSpace << '\n' << lines.path << '\n';
-            PrintRows(RowsOf(profile, *stats, options.by), units, out);
+            out << (options.count ? FilesInTreeLine(profile) : lines.tree) << '\n'
+                << lines.freeSpace << '\n'
+                << lines.path << '\n';
+            PrintRows(RowsOf(profile, *stats, options.by, options.count), rowUnits, out);
+        } else if (options.count) {
+            PrintText(profile.CountedByFiles(), rowUnits, out, comparison, FilesInTreeLine(profile),
+                      MakeSummaryLines(profile, units).freeSpace);
         } else {
             PrintText(profile, units, out, comparison);
         }
@@ -670,9 +691,14 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 FinishExport(*exporter, exportFile.get(), end, directory, *options->exportFile, err))
             return *exit;
     std::optional<Comparison> comparison;
-    if (old)
+    if (old) {
+        // Counted in the text, the change is in files (the JSON has both, and changes in bytes).
+        const bool inFiles = options->count && !options->json;
+        std::optional<Profile> before = ProfileOfSaved(*old, oldPath, settings, counting);
+        if (inFiles && before) before = before->CountedByFiles();
         comparison =
-            Compare(profile, ProfileOfSaved(*old, oldPath, settings, counting), old->Scan().Timestamp());
+            Compare(inFiles ? profile.CountedByFiles() : profile, std::move(before), old->Scan().Timestamp());
+    }
     if (const Exit exit = Print(profile, engine.Stats(), *options, settings, counting,
                                 comparison ? &*comparison : nullptr, out, err))
         return *exit;

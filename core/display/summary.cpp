@@ -105,6 +105,13 @@ SummaryLines MakeSummaryLines(const Profile& profile, Units units) {
             "Path: " + EscapeControls(DisplayPath(path))};
 }
 
+std::string FilesInTreeLine(const Profile& profile) {
+    std::string tree =
+        "Files in tree: " + Marked(FormatSize(profile.m_treeCounts.files, Units::Bytes), profile.m_unread);
+    if (profile.IsIncomplete()) tree += " (" + UnreadPhrase(profile.m_unread, "") + ")";
+    return tree;
+}
+
 SummaryBaselines MakeSummaryBaselines(int clientBottom, int fontHeight) {
     const int path = clientBottom - fontHeight / 2;
     const int freeSpace = path - fontHeight;

@@ -21,6 +21,8 @@ struct SummaryLines {
 // "Size of tree: 1,547,023,401+ bytes (8 directories could not be read)". A complete profile's
 // lines have neither.
 SummaryLines MakeSummaryLines(const Profile& profile, Units units);
+// The tree line when files are counted: "Files in tree: 12,345" (marked as the size line is).
+std::string FilesInTreeLine(const Profile& profile);
 
 // Entry i's size text in the units, with the "+" of a size that leaves something out.
 std::string EntrySizeText(const Profile& profile, std::size_t entry, Units units);

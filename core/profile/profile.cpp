@@ -19,6 +19,8 @@ void Profile::ResetModel(int mode) {
         m_listNames.clear();
         m_listSizes.clear();
         m_pEntryColors.clear();
+        m_listCounts.clear();
+        m_treeCounts = {};
         m_nFilesEntry = kNoEntry;
         m_dTreeSize = 0;
         m_unread = {};
@@ -41,6 +43,7 @@ void Profile::ReserveEntries(std::size_t count) {
 std::size_t Profile::AddEntry(std::string name) {
     m_listNames.push_back(std::move(name));
     m_listSizes.push_back(0);
+    m_listCounts.emplace_back();
     return m_listNames.size() - 1;
 }
 
@@ -52,6 +55,21 @@ std::size_t Profile::AddFilesEntry() {
 void Profile::AddBytes(std::size_t entry, ByteCount bytes) {
     m_listSizes[entry] += bytes;
     m_dTreeSize += bytes;
+}
+
+void Profile::AddCounts(std::size_t entry, std::uint64_t files, std::uint64_t directories) {
+    m_listCounts[entry].files += files;
+    m_listCounts[entry].directories += directories;
+    m_treeCounts.files += files;
+    m_treeCounts.directories += directories;
+}
+
+Profile Profile::CountedByFiles() const {
+    Profile counted = *this;
+    for (std::size_t i = 0; i < counted.m_listSizes.size(); ++i) counted.m_listSizes[i] = CountsOf(i).files;
+    counted.m_dTreeSize = m_treeCounts.files;
+    counted.Finish();
+    return counted;
 }
 
 void Profile::AddProblem(std::size_t entry, ScanProblem problem) {
@@ -117,6 +135,7 @@ void Profile::SortEntriesBySize() {
         wide ? OrderBySize<ByteCount>(m_listSizes) : OrderBySize<std::uint64_t>(m_listSizes);
     Permute(m_listNames, order);
     Permute(m_listSizes, order);
+    if (m_listCounts.size() == order.size()) Permute(m_listCounts, order);
     // What is known by an entry's index follows it to its place.
     std::vector<std::size_t> placeOf(order.size());
     for (std::size_t k = 0; k < order.size(); ++k) placeOf[order[k]] = k;

@@ -53,6 +53,13 @@ struct Unread {
     }
 };
 
+// How many files (every entry that is not a directory, counted as the sizes count them) and
+// directories an entry's tree holds (a directory entry counts itself).
+struct EntryCounts {
+    std::uint64_t files = 0;
+    std::uint64_t directories = 0;
+};
+
 // The name the loose-files entry shows. A real directory may carry it too; the entry is known
 // by its index (IsFilesEntry), never by this name alone.
 inline constexpr const char* kFilesEntryName = ">files";
@@ -97,6 +104,8 @@ public:
     std::size_t AddFilesEntry();
     // Entry `entry`'s bytes grow, and the tree's with them.
     void AddBytes(std::size_t entry, ByteCount bytes);
+    // Entry `entry`'s counts grow, and the tree's with them.
+    void AddCounts(std::size_t entry, std::uint64_t files, std::uint64_t directories);
     // Takes what the rescan could not read below entry `entry` (the loose files' entry: the
     // profiled directory's own, which may come before that entry is added).
     void AddProblem(std::size_t entry, ScanProblem problem);
@@ -111,6 +120,8 @@ public:
     // of the small tail that get no pie slice.
     void AssignEntryColors();
 
+    // The same profile with each size a number of files: sorted and coloured by them.
+    Profile CountedByFiles() const;
     // The same directory under another drive letter (a mount moved): nothing else changes.
     void Relabel(std::string path) { m_strPath = std::move(path); }
 
@@ -122,6 +133,9 @@ public:
     }
     std::size_t EntryCount() const { return m_listNames.size(); }
     ByteCount EntrySize(std::size_t i) const { return m_listSizes[i]; }
+    EntryCounts CountsOf(std::size_t i) const {
+        return i < m_listCounts.size() ? m_listCounts[i] : EntryCounts{};
+    }
     bool IsFilesEntry(std::size_t i) const { return i == m_nFilesEntry; }
     // What entry i's size leaves out (the loose files' holds the profiled directory's own).
     Unread UnreadBelow(std::size_t i) const;
@@ -135,9 +149,11 @@ public:
     };
 
     // Read them; a rescan writes them through the methods above.
-    std::vector<std::string> m_listNames;  // bare names, bytes as on disk
-    std::vector<ByteCount> m_listSizes;    // element i belongs to name i
-    std::vector<Colour> m_pEntryColors;    // empty until AssignEntryColors
+    std::vector<std::string> m_listNames;   // bare names, bytes as on disk
+    std::vector<ByteCount> m_listSizes;     // element i belongs to name i
+    std::vector<Colour> m_pEntryColors;     // empty until AssignEntryColors
+    std::vector<EntryCounts> m_listCounts;  // element i belongs to name i
+    EntryCounts m_treeCounts;
     std::size_t m_nFilesEntry = kNoEntry;  // the loose-files entry's index, if any
     ByteCount m_dTreeSize = 0;
     bool m_bStopped = false;  // its rescan was stopped before anything was summed: no entries

@@ -72,9 +72,11 @@ Counting CountingOfSettings(const SettingsStore& settings) {
 void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile,
                           const std::string& path) {
     ByteCount bytes = contents.fileBytes;
+    std::uint64_t files = contents.files - contents.linked.size();
     for (const LinkedFile& file : contents.linked) {
         if (!m_seen.insert({file.device, file.inode}).second) continue;
         bytes += file.size;
+        ++files;
         if (m_stats && file.gathered < contents.gathered.size())
             m_stats->Add(contents.gathered[file.gathered], contents.gatheredNames, path);
     }
@@ -82,6 +84,7 @@ void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, 
         for (const GatheredFile& file : contents.gathered)
             if (!file.linked) m_stats->Add(file, contents.gatheredNames, path);
     profile.AddBytes(entry, bytes);
+    profile.AddCounts(entry, files, 0);
 }
 
 void ScanEngine::Report(Profile& profile, std::size_t entry, const std::string& path,
@@ -115,6 +118,7 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
             [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
                 if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
                 SumFiles(entry, contents, profile, path);
+                profile.AddCounts(entry, 0, 1);
                 Report(profile, entry, path, contents, openError);
             },
             [this](const std::string& path) { m_progress.Status(path); },

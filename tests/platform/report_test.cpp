@@ -112,19 +112,21 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
     // figures aside, which are the machine's), but for the sequence cut short: one U+FFFD for it
     // now, not one a byte.
     const std::string before =
-        R"({"path": "T:", "treeSize": 3901356, "freeSpace": 0, "diskSize": 0, "entries": [)"
-        R"({"name": "big", "size": 3500000, "color": "#0000FF", "isFiles": false}, )"
-        R"({"name": ">files", "size": 250000, "color": "#00FF00", "isFiles": true}, )"
-        R"({"name": "small", "size": 150000, "color": "#00FFFF", "isFiles": false}, )"
-        R"({"name": "new\u000aline", "size": 1000, "color": "#FFFFFF", "isFiles": false}, )"
-        "{\"name\": \"bad\xef\xbf\xbd\", \"size\": 300, \"color\": \"#FFFFFF\", \"isFiles\": false}, "
-        R"({"name": "quo\"te", "size": 20, "color": "#FFFFFF", "isFiles": false}, )"
-        R"({"name": "tab\u0009here", "size": 13, "color": "#FFFFFF", "isFiles": false}, )"
+        R"({"path": "T:", "treeSize": 3901356, "files": 12, "directories": 11, "freeSpace": 0, "diskSize": 0, "entries": [)"
+        R"({"name": "big", "size": 3500000, "color": "#0000FF", "isFiles": false, "files": 2, "directories": 2}, )"
+        R"({"name": ">files", "size": 250000, "color": "#00FF00", "isFiles": true, "files": 1, "directories": 0}, )"
+        R"({"name": "small", "size": 150000, "color": "#00FFFF", "isFiles": false, "files": 1, "directories": 1}, )"
+        R"({"name": "new\u000aline", "size": 1000, "color": "#FFFFFF", "isFiles": false, "files": 1, "directories": 1}, )"
+        "{\"name\": \"bad\xef\xbf\xbd\", \"size\": 300, \"color\": \"#FFFFFF\", \"isFiles\": false, "
+        "\"files\": 1, \"directories\": 1}, "
+        R"({"name": "quo\"te", "size": 20, "color": "#FFFFFF", "isFiles": false, "files": 1, "directories": 1}, )"
+        R"({"name": "tab\u0009here", "size": 13, "color": "#FFFFFF", "isFiles": false, "files": 1, "directories": 1}, )"
         "{\"name\": \"caf\xc3\xa9 \xf0\x9f\x93\x81\", \"size\": 11, \"color\": \"#FFFFFF\", \"isFiles\": "
-        "false}, "
-        "{\"name\": \"cut\xef\xbf\xbd\", \"size\": 7, \"color\": \"#FFFFFF\", \"isFiles\": false}, "
-        R"({"name": "back/slash", "size": 3, "color": "#FFFFFF", "isFiles": false}, )"
-        R"({"name": "ctl\u001b", "size": 2, "color": "#FFFFFF", "isFiles": false}], )"
+        "false, \"files\": 1, \"directories\": 1}, "
+        "{\"name\": \"cut\xef\xbf\xbd\", \"size\": 7, \"color\": \"#FFFFFF\", \"isFiles\": false, \"files\": "
+        "1, \"directories\": 1}, "
+        R"({"name": "back/slash", "size": 3, "color": "#FFFFFF", "isFiles": false, "files": 1, "directories": 1}, )"
+        R"({"name": "ctl\u001b", "size": 2, "color": "#FFFFFF", "isFiles": false, "files": 1, "directories": 1}], )"
         R"("counting": {"allocated": false, "linksOnce": false}, "unreadDirectories": 0, "unsizedEntries": 0})";
     ASSERT_EQ(run.Run({"--json", run.tree.Root()}), 0);
     ASSERT_TRUE(nlohmann::json::accept(run.out)) << run.out;
