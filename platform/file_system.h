@@ -92,6 +92,13 @@ public:
         (void)name, (void)record;
         return ENOTSUP;
     }
+    // Up to `size` bytes from the start of the regular file `name` (never through a symbolic
+    // link, never waiting on a pipe) into `bytes`: how many, or -1 when it cannot be read. Only a
+    // cache directory's tag is ever read so.
+    virtual long ReadFileStart(std::string_view name, char* bytes, std::size_t size) const {
+        (void)name, (void)bytes, (void)size;
+        return -1;
+    }
     // Opens the subdirectory `name` (a logical name), never through a symbolic link.
     virtual Opened OpenSubdirectory(std::string_view name) = 0;
     virtual Medium Kind() const { return Medium::kShare; }

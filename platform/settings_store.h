@@ -19,6 +19,9 @@ inline constexpr const char* kSectionSearch = "Search";
 inline constexpr const char* kKeyLimit = "Limit";
 inline constexpr const char* kKeyName = "Name";
 inline constexpr const char* kSectionDrives = "Drives";
+inline constexpr const char* kSectionScan = "Scan";
+inline constexpr const char* kKeyExclude = "Exclude";              // patterns, separated by "|"
+inline constexpr const char* kKeyExcludeCaches = "ExcludeCaches";  // 1: cache directories are left out
 
 // An integer read the way atoi reads it: leading blanks, an optional sign, then digits up to the
 // first non-digit; no digits gives 0. Out-of-range values saturate instead of overflowing.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "core/saved/saved_drives.h"
 #include "core/saved/saved_scan.h"
 #include "core/saved/scan_export.h"
+#include "core/scan/exclusions.h"
 #include "core/scan/scan_engine.h"
 #include "platform/linux/compressed_file.h"
 #include "platform/linux/ini_settings.h"
@@ -43,7 +45,8 @@ constexpr const char* kUsage =
     "       gauzel-report --compare OLD [--import NEW] [--units ...] [--allocated] [--links-once] [--threads "
     "N]\n"
     "                     [--json] [DIRECTORY]\n"
-    "       with any but --export: [--by folder|kind|type|age] [--largest N] [--count]\n";
+    "       with any but --export: [--by folder|kind|type|age] [--largest N] [--count]\n"
+    "       with any: [--exclude PATTERN]... [--exclude-from FILE]... [--exclude-caches]\n";
 
 // What the rows are: the profiled directory's entries, or the whole tree's kinds, types or ages.
 enum class By { kFolder, kKind, kType, kAge };
@@ -59,7 +62,10 @@ struct Options {
     bool linksOnce = false;
     bool json = false;
     bool progress = false;
-    bool count = false;                    // numbers of files where sizes were
+    bool count = false;                // numbers of files where sizes were
+    std::vector<std::string> exclude;  // --exclude, and the lines of --exclude-from
+    std::vector<std::string> excludeFrom;
+    bool excludeCaches = false;
     std::optional<std::string> directory;  // with --import, a path on the scanned machine
     std::optional<std::string> exportFile;
     std::optional<std::string> importFile;
@@ -117,6 +123,12 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             options.progress = true;
         } else if (!onlyOperands && arg == "--count") {
             options.count = true;
+        } else if (!onlyOperands && arg == "--exclude-caches") {
+            options.excludeCaches = true;
+        } else if (const std::optional<std::string> from = valueOf("--exclude-from")) {
+            options.excludeFrom.push_back(*from);
+        } else if (const std::optional<std::string> pattern = valueOf("--exclude")) {
+            options.exclude.push_back(*pattern);
         } else if (!onlyOperands && arg == "--allocated") {
             options.allocated = true;
         } else if (!onlyOperands && arg == "--links-once") {
@@ -229,11 +241,13 @@ private:
 }  // namespace
 
 void PrintText(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison,
-               const std::string& treeLine, const std::string& freeSpaceLine) {
+               const std::string& treeLine, const std::string& freeSpaceLine,
+               const std::string& afterSummary) {
     const SummaryLines lines = MakeSummaryLines(profile, units);
     std::string text = treeLine.empty() ? lines.tree : treeLine;
     if (comparison != nullptr) text += TreeChangeText(profile, *comparison, units);
     text += '\n' + (freeSpaceLine.empty() ? lines.freeSpace : freeSpaceLine) + '\n' + lines.path + '\n';
+    text += afterSummary;
     out << text;
     PrintRows(profile, units, out, comparison);
 }
@@ -415,6 +429,8 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out, con
     AppendJsonMember(json, "unreadDirectories", ByteCount{profile.m_unread.directories});
     json += ',';
     AppendJsonMember(json, "unsizedEntries", ByteCount{profile.m_unread.entries});
+    json += ',';
+    AppendJsonMember(json, "leftOut", ByteCount{profile.m_leftOut});
     if (stats != nullptr) AppendStats(json, *stats);
     json += "}\n";
 }
@@ -532,6 +548,26 @@ Exit FinishExport(ScanExport& exporter, FileWrite* file, const RescanEnd& end, c
     return 1;
 }
 
+// The patterns of --exclude-from FILE: one a line; blank lines and lines beginning with "#" are not.
+Exit ReadExcludeFrom(const std::string& file, std::vector<std::string>& patterns, std::ostream& err) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        err << "gauzel-report: --exclude-from " << EscapeControls(file) << ": " << std::strerror(errno)
+            << '\n';
+        return 2;
+    }
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.front() != '#') patterns.push_back(line);
+    }
+    if (in.bad()) {
+        err << "gauzel-report: --exclude-from " << EscapeControls(file) << ": " << std::strerror(errno)
+            << '\n';
+        return 2;
+    }
+    return std::nullopt;
+}
+
 // This machine's type database, for the kinds; a machine without one is told, and every file
 // counts as Other.
 std::shared_ptr<const MimeTypes> LoadTypes(std::ostream& err) {
@@ -577,6 +613,19 @@ void PrintLargest(const FileStats& stats, Units units, std::ostream& out) {
     }
 }
 
+// "Left out: 3 entries (--exclude, --exclude-caches)", after the summary, when any was.
+std::string LeftOutLine(const Profile& profile, const Options& options, const SettingsStore& settings) {
+    if (profile.m_leftOut == 0) return {};
+    const Exclusions fromSettings = ExclusionsOfSettings(settings);
+    const bool patterns =
+        !options.exclude.empty() || !options.excludeFrom.empty() || fromSettings.HasPatterns();
+    const bool caches = options.excludeCaches || fromSettings.Caches();
+    const char* why = patterns && caches ? "--exclude, --exclude-caches"
+                      : patterns         ? "--exclude"
+                                         : "--exclude-caches";
+    return "Left out: " + Counted(profile.m_leftOut, "entry", "entries") + " (" + why + ")\n";
+}
+
 // The report as text or JSON (nothing when the export is the output).
 Exit Print(const Profile& profile, const std::optional<FileStats>& stats, const Options& options,
            const SettingsStore& settings, Counting counting, const Comparison* comparison, std::ostream& out,
@@ -593,13 +642,14 @@ Exit Print(const Profile& profile, const std::optional<FileStats>& stats, const 
             const SummaryLines lines = MakeSummaryLines(profile, units);
             out << (options.count ? FilesInTreeLine(profile) : lines.tree) << '\n'
                 << lines.freeSpace << '\n'
-                << lines.path << '\n';
+                << lines.path << '\n'
+                << LeftOutLine(profile, options, settings);
             PrintRows(RowsOf(profile, *stats, options.by, options.count), rowUnits, out);
         } else if (options.count) {
             PrintText(profile.CountedByFiles(), rowUnits, out, comparison, FilesInTreeLine(profile),
-                      MakeSummaryLines(profile, units).freeSpace);
+                      MakeSummaryLines(profile, units).freeSpace, LeftOutLine(profile, options, settings));
         } else {
-            PrintText(profile, units, out, comparison);
+            PrintText(profile, units, out, comparison, {}, {}, LeftOutLine(profile, options, settings));
         }
         if (stats && options.largest != 0) PrintLargest(*stats, units, out);
     }
@@ -633,6 +683,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << kUsage;
         return 2;
     }
+    std::vector<std::string> exclude = options->exclude;
+    for (const std::string& file : options->excludeFrom)
+        if (const Exit exit = ReadExcludeFrom(file, exclude, err)) return *exit;
     const IniSettings settings(DefaultSettingsPath("gauzel"));
     if (const std::string problem = settings.Problem(); !problem.empty())
         err << "gauzel-report: warning: the settings file '" << EscapeControls(settings.Path())
@@ -672,6 +725,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ScanEngine engine(fileSystem, settings, progress);
     const Counting counting = Configure(engine, *options, settings, err);
     if (options->Gathers()) engine.SetGathering({LoadTypes(err), 0, options->largest});
+    engine.AddExclusions(exclude, options->excludeCaches);
     std::unique_ptr<FileWrite> exportFile;
     std::ostream* exportTo = &out;
     std::unique_ptr<ScanExport> exporter;

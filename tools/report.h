@@ -23,9 +23,11 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // The report of a rescanned profile: the summary lines and one line an entry, in `units`. Compared
 // with a saved scan: each entry's change between its size and its name, and a line for each
 // entry that is gone.
-// `treeLine` and `freeSpaceLine`, when given, stand for the summary's own.
+// `treeLine` and `freeSpaceLine`, when given, stand for the summary's own; `afterSummary` (whole
+// lines) follows it.
 void PrintText(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison = nullptr,
-               const std::string& treeLine = {}, const std::string& freeSpaceLine = {});
+               const std::string& treeLine = {}, const std::string& freeSpaceLine = {},
+               const std::string& afterSummary = {});
 // Its entries alone, a line each: "COLOUR  SIZE  NAME" (the change before the name, compared).
 void PrintRows(const Profile& profile, Units units, std::ostream& out,
                const Comparison* comparison = nullptr);

@@ -21,6 +21,7 @@ void Profile::ResetModel(int mode) {
         m_pEntryColors.clear();
         m_listCounts.clear();
         m_treeCounts = {};
+        m_leftOut = 0;
         m_nFilesEntry = kNoEntry;
         m_dTreeSize = 0;
         m_unread = {};

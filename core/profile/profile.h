@@ -106,6 +106,8 @@ public:
     void AddBytes(std::size_t entry, ByteCount bytes);
     // Entry `entry`'s counts grow, and the tree's with them.
     void AddCounts(std::size_t entry, std::uint64_t files, std::uint64_t directories);
+    // `count` more entries were left out.
+    void AddLeftOut(std::uint64_t count) { m_leftOut += count; }
     // Takes what the rescan could not read below entry `entry` (the loose files' entry: the
     // profiled directory's own, which may come before that entry is added).
     void AddProblem(std::size_t entry, ScanProblem problem);
@@ -154,6 +156,7 @@ public:
     std::vector<Colour> m_pEntryColors;     // empty until AssignEntryColors
     std::vector<EntryCounts> m_listCounts;  // element i belongs to name i
     EntryCounts m_treeCounts;
+    std::uint64_t m_leftOut = 0;           // entries its rescan left out (exclusions), below it
     std::size_t m_nFilesEntry = kNoEntry;  // the loose-files entry's index, if any
     ByteCount m_dTreeSize = 0;
     bool m_bStopped = false;  // its rescan was stopped before anything was summed: no entries

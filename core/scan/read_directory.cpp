@@ -26,9 +26,26 @@ void Gather(DirectoryContents& contents, const ListingRecord& record, std::uint6
     contents.gatheredNames += record.name;
 }
 
+// Whether the entry is left out; it may be the tag of a cache directory.
+bool LeftOut(DirectoryContents& contents, const ListingRecord& record, const Exclusions& exclusions,
+             std::string_view below) {
+    const std::string_view name = record.name;
+    if (exclusions.LeavesOutName(name) ||
+        (exclusions.HasPaths() &&
+         exclusions.LeavesOutPath(below.empty() ? std::string(name)
+                                                : std::string(below) + '/' + std::string(name)))) {
+        ++contents.leftOut;
+        return true;
+    }
+    if (exclusions.Caches() && name == kCacheTagName && !IsWalkedDirectory(record)) contents.cacheTag = true;
+    return false;
+}
+
 // One entry of a listing into `contents`.
-void Add(DirectoryContents& contents, const ListingRecord& record, Counting counting, bool keepEntries) {
+void Add(DirectoryContents& contents, const ListingRecord& record, const Counting& counting, bool keepEntries,
+         std::string_view below) {
     if (IsDotOrDotDot(record.name)) return;
+    if (counting.exclusions && LeftOut(contents, record, *counting.exclusions, below)) return;
     // Subdirectories are kept whatever their number, as the walk keeps their names; a file past
     // kKeptEntries gives up keeping.
     if (keepEntries && !contents.tooManyToKeep) {
@@ -57,15 +74,25 @@ void Add(DirectoryContents& contents, const ListingRecord& record, Counting coun
 
 }  // namespace
 
-DirectoryContents ReadDirectory(Directory* directory, Counting counting, int threads, bool keepEntries) {
+DirectoryContents ReadDirectory(Directory* directory, const Counting& counting, int threads, bool keepEntries,
+                                std::string_view below) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
     if (threads <= 0) threads = ReadersThatFit(directory->Kind());
-    contents.status =
-        directory->List([&contents, counting, keepEntries](
-                            const ListingRecord& record) { Add(contents, record, counting, keepEntries); },
-                        threads);
+    contents.status = directory->List(
+        [&](const ListingRecord& record) { Add(contents, record, counting, keepEntries, below); }, threads);
     return contents;
+}
+
+void LeaveOutIfCache(const Directory* directory, DirectoryContents& contents) {
+    if (!contents.cacheTag || directory == nullptr) return;
+    char start[kCacheTagSignature.size()];
+    if (directory->ReadFileStart(kCacheTagName, start, sizeof start) != static_cast<long>(sizeof start) ||
+        std::string_view(start, sizeof start) != kCacheTagSignature)
+        return;
+    contents = DirectoryContents();
+    contents.leftOut = 1;
+    contents.isCache = true;
 }
 
 void EntriesToSize::ListNames(Directory& directory) {
@@ -74,7 +101,8 @@ void EntriesToSize::ListNames(Directory& directory) {
     errors.assign(names.size(), 0);
 }
 
-DirectoryContents EntriesToSize::Contents(Counting counting, bool keepEntries) {
+DirectoryContents EntriesToSize::Contents(const Counting& counting, bool keepEntries,
+                                          std::string_view below) {
     DirectoryContents contents;
     contents.status = status;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -84,7 +112,7 @@ DirectoryContents EntriesToSize::Contents(Counting counting, bool keepEntries) {
             continue;
         }
         records[i].name = names[i];
-        Add(contents, records[i], counting, keepEntries);
+        Add(contents, records[i], counting, keepEntries, below);
     }
     return contents;
 }

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/kinds/file_stats.h"
 #include "core/profile/byte_count.h"
+#include "core/scan/exclusions.h"
 #include "platform/file_system.h"
 
 namespace gauzel {
@@ -25,6 +27,8 @@ struct Counting {
     // What is gathered of each file besides its size (null: nothing); the reads fill
     // DirectoryContents::gathered.
     std::shared_ptr<const Gathering> gathering;
+    // What is left out (null: nothing).
+    std::shared_ptr<const Exclusions> exclusions;
 };
 
 // A file with more than one name, met in a directory: whether it counts is decided in walk order.
@@ -47,6 +51,9 @@ struct DirectoryContents {
     std::vector<LinkedFile> linked;    // only when counting links once, in listing order
     std::vector<std::string> subdirs;  // listing order
     std::size_t files = 0;             // entries that are not walked into
+    std::uint64_t leftOut = 0;         // entries left out (Counting::exclusions): neither of those
+    bool cacheTag = false;             // it holds a CACHEDIR.TAG, and cache directories are left out
+    bool isCache = false;              // a cache directory, left out whole (LeaveOutIfCache)
     // When gathering: each of those files, typed, and their names one after another.
     std::vector<GatheredFile> gathered;
     std::string gatheredNames;
@@ -60,8 +67,13 @@ struct DirectoryContents {
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
 // `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
-DirectoryContents ReadDirectory(Directory* directory, Counting counting = {}, int threads = 1,
-                                bool record = false);
+// `below`: the directory's path below the profiled one (names joined by "/"; empty: the profiled
+// one), which patterns on paths are matched against.
+DirectoryContents ReadDirectory(Directory* directory, const Counting& counting = {}, int threads = 1,
+                                bool record = false, std::string_view below = {});
+// A walked directory that holds a valid CACHEDIR.TAG when cache directories are left out: its
+// contents are dropped, and it is one entry left out.
+void LeaveOutIfCache(const Directory* directory, DirectoryContents& contents);
 
 // A directory listed in two steps (Directory::ListNames, then SizeEntry): each name with what
 // its size gave. Any thread may size any entry; `Contents` then reads them as ReadDirectory would.
@@ -75,7 +87,7 @@ struct EntriesToSize {
     void Size(const Directory& directory, std::size_t i) {
         errors[i] = directory.SizeEntry(names[i], records[i]);
     }
-    DirectoryContents Contents(Counting counting, bool record);
+    DirectoryContents Contents(const Counting& counting, bool record, std::string_view below = {});
 };
 
 }  // namespace gauzel

@@ -66,7 +66,7 @@ void ScanEngine::ListSubdirs(DirectoryContents& contents, Profile& profile) cons
 Counting CountingOfSettings(const SettingsStore& settings) {
     // Only 1 turns a way of counting on; any other value reads as 0.
     return {settings.GetProfileInt(kSectionOption, kKeyAllocated, 0) == 1,
-            settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1, nullptr};
+            settings.GetProfileInt(kSectionOption, kKeyLinksOnce, 0) == 1, nullptr, nullptr};
 }
 
 void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, Profile& profile,
@@ -85,6 +85,7 @@ void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, 
             if (!file.linked) m_stats->Add(file, contents.gatheredNames, path);
     profile.AddBytes(entry, bytes);
     profile.AddCounts(entry, files, 0);
+    profile.AddLeftOut(contents.leftOut);
 }
 
 void ScanEngine::Report(Profile& profile, std::size_t entry, const std::string& path,
@@ -118,7 +119,7 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
             [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
                 if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
                 SumFiles(entry, contents, profile, path);
-                profile.AddCounts(entry, 0, 1);
+                profile.AddCounts(entry, 0, contents.isCache ? 0 : 1);
                 Report(profile, entry, path, contents, openError);
             },
             [this](const std::string& path) { m_progress.Status(path); },
@@ -129,6 +130,10 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     profile.ResetModel(Profile::kResetEntries);
     m_counting = m_countingOverride.value_or(CountingOfSettings(m_settings));
     m_stats.reset();
+    auto exclusions = std::make_shared<Exclusions>(ExclusionsOfSettings(m_settings));
+    for (const std::string& pattern : m_extraPatterns) exclusions->AddPattern(pattern);
+    if (m_extraCaches) exclusions->ExcludeCaches();
+    if (exclusions->Any()) m_counting.exclusions = std::move(exclusions);  // the readers hold it too
     if (m_gathering.types || m_gathering.largest != 0) {
         auto gathering = std::make_shared<Gathering>(m_gathering);
         if (gathering->start == 0) gathering->start = std::time(nullptr);

@@ -117,6 +117,11 @@ public:
     // rescan's start when `gathering.start` is 0; Stats() holds it after the rescan.
     void SetGathering(Gathering gathering) { m_gathering = std::move(gathering); }
     const std::optional<FileStats>& Stats() const { return m_stats; }
+    // What every later rescan leaves out besides what the settings' [Scan] section says.
+    void AddExclusions(std::vector<std::string> patterns, bool caches) {
+        m_extraPatterns = std::move(patterns);
+        m_extraCaches = caches;
+    }
     // Every directory of every later rescan goes to `recorder` too (null: none).
     void SetRecorder(ScanRecorder* recorder) { m_recorder = recorder; }
 
@@ -138,6 +143,8 @@ private:
     Counting m_counting;
     ScanRecorder* m_recorder = nullptr;
     Gathering m_gathering;
+    std::vector<std::string> m_extraPatterns;
+    bool m_extraCaches = false;
     std::optional<FileStats> m_stats;  // of the last rescan, when it gathered
     int m_threads = 1;                 // of this rescan, from the settings once
     // The files of several names met so far in this rescan. Files of one name are never held.

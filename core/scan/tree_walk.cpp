@@ -25,6 +25,7 @@ struct TreeWalk::Node {
     std::shared_ptr<Directory> directory;  // while its subdirectories may be opened from it
     std::vector<Pending> children;
     std::unique_ptr<Sizing> sizing;  // while the readers size its entries
+    std::string below;               // its path below the profiled directory, when patterns need it
 };
 
 // A directory read, made ready for the walk outside its lock.
@@ -45,11 +46,15 @@ double MicrosSince(std::chrono::steady_clock::time_point start) {
 }
 
 // Subdirectories are visited in reverse listing order, and a level takes its next from the back.
+// `below`: the directory's path below the profiled one, when patterns on paths need its children's.
 template <typename Pending>
-std::vector<Pending> ToPending(std::vector<std::string> names) {
+std::vector<Pending> ToPending(std::vector<std::string> names, const std::string* below) {
     std::vector<Pending> pending;
     pending.reserve(names.size());
-    for (std::string& name : names) pending.push_back({std::move(name), nullptr});
+    for (std::string& name : names) {
+        std::string path = below == nullptr ? std::string() : below->empty() ? name : *below + '/' + name;
+        pending.push_back({std::move(name), nullptr, std::move(path)});
+    }
     return pending;
 }
 
@@ -85,7 +90,7 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
             lock.lock();
         }
         bool urgent = false;
-        if (!Await(node, at, next.name, path, urgent, lock, keepGoing)) return Stop(std::move(node), lock);
+        if (!Await(node, at, next, path, urgent, lock, keepGoing)) return Stop(std::move(node), lock);
         std::shared_ptr<Directory> done = Advance(*node, at, path, urgent);
         lock.unlock();
         done.reset();  // a finished level's directory is closed outside the lock
@@ -123,15 +128,17 @@ TreeWalk::Pending TreeWalk::TakeNext(std::size_t at) {
     return next;
 }
 
-bool TreeWalk::Await(std::unique_ptr<Node>& node, std::size_t at, const std::string& name,
+bool TreeWalk::Await(std::unique_ptr<Node>& node, std::size_t at, const Pending& next,
                      const std::string& path, bool& urgent, std::unique_lock<std::mutex>& lock,
                      const KeepGoing& keepGoing) {
+    const std::string& name = next.name;
     // Not read ahead, or the read-ahead ran out of descriptors (before the walk took it, or
     // while it waits): the first reader free reads it, or the walk itself where it may. Its
     // level stays until then, since the open may need it.
     if (!node) {
         node = std::make_unique<Node>();
         node->state = Node::State::kRetry;
+        node->below = next.below;
     }
     Node& awaited = *node;
     m_awaited = &awaited;
@@ -223,7 +230,10 @@ void TreeWalk::QueueEntries() {
     const std::size_t count = std::min(2 * Window(), left);
     std::vector<Pending> queued;
     queued.reserve(count + pending.size());
-    for (std::size_t i = count; i-- > 0;) queued.push_back({(*m_entryNames)[m_entriesQueued + i], nullptr});
+    for (std::size_t i = count; i-- > 0;) {
+        const std::string& name = (*m_entryNames)[m_entriesQueued + i];
+        queued.push_back({name, nullptr, PatternsOnPaths() ? name : std::string()});
+    }
     std::move(pending.begin(), pending.end(), std::back_inserter(queued));
     pending = std::move(queued);
     m_entriesQueued += count;
@@ -260,6 +270,7 @@ void TreeWalk::Work(bool eager) {
 void TreeWalk::ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& lock) {
     candidate.pending->ahead = std::make_unique<Node>();
     Node* node = candidate.pending->ahead.get();
+    node->below = candidate.pending->below;
     const std::string name = candidate.pending->name;
     lock.unlock();
     const auto start = std::chrono::steady_clock::now();
@@ -302,12 +313,13 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
             HandOut(node, std::move(sizing), from);
             return;
         }
-        contents = sizing->entries.Contents(m_counting, m_record);
+        contents = sizing->entries.Contents(m_counting, m_record, node->below);
         directory = std::move(sizing->directory);
     } else if (!retry) {
-        contents = ReadDirectory(directory.get(), m_counting, 1, m_record);
+        contents = ReadDirectory(directory.get(), m_counting, 1, m_record, node->below);
     }
-    Read read = Prepared(std::move(contents), std::move(directory), opened.error, MicrosSince(start));
+    LeaveOutIfCache(directory.get(), contents);
+    Read read = Prepared(*node, std::move(contents), std::move(directory), opened.error, MicrosSince(start));
     read.retry = retry;
     lock.lock();
     Settle(node, std::move(read));
@@ -361,21 +373,23 @@ void TreeWalk::SizeNext(std::unique_lock<std::mutex>& lock) {
     // The last one in reads the sizes into the directory's contents, in listing order.
     std::unique_ptr<Sizing> sized = std::move(node->sizing);
     lock.unlock();
-    Read read = Prepared(sized->entries.Contents(m_counting, m_record), std::move(sized->directory), 0,
-                         sized->micros);
+    DirectoryContents contents = sized->entries.Contents(m_counting, m_record, node->below);
+    LeaveOutIfCache(sized->directory.get(), contents);
+    Read read = Prepared(*node, std::move(contents), std::move(sized->directory), 0, sized->micros);
     sized.reset();
     lock.lock();
     Settle(node, std::move(read));
 }
 
-TreeWalk::Read TreeWalk::Prepared(DirectoryContents contents, std::shared_ptr<Directory> directory,
-                                  int openError, double micros) {
+TreeWalk::Read TreeWalk::Prepared(const Node& node, DirectoryContents contents,
+                                  std::shared_ptr<Directory> directory, int openError, double micros) {
     Read read;
     const std::size_t entries = 1 + contents.subdirs.size() + contents.files;
     // A read that never slept came from memory, however long a busy core kept it.
     read.waited = contents.status.waited ? micros / static_cast<double>(entries) : 0;
     read.openError = directory ? 0 : openError;
-    read.children = ToPending<Pending>(std::move(contents.subdirs));
+    read.children =
+        ToPending<Pending>(std::move(contents.subdirs), PatternsOnPaths() ? &node.below : nullptr);
     // Kept while its subdirectories may be opened from it, or to be listed again; else closed
     // here, outside the walk's lock.
     if (!read.children.empty() || contents.tooManyToKeep) read.directory = std::move(directory);

@@ -70,6 +70,7 @@ private:
     struct Pending {
         std::string name;
         std::unique_ptr<Node> ahead;  // read ahead, or being read, by a worker
+        std::string below;            // its path below the profiled directory, when patterns need it
     };
     struct Level {
         std::shared_ptr<Directory> directory;  // null when given back
@@ -97,7 +98,8 @@ private:
     Pending TakeNext(std::size_t at);
     // Waits until `node` (made when it was not read ahead) has been read, handing it to a reader
     // when nobody reads it; false when told to stop.
-    bool Await(std::unique_ptr<Node>& node, std::size_t at, const std::string& name, const std::string& path,
+    bool PatternsOnPaths() const { return m_counting.exclusions && m_counting.exclusions->HasPaths(); }
+    bool Await(std::unique_ptr<Node>& node, std::size_t at, const Pending& next, const std::string& path,
                bool& urgent, std::unique_lock<std::mutex>& lock, const KeepGoing& keepGoing);
     // The walk steps past `node`: its subdirectories become the last level; returns the directory
     // of a level that is done, to be closed outside the lock.
@@ -134,8 +136,8 @@ private:
     // Tells the walk that `node` has been read.
     void Settle(Node* node, Read read);
     // What a read gave, ready for the walk (`micros` it took): runs without m_mutex.
-    static Read Prepared(DirectoryContents contents, std::shared_ptr<Directory> directory, int openError,
-                         double micros);
+    Read Prepared(const Node& node, DirectoryContents contents, std::shared_ptr<Directory> directory,
+                  int openError, double micros);
     Candidate FindCandidate();
     // kReadAheadWindow, or kWaitingReadAheadWindow while reads wait (m_mutex held).
     std::size_t Window() const;

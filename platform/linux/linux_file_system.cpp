@@ -302,6 +302,21 @@ public:
         return error;
     }
 
+    long ReadFileStart(std::string_view name, char* bytes, std::size_t size) const override {
+        const FileDescriptor fd(
+            openat(m_fd.Get(), RealName(name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat info {};
+        if (fd.Get() < 0 || fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+        long got = 0;
+        while (static_cast<std::size_t>(got) < size) {
+            const ssize_t n = read(fd.Get(), bytes + got, size - static_cast<std::size_t>(got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += n;
+        }
+        return got;
+    }
+
     Opened OpenSubdirectory(std::string_view name) override {
         const std::string real = RealName(name);
         FileDescriptor fd(OpenDirectoryAt(m_fd.Get(), real.c_str(), O_NOFOLLOW));

@@ -84,7 +84,8 @@ TEST(SavedScan, AnExportReadBackProfilesAsTheDiskDidAtEveryLevelAndCounting) {
         fs.AddFile("C:\\docs\\many", std::to_string(i), 1);
     }
     fs.AddFile("C:\\docs\\many\\sub", "z", 37);
-    for (const Counting& counting : {Counting{}, Counting{true, false, {}}, Counting{false, true, {}}}) {
+    for (const Counting& counting :
+         {Counting{}, Counting{true, false, {}, {}}, Counting{false, true, {}, {}}}) {
         SCOPED_TRACE(::testing::Message()
                      << "allocated " << counting.allocated << ", links once " << counting.linksOnce);
         std::ostringstream out;
@@ -176,8 +177,8 @@ TEST(SavedScan, ExportsOfOtherToolsCountAsTheDiskWould) {
     EXPECT_EQ(apparent.sizes, (std::vector<ByteCount>{21, 10, 0}));
     EXPECT_EQ(apparent.unreadDirectories, 1u);
     EXPECT_EQ(apparent.unsized, 1u);
-    EXPECT_EQ(Rescan(saved, "Z:", {true, false, {}}).sizes, (std::vector<ByteCount>{8192, 4096, 0}));
-    EXPECT_EQ(Rescan(saved, "Z:", {false, true, {}}).tree, 21u);  // a and b are one file
+    EXPECT_EQ(Rescan(saved, "Z:", {true, false, {}, {}}).sizes, (std::vector<ByteCount>{8192, 4096, 0}));
+    EXPECT_EQ(Rescan(saved, "Z:", {false, true, {}, {}}).tree, 21u);  // a and b are one file
     Profile profile("Z:", false);
     const VolumeSpace volume = saved.QueryVolume("Z:");
     profile.SetVolume(volume.freeBytes, volume.totalBytes, volume.known);

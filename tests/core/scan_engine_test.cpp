@@ -213,6 +213,28 @@ TEST(Filter, LimitKeepsOnlyNamesContainingTheTextCaseSensitively) {
     EXPECT_EQ(scan.fs.listings.count("C:\\other"), 0u);  // left out: not even read
 }
 
+// Catches a left-out directory that is still read, a pattern on names tried on paths (or one on
+// paths on names), a left-out entry counted or told as a problem, and how many were left out lost.
+TEST(Filter, LeftOutEntriesAreNeitherReadNorCountedOnlyTold) {
+    Scan scan;
+    scan.fs.AddFile("C:\\src\\node_modules\\m", "x", 100);
+    scan.fs.AddFile("C:\\src", "main.o", 10);
+    scan.fs.AddFile("C:\\src", "main.c", 1);
+    scan.fs.AddFile("C:\\build\\out", "a.o", 1000);
+    scan.fs.AddFile("C:\\build", "keep", 2);
+    scan.fs.AddFile("C:\\node_modules", "y", 5);
+    scan.fs.Refuse("C:\\src\\node_modules");  // read, it would be a problem
+    scan.settings.Write("Scan", "Exclude", "node_modules|*.o|build/out");
+    scan.Rescan();
+    EXPECT_EQ(scan.Entries(), (Entries{{"build", 2}, {"src", 1}, {">files", 0}}));
+    EXPECT_EQ(scan.profile.m_leftOut, 4u);  // two node_modules, main.o, build/out
+    EXPECT_FALSE(scan.profile.IsIncomplete());
+    EXPECT_EQ(scan.fs.listings.count("C:\\build\\out"), 0u);
+    EXPECT_EQ(scan.profile.m_treeCounts.files, 2u);
+    scan.Rescan("C:\\node_modules");  // profiled, a left-out directory is the patterns' root
+    EXPECT_EQ(scan.profile.m_dTreeSize, 5);
+}
+
 TEST(Filter, AppliesToTheTopLevelOnlyAndNotWhenLimitIsZero) {
     Scan scan;
     scan.fs.AddFile("C:\\tmp\\deep", "a", 1);

@@ -127,7 +127,8 @@ TEST(Report, JsonKeepsItsKeysOrderAndNumbersAndMakesOddNamesValid) {
         "1, \"directories\": 1}, "
         R"({"name": "back/slash", "size": 3, "color": "#FFFFFF", "isFiles": false, "files": 1, "directories": 1}, )"
         R"({"name": "ctl\u001b", "size": 2, "color": "#FFFFFF", "isFiles": false, "files": 1, "directories": 1}], )"
-        R"("counting": {"allocated": false, "linksOnce": false}, "unreadDirectories": 0, "unsizedEntries": 0})";
+        R"("counting": {"allocated": false, "linksOnce": false}, "unreadDirectories": 0, "unsizedEntries": 0, )"
+        R"("leftOut": 0})";
     ASSERT_EQ(run.Run({"--json", run.tree.Root()}), 0);
     ASSERT_TRUE(nlohmann::json::accept(run.out)) << run.out;
     nlohmann::ordered_json now = nlohmann::ordered_json::parse(run.out);
@@ -414,6 +415,28 @@ TEST(Report, ByKindAndAgeAndTheLargestFilesCountAsTheSizesDo) {
     EXPECT_EQ(run.Run({"--by", "size"}), 2);
     EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
               "gauzel-report: --by size: it is folder, kind, type or age");
+}
+
+// Catches a cache directory counted, one whose tag has another signature left out, the comments
+// of --exclude-from taken as patterns, a missing one not refused, and the line that tells it.
+TEST(Report, CacheDirectoriesAndPatternsFromAFileAreLeftOut) {
+    ReportRun run;
+    run.tree.Dir("small/cache");
+    std::ofstream(run.tree.PathOf("small/cache/CACHEDIR.TAG"))
+        << "Signature: 8a477f597d28d172789f06886806bc55\n";
+    run.tree.File("small/cache/blob", 70000);
+    run.tree.Dir("small/fake");
+    std::ofstream(run.tree.PathOf("small/fake/CACHEDIR.TAG")) << "Signature: 0000\n";
+    const std::string patterns = run.config.PathOf("patterns");
+    std::ofstream(patterns) << "# inner\n\nloose\r\n";
+    ASSERT_EQ(run.Run({"--exclude-caches", "--exclude-from", patterns, run.tree.Root()}), 0) << run.err;
+    const std::vector<std::string> lines = run.OutLines();
+    EXPECT_EQ(lines[0], "Size of tree: 3,650,016 bytes");  // the fake tag's 16 bytes count
+    EXPECT_EQ(lines[3], "Left out: 2 entries (--exclude, --exclude-caches)");
+    EXPECT_EQ(run.Run({"--exclude-from", run.config.PathOf("missing"), run.tree.Root()}), 2);
+    EXPECT_TRUE(run.err.starts_with("gauzel-report: --exclude-from " + run.config.PathOf("missing") +
+                                    ": No such file or directory\n"))
+        << run.err;
 }
 
 std::string Contents(const std::string& path) {
