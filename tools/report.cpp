@@ -184,6 +184,7 @@ ListingRecord RootRecord(const std::string& realPath) {
     if (::stat(realPath.c_str(), &info) != 0) return record;
     record.device = std::uint64_t{major(info.st_dev)} << 32 | minor(info.st_dev);  // as the listing gives it
     record.inode = info.st_ino;
+    record.mtime = info.st_mtime;
     return record;
 }
 

@@ -146,6 +146,7 @@ private:
     bool Info(std::uint32_t device, bool directory) {
         if (m_scan.m_count == UINT32_MAX) return FailHere("more than 4,294,967,294 entries");
         SavedScan::Entry entry{};
+        entry.mtime = INT64_MIN;
         entry.device = device;
         entry.flags = directory ? SavedScan::kDirectory : 0;
         bool named = false;
@@ -168,6 +169,9 @@ private:
             } else if (m_key == "asize" || m_key == "dsize" || m_key == "ino") {
                 if (!Integer(number, m_key)) return false;
                 (m_key == "asize" ? entry.asize : m_key == "dsize" ? entry.dsize : entry.inode) = number;
+            } else if (m_key == "mtime") {  // ncdu's extended export (-e), gdu's and ours
+                if (!Integer(number, m_key)) return false;
+                entry.mtime = static_cast<std::int64_t>(std::min<std::uint64_t>(number, INT64_MAX));
             } else if (m_key == "dev") {
                 if (!Integer(number, m_key)) return false;
                 entry.device = DeviceIndex(number);

@@ -146,6 +146,7 @@ private:
         record.allocated = entry.dsize;
         record.device = m_scan->Device(entry);
         record.inode = entry.inode;
+        record.mtime = entry.mtime;
         // A file of several names is known by its inode; without one it counts at every name.
         if (!directory && entry.inode != 0)
             record.links = entry.count > 1 ? entry.count : (entry.flags & SavedScan::kLinked) != 0 ? 2 : 1;

@@ -25,6 +25,7 @@ public:
         std::uint64_t asize;  // apparent size
         std::uint64_t dsize;  // bytes allocated
         std::uint64_t inode;
+        std::int64_t mtime;  // seconds since 1970; INT64_MIN: the file keeps none
         std::uint32_t nameLength;
         std::uint32_t end;     // the index after its last descendant (after itself: not a directory)
         std::uint32_t count;   // a file's names (0: not said); a directory's entries not sized

@@ -67,6 +67,8 @@ void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& 
         AppendMember(m_text, "dsize", record.allocated);
     }
     if (record.inode != 0) AppendMember(m_text, "ino", record.inode);
+    if (record.mtime >= 0)
+        AppendMember(m_text, "mtime", static_cast<std::uint64_t>(record.mtime));  // as ncdu -e
     if (record.device != parentDevice) AppendMember(m_text, "dev", record.device);
     if ((record.attributes & kAttributeDirectory) == 0 && record.links > 1) {
         m_text += ",\"hlnkc\":true";
@@ -120,7 +122,7 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
     Level level{path.size(), device, m_levels.empty(), {}, 0};
     const auto write = [&](std::string_view entryName, const ListingRecord& record) {
         if (IsWalkedDirectory(record)) {
-            level.subdirs.push_back({std::string(entryName), record.device, record.inode});
+            level.subdirs.push_back({std::string(entryName), record.device, record.inode, record.mtime});
             return;
         }
         // Another filesystem's mount point, as ncdu writes it: a directory not entered.
@@ -153,6 +155,7 @@ ListingRecord ScanExport::Level::TakeSubdirectory(std::string_view name) {
                 taken = i + 1;
                 record.device = subdirs[i].device;
                 record.inode = subdirs[i].inode;
+                record.mtime = subdirs[i].mtime;
                 subdirs[i].name = std::string();
                 break;
             }
@@ -162,6 +165,7 @@ ListingRecord ScanExport::Level::TakeSubdirectory(std::string_view name) {
         if (subdirs[i].name == name) {
             record.device = subdirs[i].device;
             record.inode = subdirs[i].inode;
+            record.mtime = subdirs[i].mtime;
             subdirs.erase(subdirs.begin() +
                           static_cast<std::ptrdiff_t>(i));  // the last, but for a stranger walk
             break;

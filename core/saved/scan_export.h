@@ -55,6 +55,7 @@ private:
             std::string name;
             std::uint64_t device;
             std::uint64_t inode;
+            std::int64_t mtime;
         };
         std::vector<Subdirectory> subdirs;  // listing order: what a directory's own object needs
         std::size_t taken;                  // the entries': how many the walk has passed

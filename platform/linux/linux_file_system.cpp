@@ -303,8 +303,8 @@ public:
     }
 
     long ReadFileStart(std::string_view name, char* bytes, std::size_t size) const override {
-        const FileDescriptor fd(
-            openat(m_fd.Get(), RealName(name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        const FileDescriptor fd(openat(m_fd.Get(), RealName(name).c_str(),
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat info {};
         if (fd.Get() < 0 || fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
         long got = 0;
@@ -463,6 +463,7 @@ private:
             // keeps which directory a walked one is.
             record.attributes = kAttributeDirectory | (m_mount.SameMount(info) ? 0 : kAttributeReparsePoint);
             if ((record.attributes & kAttributeReparsePoint) != 0) return record;
+            if ((info.stx_mask & STATX_MTIME) != 0) record.mtime = info.stx_mtime.tv_sec;
             record.device = static_cast<std::uint64_t>(info.stx_dev_major) << 32 | info.stx_dev_minor;
             record.inode = info.stx_ino;
             return record;

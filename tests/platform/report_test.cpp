@@ -412,6 +412,17 @@ TEST(Report, ByKindAndAgeAndTheLargestFilesCountAsTheSizesDo) {
                   {"Under a day", 4}, {"Under a month", 2}, {"In the future", 1}}));  // two names of one file
     EXPECT_EQ(json["largest"].size(), 0u);
     EXPECT_EQ(json["types"][0], nlohmann::json::parse(R"({"name":"video/mp4","size":8000000,"files":2})"));
+    // Saved and read back: the same kinds, types, ages and largest files (by the times it keeps).
+    const std::string saved = run.config.PathOf("scan.json");
+    ASSERT_EQ(run.Run({"--export", saved, run.tree.Root()}), 0) << run.err;
+    ASSERT_EQ(run.Run({"--json", "--by", "kind", "--largest", "3", run.tree.Root()}), 0) << run.err;
+    nlohmann::json live = nlohmann::json::parse(run.out);
+    ASSERT_EQ(run.Run({"--json", "--by", "kind", "--largest", "3", "--import", saved}), 0) << run.err;
+    nlohmann::json imported = nlohmann::json::parse(run.out);
+    for (const char* key : {"kinds", "types", "ages"}) EXPECT_EQ(imported[key], live[key]) << key;
+    for (nlohmann::json* each : {&live, &imported})
+        for (nlohmann::json& file : (*each)["largest"]) file.erase("path");
+    EXPECT_EQ(imported["largest"], live["largest"]);
     EXPECT_EQ(run.Run({"--by", "size"}), 2);
     EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
               "gauzel-report: --by size: it is folder, kind, type or age");
