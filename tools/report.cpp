@@ -169,8 +169,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     if (options.exportFile && (options.importFile || options.compareFile || options.json || options.units ||
                                options.Gathers() || options.count))
         return std::nullopt;
-    if (options.compareFile && options.by != By::kFolder) {
-        problem = "--compare is made by folder only";
+    if (options.compareFile && options.by != By::kFolder && options.json) {
+        problem = "--compare by kind, type or age is told in the text only (not with --json)";
         return std::nullopt;
     }
     return options;
@@ -569,6 +569,15 @@ Exit ReadExcludeFrom(const std::string& file, std::vector<std::string>& patterns
     return std::nullopt;
 }
 
+// What the report shows: the profile, the rows of --by when not its entries, what the rescan
+// gathered, and the comparison with a saved scan.
+struct Shown {
+    const Profile& profile;
+    const Profile* rows;
+    const FileStats* stats;
+    const Comparison* comparison;
+};
+
 // This machine's type database, for the kinds; a machine without one is told, and every file
 // counts as Other.
 std::shared_ptr<const MimeTypes> LoadTypes(std::ostream& err) {
@@ -627,32 +636,56 @@ std::string LeftOutLine(const Profile& profile, const Options& options, const Se
     return "Left out: " + Counted(profile.m_leftOut, "entry", "entries") + " (" + why + ")\n";
 }
 
+// The saved scan beside the rows the text shows: the entries, counted by files in the text with
+// --count (the JSON has both, and changes in bytes), or the kinds, types or age bands of both
+// trees, the ages of both measured from this rescan's start.
+std::optional<Comparison> CompareWithSaved(SavedScanFileSystem& old, const std::string& oldPath,
+                                           const SettingsStore& settings, Counting counting,
+                                           const Options& options, const Profile& profile,
+                                           const std::optional<Profile>& rows,
+                                           const std::optional<FileStats>& stats) {
+    const std::optional<std::int64_t> timestamp = old.Scan().Timestamp();
+    if (rows && stats) {
+        const Gathering gathering{stats->What().types, stats->What().start, 0};
+        std::optional<FileStats> beforeStats;
+        const std::optional<Profile> before =
+            ProfileOfSaved(old, oldPath, settings, counting, &gathering, &beforeStats);
+        std::optional<Profile> beforeRows;
+        if (before && beforeStats) beforeRows = RowsOf(*before, *beforeStats, options.by, options.count);
+        return Compare(*rows, std::move(beforeRows), timestamp);
+    }
+    const bool inFiles = options.count && !options.json;
+    std::optional<Profile> before = ProfileOfSaved(old, oldPath, settings, counting);
+    if (inFiles && before) before = before->CountedByFiles();
+    return Compare(inFiles ? profile.CountedByFiles() : profile, std::move(before), timestamp);
+}
+
 // The report as text or JSON (nothing when the export is the output).
-Exit Print(const Profile& profile, const std::optional<FileStats>& stats, const Options& options,
-           const SettingsStore& settings, Counting counting, const Comparison* comparison, std::ostream& out,
-           std::ostream& err) {
+Exit Print(const Shown& shown, const Options& options, const SettingsStore& settings, Counting counting,
+           std::ostream& out, std::ostream& err) {
+    const Profile& profile = shown.profile;
     const Units units = options.units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options.json) {
-        PrintJson(profile, counting, out, comparison, stats ? &*stats : nullptr);
+        PrintJson(profile, counting, out, shown.comparison, shown.stats);
     } else if (!options.exportFile) {
         // Counted, every number that is a size is a number of files, in no unit (the free space
         // stays in bytes).
         const Units rowUnits = options.count ? Units::Bytes : units;
-        if (stats && options.by != By::kFolder) {
-            const SummaryLines lines = MakeSummaryLines(profile, units);
-            out << (options.count ? FilesInTreeLine(profile) : lines.tree) << '\n'
-                << lines.freeSpace << '\n'
-                << lines.path << '\n'
-                << LeftOutLine(profile, options, settings);
-            PrintRows(RowsOf(profile, *stats, options.by, options.count), rowUnits, out);
+        const std::string treeLine = options.count ? FilesInTreeLine(profile) : std::string();
+        const std::string freeSpace = MakeSummaryLines(profile, units).freeSpace;
+        const std::string leftOut = LeftOutLine(profile, options, settings);
+        if (shown.rows != nullptr) {  // the rows' own tree is the profile's
+            PrintText(*shown.rows, rowUnits, out, shown.comparison,
+                      treeLine.empty() ? MakeSummaryLines(profile, units).tree : treeLine, freeSpace,
+                      leftOut);
         } else if (options.count) {
-            PrintText(profile.CountedByFiles(), rowUnits, out, comparison, FilesInTreeLine(profile),
-                      MakeSummaryLines(profile, units).freeSpace, LeftOutLine(profile, options, settings));
+            PrintText(profile.CountedByFiles(), rowUnits, out, shown.comparison, treeLine, freeSpace,
+                      leftOut);
         } else {
-            PrintText(profile, units, out, comparison, {}, {}, LeftOutLine(profile, options, settings));
+            PrintText(profile, units, out, shown.comparison, {}, {}, leftOut);
         }
-        if (stats && options.largest != 0) PrintLargest(*stats, units, out);
+        if (shown.stats != nullptr && options.largest != 0) PrintLargest(*shown.stats, units, out);
     }
     out.flush();
     if (out) return std::nullopt;
@@ -745,18 +778,18 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (const Exit exit =
                 FinishExport(*exporter, exportFile.get(), end, directory, *options->exportFile, err))
             return *exit;
+    // What the text's rows are when they are not the entries.
+    const std::optional<Profile> rows =
+        options->by != By::kFolder && engine.Stats()
+            ? std::optional<Profile>(RowsOf(profile, *engine.Stats(), options->by, options->count))
+            : std::nullopt;
     std::optional<Comparison> comparison;
-    if (old) {
-        // Counted in the text, the change is in files (the JSON has both, and changes in bytes).
-        const bool inFiles = options->count && !options->json;
-        std::optional<Profile> before = ProfileOfSaved(*old, oldPath, settings, counting);
-        if (inFiles && before) before = before->CountedByFiles();
+    if (old)
         comparison =
-            Compare(inFiles ? profile.CountedByFiles() : profile, std::move(before), old->Scan().Timestamp());
-    }
-    if (const Exit exit = Print(profile, engine.Stats(), *options, settings, counting,
-                                comparison ? &*comparison : nullptr, out, err))
-        return *exit;
+            CompareWithSaved(*old, oldPath, settings, counting, *options, profile, rows, engine.Stats());
+    const Shown shown{profile, rows ? &*rows : nullptr, engine.Stats() ? &*engine.Stats() : nullptr,
+                      comparison ? &*comparison : nullptr};
+    if (const Exit exit = Print(shown, *options, settings, counting, out, err)) return *exit;
     return TellProblems(profile, progress.named, err);
 }
 

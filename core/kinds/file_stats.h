@@ -74,6 +74,7 @@ public:
     // A file of the directory `path` (logical) counts, with its name in `names`.
     void Add(const GatheredFile& file, std::string_view names, const std::string& path);
 
+    const Gathering& What() const { return m_gathering; }
     const std::array<Tally, kKindCount>& Kinds() const { return m_kinds; }
     const std::array<Tally, kAgeBandCount>& Ages() const { return m_ages; }
     // By type name, or "*.ext" and "(no extension)" for the files no pattern types.

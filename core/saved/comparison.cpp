@@ -59,14 +59,17 @@ Comparison Compare(const Profile& now, std::optional<Profile> before, std::optio
 }
 
 std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::string& logicalPath,
-                                      const SettingsStore& settings, Counting counting) {
+                                      const SettingsStore& settings, Counting counting,
+                                      const Gathering* gathering, std::optional<FileStats>* stats) {
     if (!saved.OpenDirectory(logicalPath).directory) return std::nullopt;
     Unseen unseen;
     ScanEngine engine(saved, settings, unseen);
     engine.SetCounting(counting);
     engine.SetThreads(1);  // in memory: nothing to wait for
     Profile profile(logicalPath, logicalPath.size() > 2);
+    if (gathering != nullptr) engine.SetGathering(*gathering);
     engine.Rescan(profile);
+    if (stats != nullptr) *stats = engine.Stats();
     return profile;
 }
 

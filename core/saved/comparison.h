@@ -33,8 +33,11 @@ Comparison Compare(const Profile& now, std::optional<Profile> before, std::optio
 
 // The directory `logicalPath` of `saved` profiled as a rescan counts with `settings` and
 // `counting`; nothing when the saved scan has no such directory.
+// `gathering` (when given): what it gathers of the files too, into `stats`.
 std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::string& logicalPath,
-                                      const SettingsStore& settings, Counting counting);
+                                      const SettingsStore& settings, Counting counting,
+                                      const Gathering* gathering = nullptr,
+                                      std::optional<FileStats>* stats = nullptr);
 
 // Whether an entry's change leaves something out: either side could not read all below it.
 bool ChangeIsPartial(const Profile& now, const Comparison& comparison, std::size_t entry);

@@ -423,6 +423,11 @@ TEST(Report, ByKindAndAgeAndTheLargestFilesCountAsTheSizesDo) {
     for (nlohmann::json* each : {&live, &imported})
         for (nlohmann::json& file : (*each)["largest"]) file.erase("path");
     EXPECT_EQ(imported["largest"], live["largest"]);
+    run.tree.File("small/more.mp4", 1000);  // what kind grew
+    ASSERT_EQ(run.Run({"--by", "kind", "--compare", saved, run.tree.Root()}), 0) << run.err;
+    EXPECT_NE(run.out.find("  8,001,000  +1,000  Video\n"), std::string::npos) << run.out;
+    ASSERT_EQ(run.Run({"--by", "kind", "--count", "--compare", saved, run.tree.Root()}), 0) << run.err;
+    EXPECT_NE(run.out.find("  3  +1  Video\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.Run({"--by", "size"}), 2);
     EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
               "gauzel-report: --by size: it is folder, kind, type or age");
