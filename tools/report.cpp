@@ -695,6 +695,23 @@ Exit Print(const Shown& shown, const Options& options, const SettingsStore& sett
     return 4;
 }
 
+// The rows (the entries, or the kinds, types or ages), compared with the saved scan `old` if any,
+// printed.
+Exit PrintReport(const Profile& profile, const std::optional<FileStats>& stats, SavedScanFileSystem* old,
+                 const std::string& oldPath, const SettingsStore& settings, Counting counting,
+                 const Options& options, std::ostream& out, std::ostream& err) {
+    const std::optional<Profile> rows =
+        options.by != By::kFolder && stats
+            ? std::optional<Profile>(RowsOf(profile, *stats, options.by, options.count))
+            : std::nullopt;
+    std::optional<Comparison> comparison;
+    if (old != nullptr)
+        comparison = CompareWithSaved(*old, oldPath, settings, counting, options, profile, rows, stats);
+    const Shown shown{profile, rows ? &*rows : nullptr, stats ? &*stats : nullptr,
+                      comparison ? &*comparison : nullptr};
+    return Print(shown, options, settings, counting, out, err);
+}
+
 // What could not be read, after the report: exit 3 when there was anything.
 int TellProblems(const Profile& profile, const std::vector<std::string>& named, std::ostream& err) {
     const std::uint64_t problems = profile.m_unread.problems;
@@ -778,18 +795,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (const Exit exit =
                 FinishExport(*exporter, exportFile.get(), end, directory, *options->exportFile, err))
             return *exit;
-    // What the text's rows are when they are not the entries.
-    const std::optional<Profile> rows =
-        options->by != By::kFolder && engine.Stats()
-            ? std::optional<Profile>(RowsOf(profile, *engine.Stats(), options->by, options->count))
-            : std::nullopt;
-    std::optional<Comparison> comparison;
-    if (old)
-        comparison =
-            CompareWithSaved(*old, oldPath, settings, counting, *options, profile, rows, engine.Stats());
-    const Shown shown{profile, rows ? &*rows : nullptr, engine.Stats() ? &*engine.Stats() : nullptr,
-                      comparison ? &*comparison : nullptr};
-    if (const Exit exit = Print(shown, *options, settings, counting, out, err)) return *exit;
+    if (const Exit exit =
+            PrintReport(profile, engine.Stats(), old.get(), oldPath, settings, counting, *options, out, err))
+        return *exit;
     return TellProblems(profile, progress.named, err);
 }
 
