@@ -315,6 +315,39 @@ void LatencyTable(const std::string& root, int rounds, const std::string& report
 
 // Saved scans: an export against the plain report on the same tree (time and memory), and the
 // import of an export of 1,000,101 entries (time, and memory an entry over a tiny import's).
+// What gathering the kinds, ages, largest files and leaving out cost on the large tree, warm and
+// (as root) cold: the report as it is, and with the options.
+void GatherTable(const std::string& root, int rounds, const std::string& report, const std::string& tree,
+                 bool canDrop) {
+    std::printf("\ngathering and leaving out, %s\n", tree.substr(root.size() + 1).c_str());
+    // 100 patterns that match nothing in the tree: the cost of trying them on every name.
+    Command excluded{report, "--units", "bytes"};
+    for (int i = 0; i < 50; ++i) {
+        excluded.insert(excluded.end(), {"--exclude", "nothing-" + std::to_string(i) + "*.tmp"});
+        excluded.insert(excluded.end(), {"--exclude", "cache-" + std::to_string(i)});
+    }
+    excluded.push_back(tree);
+    for (const bool cold : {false, true}) {
+        if (cold && !canDrop) {
+            std::printf("  cold: needs root to drop the caches, left out\n");
+            continue;
+        }
+        const Table table =
+            Measure({{"gauzel-report", {report, "--units", "bytes", tree}},
+                     {"--by kind --largest 100", {report, "--by", "kind", "--largest", "100", tree}},
+                     {"--largest 100000", {report, "--largest", "100000", tree}},
+                     {"100 --exclude", excluded}},
+                    rounds, cold);
+        std::printf("  %s, medians of %d rounds:\n", cold ? "cold" : "warm", rounds);
+        Report(table, 0);
+        std::printf(
+            "  targets: --by kind --largest 100 / report %.3f (<= 1.05), 100 --exclude %.3f (<= 1.10);\n",
+            table.Ratio(1, 0), table.Ratio(3, 0));
+        std::printf("  peak memory: --largest 100 %+.2f MiB (<= 2), --largest 100000 %+.2f MiB (<= 40)\n",
+                    (table.Peak(1) - table.Peak(0)) / 1024.0, (table.Peak(2) - table.Peak(0)) / 1024.0);
+    }
+}
+
 void SavedScanTable(const std::string& root, int rounds, const std::string& report,
                     const std::vector<std::string>& trees) {
     std::printf("\nsaved scans\n");
@@ -419,7 +452,7 @@ int main(int argc, char** argv) {
         memoryOnly.push_back(
             {"huge", [](const std::string& p) { return MakeTree(p, 100000, 1000000, 20261208); }});
 
-    // GAUZEL_BENCH_ONLY=latency, or saved: that table alone.
+    // GAUZEL_BENCH_ONLY=latency, saved or gather: that table alone.
     const std::string only =
         std::getenv("GAUZEL_BENCH_ONLY") != nullptr ? std::getenv("GAUZEL_BENCH_ONLY") : "";
     const bool onlyLatency = only == "latency";
@@ -434,6 +467,12 @@ int main(int argc, char** argv) {
             Tree(trees.back(), [&] { return MakeTree(trees.back(), 100000, 1000000, 20261208); });
         }
         SavedScanTable(root, rounds, report, trees);
+        return 0;
+    }
+    if (only == "gather") {
+        const std::string tree = root + "/large";
+        Tree(tree, [&] { return cases.front().make(tree); });
+        GatherTable(root, rounds, report, tree, canDrop);
         return 0;
     }
     if (onlyLatency) cases.clear();
@@ -497,6 +536,7 @@ int main(int argc, char** argv) {
     LatencyTable(root, std::max(rounds, 5), report, bare);
     if (onlyLatency) return 0;
     SavedScanTable(root, rounds, report, {root + "/large"});
+    GatherTable(root, rounds, report, root + "/large", canDrop);
 
     std::printf("\npeak resident memory of gauzel-report (target <= 16 MiB, flat):\n");
     for (const Case& c : memoryOnly) {

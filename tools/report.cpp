@@ -352,18 +352,19 @@ void AppendStats(std::string& json, const FileStats& stats) {
     AppendTallies(json, "types", types);
     AppendTallies(json, "ages", ages);
     json += ",\"largest\":[";
-    const std::vector<LargeFile> largest = stats.Largest();
-    for (std::size_t i = 0; i < largest.size(); ++i) {
-        json += i == 0 ? "{\"path\":" : ",{\"path\":";
-        AppendJsonString(json, largest[i].path, JsonBytes::kUtf8);
+    bool first = true;
+    stats.ForLargest([&](const LargeFile& file) {
+        json += first ? "{\"path\":" : ",{\"path\":";
+        first = false;
+        AppendJsonString(json, file.path, JsonBytes::kUtf8);
         json += ',';
-        AppendJsonMember(json, "size", ByteCount{largest[i].size});
+        AppendJsonMember(json, "size", ByteCount{file.size});
         json += ",\"mtime\":";
-        json += largest[i].mtime == kUnknownTime ? "null" : std::to_string(largest[i].mtime);
+        json += file.mtime == kUnknownTime ? "null" : std::to_string(file.mtime);
         json += ",\"kind\":";
-        AppendJsonString(json, KindName(largest[i].kind), JsonBytes::kUtf8);
+        AppendJsonString(json, KindName(file.kind), JsonBytes::kUtf8);
         json += '}';
-    }
+    });
     json += ']';
 }
 
@@ -615,12 +616,12 @@ void PrintLargest(const FileStats& stats, Units units, std::ostream& out) {
     ChunkedOutput chunks(out);
     std::string& text = chunks.text();
     text += "Largest files:\n";
-    for (const LargeFile& file : stats.Largest()) {
+    stats.ForLargest([&](const LargeFile& file) {
         const std::string date = file.mtime == kUnknownTime ? std::string() : ScanDate(file.mtime);
         text += FormatSize(file.size, units) + "  " + (date.empty() ? "(no time known) " : date) + "  " +
                 EscapeControls(file.path) + '\n';
         chunks.Done();
-    }
+    });
 }
 
 // "Left out: 3 entries (--exclude, --exclude-caches)", after the summary, when any was.

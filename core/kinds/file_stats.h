@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/kinds/mime_types.h"
@@ -71,8 +73,13 @@ struct LargeFile {
 class FileStats {
 public:
     explicit FileStats(const Gathering& gathering) : m_gathering(gathering) {}
-    // A file of the directory `path` (logical) counts, with its name in `names`.
-    void Add(const GatheredFile& file, std::string_view names, const std::string& path);
+    // The files added next lie in the directory `path` (logical), which outlives those calls.
+    void Enter(const std::string& path) {
+        m_path = &path;
+        m_pathKept = false;
+    }
+    // A file of that directory counts, with its name in `names`.
+    void Add(const GatheredFile& file, std::string_view names);
 
     const Gathering& What() const { return m_gathering; }
     const std::array<Tally, kKindCount>& Kinds() const { return m_kinds; }
@@ -81,14 +88,40 @@ public:
     std::map<std::string, Tally> Types() const;
     // The largest first; equal sizes by path.
     std::vector<LargeFile> Largest() const;
+    // The same, one at a time into `each`, the path built in one buffer: a hundred thousand of
+    // them take no memory beyond the candidates'.
+    void ForLargest(const std::function<void(const LargeFile&)>& each) const;
 
 private:
+    // A candidate for the largest files: its directory is kept once, the path made at the end.
+    struct Candidate {
+        std::uint64_t size;
+        std::int64_t mtime;
+        std::uint32_t directory;  // in m_directories
+        Kind kind;
+        std::string name;
+    };
+    void AddByExtension(std::string_view name, std::uint64_t size);
+    static bool Larger(const Candidate& a, const Candidate& b, const std::vector<std::string>& directories);
+    // Keeps the largest candidates (the smallest kept last).
+    void Select() const;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+
     Gathering m_gathering;
     std::array<Tally, kKindCount> m_kinds{};
     std::array<Tally, kAgeBandCount> m_ages{};
-    std::vector<Tally> m_types;  // by MimeTypes index
-    std::map<std::string, Tally> m_extensions;
-    std::vector<LargeFile> m_largest;  // a heap: the smallest kept on top
+    std::vector<Tally> m_types;                                                  // by MimeTypes index
+    std::unordered_map<std::string, Tally, Hash, std::equal_to<>> m_extensions;  // "*.qcow3"
+    Tally m_noExtension;
+    // The candidates: up to half as many again as are kept, then the smaller ones go (Select).
+    mutable std::vector<Candidate> m_candidates;  // cut back and sorted in place at the end
+    std::vector<std::string> m_directories;       // of the candidates
+    const std::string* m_path = nullptr;          // of the files being added
+    bool m_pathKept = false;                      // it is m_directories.back()
+    std::uint64_t m_threshold = 0;                // no smaller file can be among the largest
 };
 
 }  // namespace gauzel

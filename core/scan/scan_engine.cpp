@@ -73,16 +73,17 @@ void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, 
                           const std::string& path) {
     ByteCount bytes = contents.fileBytes;
     std::uint64_t files = contents.files - contents.linked.size();
+    if (m_stats) m_stats->Enter(path);
     for (const LinkedFile& file : contents.linked) {
         if (!m_seen.insert({file.device, file.inode}).second) continue;
         bytes += file.size;
         ++files;
         if (m_stats && file.gathered < contents.gathered.size())
-            m_stats->Add(contents.gathered[file.gathered], contents.gatheredNames, path);
+            m_stats->Add(contents.gathered[file.gathered], contents.gatheredNames);
     }
     if (m_stats)
         for (const GatheredFile& file : contents.gathered)
-            if (!file.linked) m_stats->Add(file, contents.gatheredNames, path);
+            if (!file.linked) m_stats->Add(file, contents.gatheredNames);
     profile.AddBytes(entry, bytes);
     profile.AddCounts(entry, files, 0);
     profile.AddLeftOut(contents.leftOut);

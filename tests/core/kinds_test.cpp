@@ -126,14 +126,23 @@ TEST(Kinds, AFilesAgeIsTheFirstBandItFits) {
 TEST(Kinds, TheLargestFilesAreTheNLargestWithTiesByPath) {
     FileStats stats(Gathering{nullptr, 0, 3});
     const std::string names = "abcde";
+    const std::string d = "C:\\d", e = "C:\\e";
     for (const auto& [name, size] :
-         std::vector<std::pair<std::uint32_t, std::uint64_t>>{{4, 5}, {1, 7}, {3, 7}, {0, 7}, {2, 9}})
-        stats.Add({size, kUnknownTime, MimeTypes::kNoType, name, 1, false}, names, "C:\\d");
+         std::vector<std::pair<std::uint32_t, std::uint64_t>>{{4, 5}, {1, 7}, {3, 7}, {0, 7}, {2, 9}}) {
+        stats.Enter(d);
+        stats.Add({size, kUnknownTime, MimeTypes::kNoType, name, 1, false}, names);
+        stats.Enter(e);
+        for (std::uint64_t i = 0; i < 40; ++i)  // smaller ones: enough to drop candidates as it goes
+            stats.Add({i % 5, kUnknownTime, MimeTypes::kNoType, name, 1, false}, names);
+    }
+    const std::string d2 = "C:\\d2";  // "C:\d2\a" comes before "C:\d\a": the byte 2 is below the backslash.
+    stats.Enter(d2);
+    stats.Add({7, kUnknownTime, MimeTypes::kNoType, 0, 1, false}, names);
     std::vector<std::pair<std::string, std::uint64_t>> largest;
     for (const LargeFile& file : stats.Largest()) largest.emplace_back(file.path, file.size);
     EXPECT_EQ(largest, (std::vector<std::pair<std::string, std::uint64_t>>{
-                           {"C:\\d\\c", 9}, {"C:\\d\\a", 7}, {"C:\\d\\b", 7}}));
-    EXPECT_EQ(stats.Ages()[static_cast<std::size_t>(AgeBand::kUnknown)].files, 5u);
+                           {"C:\\d\\c", 9}, {"C:\\d2\\a", 7}, {"C:\\d\\a", 7}}));
+    EXPECT_EQ(stats.Ages()[static_cast<std::size_t>(AgeBand::kUnknown)].files, 206u);
 }
 
 }  // namespace
