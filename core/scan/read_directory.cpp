@@ -20,6 +20,10 @@ void Gather(DirectoryContents& contents, const ListingRecord& record, std::uint6
             const Gathering& gathering) {
     const std::uint32_t type =
         gathering.types != nullptr ? gathering.types->TypeOf(record.name) : MimeTypes::kNoType;
+    if (contents.gathered.empty()) {  // room for most directories at once: one allocation, not five
+        contents.gathered.reserve(32);
+        contents.gatheredNames.reserve(512);
+    }
     contents.gathered.push_back({size, record.mtime, type,
                                  static_cast<std::uint32_t>(contents.gatheredNames.size()),
                                  static_cast<std::uint32_t>(record.name.size()), linked});
