@@ -728,10 +728,10 @@ int TellProblems(const Profile& profile, const std::vector<std::string>& named, 
 }  // namespace
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string problem;
-    const std::optional<Options> options = ParseOptions(args, problem);
+    std::string usage;
+    const std::optional<Options> options = ParseOptions(args, usage);
     if (!options) {
-        if (!problem.empty()) err << "gauzel-report: " << problem << '\n';
+        if (!usage.empty()) err << "gauzel-report: " << usage << '\n';
         err << kUsage;
         return 2;
     }
