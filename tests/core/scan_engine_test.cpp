@@ -357,7 +357,9 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
 // Fault: on a share whose every read waits, the walk kept to one reader a core (thirty times
 // slower than it can be); or, on a warm disk, readers beyond the cores took turns on them.
 TEST(Walk, ReadersBeyondOneACoreReadOnlyWhileReadsWait) {
-    for (const int waitMicros : {0, 2000}) {
+    // Each read waits long enough (5 ms) for the readers to start on a loaded machine, and under
+    // ThreadSanitizer, before the 400 reads are done.
+    for (const int waitMicros : {0, 5000}) {
         Scan scan;
         for (int i = 0; i < 40; ++i)
             for (int j = 0; j < 10; ++j)
