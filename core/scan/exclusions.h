@@ -1,6 +1,6 @@
 #pragma once
 // What a rescan leaves out: entries whose name (or path below the profiled directory) matches a
-// pattern, and cache directories (the Cache Directory Tagging Specification). A left-out entry
+// pattern, and cache directories (the cache directory tagging convention, CACHEDIR.TAG). A left-out entry
 // is not counted, not walked, and is no problem; the profile only says how many there were.
 
 #include <string>
