@@ -51,9 +51,6 @@ constexpr const char* kUsage =
 // What the rows are: the profiled directory's entries, or the whole tree's kinds, types or ages.
 enum class By { kFolder, kKind, kType, kAge };
 
-// --largest at most: the files are kept in memory until the rescan ends.
-constexpr std::size_t kMaxLargest = 100000;
-
 struct Options {
     std::optional<Units> units;
     std::optional<int> threads;

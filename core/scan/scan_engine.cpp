@@ -100,6 +100,13 @@ void ScanEngine::Report(Profile& profile, std::size_t entry, const std::string& 
     if (contents.status.unsized != 0) report({path, contents.status.unsizedError, contents.status.unsized});
 }
 
+std::size_t LargestOfSettings(const SettingsStore& settings) {
+    const int largest = settings.GetProfileInt(kSectionScan, kKeyLargest, 100);
+    return largest >= 1 && static_cast<std::size_t>(largest) <= kMaxLargest
+               ? static_cast<std::size_t>(largest)
+               : 100;
+}
+
 int ThreadsOfSettings(const SettingsStore& settings) {
     return settings.GetProfileInt(kSectionOption, kKeyThreads, 0);
 }

@@ -76,6 +76,10 @@ struct FileIdHash {
 
 // How sizes count by the settings: [Option] Allocated and LinksOnce, each on only at 1.
 Counting CountingOfSettings(const SettingsStore& settings);
+// How many of the largest files a rescan keeps when it gathers them: [Scan] Largest, 100 when it
+// is missing or outside 1 to kMaxLargest.
+inline constexpr std::size_t kMaxLargest = 100000;
+std::size_t LargestOfSettings(const SettingsStore& settings);
 // [Option] Threads as stored (it may be out of range).
 int ThreadsOfSettings(const SettingsStore& settings);
 

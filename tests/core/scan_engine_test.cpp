@@ -233,6 +233,12 @@ TEST(Filter, LeftOutEntriesAreNeitherReadNorCountedOnlyTold) {
     EXPECT_EQ(scan.profile.m_treeCounts.files, 2u);
     scan.Rescan("C:\\node_modules");  // profiled, a left-out directory is the patterns' root
     EXPECT_EQ(scan.profile.m_dTreeSize, 5);
+    // The largest files kept, from the same section: what is out of range is the default.
+    for (const auto& [stored, kept] : std::vector<std::pair<std::string, std::size_t>>{
+             {"", 100}, {"7", 7}, {"100000", 100000}, {"100001", 100}, {"0", 100}, {"-3", 100}}) {
+        scan.settings.Write("Scan", "Largest", stored);
+        EXPECT_EQ(LargestOfSettings(scan.settings), kept) << stored;
+    }
 }
 
 TEST(Filter, AppliesToTheTopLevelOnlyAndNotWhenLimitIsZero) {
