@@ -105,16 +105,11 @@ private:
     static bool Larger(const Candidate& a, const Candidate& b, const std::vector<std::string>& directories);
     // Keeps the largest candidates (the smallest kept last).
     void Select() const;
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-    };
-
     Gathering m_gathering;
     std::array<Tally, kKindCount> m_kinds{};
     std::array<Tally, kAgeBandCount> m_ages{};
-    std::vector<Tally> m_types;                                                  // by MimeTypes index
-    std::unordered_map<std::string, Tally, Hash, std::equal_to<>> m_extensions;  // "*.qcow3"
+    std::vector<Tally> m_types;  // by MimeTypes index
+    std::unordered_map<std::string, Tally, TransparentHash, std::equal_to<>> m_extensions;  // "*.qcow3"
     Tally m_noExtension;
     // The candidates: up to half as many again as are kept, then the smaller ones go (Select).
     mutable std::vector<Candidate> m_candidates;  // cut back and sorted in place at the end

@@ -100,9 +100,9 @@ std::vector<GlobLine> GlobLines(std::string_view text, std::unordered_set<std::s
     return lines;
 }
 
-bool HasWildcard(std::string_view text) { return text.find_first_of("*?[\\") != std::string_view::npos; }
-
 }  // namespace
+
+bool HasWildcard(std::string_view text) { return text.find_first_of("*?[\\") != std::string_view::npos; }
 
 const char* KindName(Kind kind) { return kKindNames[static_cast<std::size_t>(kind)]; }
 

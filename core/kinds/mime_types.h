@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,15 @@ inline constexpr std::size_t kKindCount = 11;
 const char* KindName(Kind kind);
 // The kind of a generic icon name ("video-x-generic": Video); Other for any other.
 Kind KindOfIcon(std::string_view icon);
+
+// Whether `text` holds a character that a glob reads as more than itself (`*`, `?`, `[`, `\`).
+bool HasWildcard(std::string_view text);
+
+// Looks strings up by a std::string_view, without making a std::string of it.
+struct TransparentHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
 
 // Whether `text` matches the shell glob `pattern` (`*`, `?`, `[a-z]`, `[!a]`, `\` quoting).
 // `slashes`: `*`, `?` and brackets never match a "/" (as fnmatch's FNM_PATHNAME).

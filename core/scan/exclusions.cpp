@@ -1,14 +1,6 @@
 #include "core/scan/exclusions.h"
 
-#include "core/kinds/mime_types.h"
-
 namespace gauzel {
-
-namespace {
-
-bool HasWildcard(std::string_view text) { return text.find_first_of("*?[\\") != std::string_view::npos; }
-
-}  // namespace
 
 void Exclusions::AddPattern(std::string_view pattern) {
     if (pattern.find_first_not_of(" \t") == std::string_view::npos) return;
@@ -26,10 +18,10 @@ void Exclusions::AddPattern(std::string_view pattern) {
 }
 
 bool Exclusions::LeavesOutName(std::string_view name) const {
-    if (!m_names.empty() && m_names.count(std::string(name)) != 0) return true;
+    if (!m_names.empty() && m_names.find(name) != m_names.end()) return true;
     if (!m_suffixes.empty())
         for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1))
-            if (m_suffixes.count(std::string(name.substr(dot))) != 0) return true;
+            if (m_suffixes.find(name.substr(dot)) != m_suffixes.end()) return true;
     for (const std::string& glob : m_globs)
         if (GlobMatches(glob, name, true)) return true;
     return false;

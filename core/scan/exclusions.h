@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/kinds/mime_types.h"
 #include "platform/settings_store.h"
 
 namespace gauzel {
@@ -36,10 +37,11 @@ public:
     bool LeavesOutPath(std::string_view path) const;
 
 private:
-    std::unordered_set<std::string> m_names;     // "node_modules": the whole name
-    std::unordered_set<std::string> m_suffixes;  // ".o" of "*.o": a name's end from one of its dots
-    std::vector<std::string> m_globs;            // any other pattern on names
-    std::vector<std::string> m_paths;            // the patterns on paths
+    using Set = std::unordered_set<std::string, TransparentHash, std::equal_to<>>;
+    Set m_names;                       // "node_modules": the whole name
+    Set m_suffixes;                    // ".o" of "*.o": a name's end from one of its dots
+    std::vector<std::string> m_globs;  // any other pattern on names
+    std::vector<std::string> m_paths;  // the patterns on paths
     bool m_caches = false;
 };
 
