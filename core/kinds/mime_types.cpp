@@ -182,7 +182,7 @@ void MimeTypes::Table::Add(std::string_view key, std::uint32_t type, int weight)
         break;
     }
     ++m_count;
-    m_signatures[Signature(key)] = true;
+    m_signatures[Signature(key.size(), key[key.size() > 1 ? 1 : 0], key.back())] = true;
 }
 
 void MimeTypes::Table::Grow() {
@@ -230,8 +230,10 @@ void MimeTypes::AddPattern(std::string_view pattern, std::uint32_t type, int wei
     } else if (key.size() > 1 && key[0] == '*' && !HasWildcard(std::string_view(key).substr(1))) {
         if (key[1] == '.')
             (caseSensitive ? m_suffixCs : m_suffix).Add(std::string_view(key).substr(1), type, weight);
-        else
+        else {
             m_otherSuffixes.push_back({key.substr(1), type, weight, caseSensitive, {}, {}, {}});
+            m_otherSuffixEnds[static_cast<unsigned char>(key.back())] = true;
+        }
     } else {
         const std::size_t first = key.find_first_of("*?[\\");
         const std::size_t last = key.find_last_of("*?]\\");
@@ -276,8 +278,29 @@ MimeTypes::MimeTypes(const MimeDatabaseText& text) {
     }
 }
 
+// A name lower-cased only as far as the lookups need it: most stop at its extension.
+class MimeTypes::LowerName {
+public:
+    explicit LowerName(std::string_view name)
+        : m_name(name),
+          m_lower(name.size() < sizeof m_buffer ? m_buffer : (m_long.resize(name.size()), m_long.data())),
+          m_from(name.size()) {}
+    // The name lower-cased from `begin` on.
+    std::string_view From(std::size_t begin) {
+        for (; m_from > begin; --m_from) m_lower[m_from - 1] = AsciiLower(m_name[m_from - 1]);
+        return std::string_view(m_lower + begin, m_name.size() - begin);
+    }
+
+private:
+    std::string_view m_name;
+    char m_buffer[256];
+    std::string m_long;
+    char* m_lower;
+    std::size_t m_from;  // lower-cased from here on
+};
+
 // The suffix patterns: case-sensitive ones first, then the others on the lower-cased name.
-MimeTypes::Match MimeTypes::BySuffix(std::string_view name, std::string_view lower) const {
+MimeTypes::Match MimeTypes::BySuffix(std::string_view name, LowerName& lower) const {
     Match cs;
     Match ci;
     // The leftmost dot first: the longest extension, which keeps a tie.
@@ -286,17 +309,21 @@ MimeTypes::Match MimeTypes::BySuffix(std::string_view name, std::string_view low
         if (m_suffixCs.MayHave(suffix))
             if (const Match* found = m_suffixCs.Find(suffix); found != nullptr && found->weight > cs.weight)
                 cs = *found;
-        const std::string_view lowered = lower.substr(dot);
+        const std::string_view lowered = lower.From(dot);
         if (m_suffix.MayHave(lowered))
             if (const Match* found = m_suffix.Find(lowered); found != nullptr && found->weight > ci.weight)
                 ci = *found;
     }
-    for (const Glob& glob : m_otherSuffixes) {
-        Match& best = glob.caseSensitive ? cs : ci;
-        if (!(glob.caseSensitive ? name : lower).ends_with(glob.pattern)) continue;
-        if (glob.weight > best.weight || (glob.weight == best.weight && glob.pattern.size() > best.length))
-            best = {glob.type, glob.weight, glob.pattern.size()};
-    }
+    // Few names end as "*~" or "*,v" do: their last character tells.
+    const auto last = static_cast<unsigned char>(name.back());
+    if (m_otherSuffixEnds[last] || m_otherSuffixEnds[static_cast<unsigned char>(AsciiLower(name.back()))])
+        for (const Glob& glob : m_otherSuffixes) {
+            Match& best = glob.caseSensitive ? cs : ci;
+            if (!(glob.caseSensitive ? name : lower.From(0)).ends_with(glob.pattern)) continue;
+            if (glob.weight > best.weight ||
+                (glob.weight == best.weight && glob.pattern.size() > best.length))
+                best = {glob.type, glob.weight, glob.pattern.size()};
+        }
     return cs.type != kNoType ? cs : ci;
 }
 
@@ -315,22 +342,13 @@ MimeTypes::Match MimeTypes::ByGlob(std::string_view name, std::string_view lower
 
 std::uint32_t MimeTypes::TypeOf(std::string_view name) const {
     if (name.empty() || m_types.empty()) return kNoType;
-    std::string longName;
-    char buffer[256];
-    std::string_view lower;
-    if (name.size() < sizeof buffer) {
-        for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = AsciiLower(name[i]);
-        lower = std::string_view(buffer, name.size());
-    } else {
-        longName = Lower(name);
-        lower = longName;
-    }
     if (m_literalCs.MayHave(name))
         if (const Match* found = m_literalCs.Find(name)) return found->type;
-    if (m_literal.MayHave(lower))
-        if (const Match* found = m_literal.Find(lower)) return found->type;
+    LowerName lower(name);
+    if (m_literal.MayHaveLowered(name))
+        if (const Match* found = m_literal.Find(lower.From(0))) return found->type;
     if (const Match suffix = BySuffix(name, lower); suffix.type != kNoType) return suffix.type;
-    return ByGlob(name, lower).type;
+    return ByGlob(name, lower.From(0)).type;
 }
 
 std::string ExtensionTypeName(std::string_view name) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/mime_database.h"
 
 namespace gauzel {
@@ -83,7 +84,15 @@ private:
         const Match* Find(std::string_view key) const;
         bool Empty() const { return m_count == 0; }
         // False when no key has the signature of `key`: most lookups end here.
-        bool MayHave(std::string_view key) const { return m_signatures[Signature(key)]; }
+        bool MayHave(std::string_view key) const {
+            return !key.empty() &&
+                   m_signatures[Signature(key.size(), key[key.size() > 1 ? 1 : 0], key.back())];
+        }
+        // The same for `key` lower-cased, without lower-casing it.
+        bool MayHaveLowered(std::string_view key) const {
+            return !key.empty() && m_signatures[Signature(key.size(), AsciiLower(key[key.size() > 1 ? 1 : 0]),
+                                                          AsciiLower(key.back()))];
+        }
 
     private:
         struct Slot {
@@ -95,10 +104,10 @@ private:
         Slot* Locate(std::string_view key) const;  // in m_slots, or null
         std::vector<Slot> m_slots;
         // Of the length, the second byte and the last: a lookup that cannot find stops early.
-        static std::size_t Signature(std::string_view key) {
-            if (key.empty()) return 0;
-            const std::size_t second = static_cast<unsigned char>(key[key.size() > 1 ? 1 : 0]);
-            return ((key.size() * 257 + second) * 263 + static_cast<unsigned char>(key.back())) & 0xFFFF;
+        static std::size_t Signature(std::size_t size, char second, char last) {
+            return ((size * 257 + static_cast<unsigned char>(second)) * 263 +
+                    static_cast<unsigned char>(last)) &
+                   0xFFFF;
         }
         std::size_t m_count = 0;
         std::bitset<256 * 256> m_signatures;
@@ -111,17 +120,19 @@ private:
         std::string prefix, suffix;  // what every name it matches begins and ends with
         std::string inner;           // and holds: the pattern's longest run of plain characters
     };
+    class LowerName;
     std::uint32_t Intern(std::string_view name);
     void AddPattern(std::string_view pattern, std::uint32_t type, int weight, bool caseSensitive);
-    Match BySuffix(std::string_view name, std::string_view lower) const;
+    Match BySuffix(std::string_view name, LowerName& lower) const;
     Match ByGlob(std::string_view name, std::string_view lower) const;
 
     std::vector<Type> m_types;
-    Table m_typeIndex;                  // type name to its index
-    Table m_literal, m_literalCs;       // "makefile" (lower-cased), "Makefile"
-    Table m_suffix, m_suffixCs;         // ".tar.gz" of "*.tar.gz" (lower-cased), ".C"
-    std::vector<Glob> m_otherSuffixes;  // "*~", "*,v": a suffix that is not an extension
-    std::vector<Glob> m_globs;          // every other pattern: "*.so.[0-9]*", "readme*"
+    Table m_typeIndex;                   // type name to its index
+    Table m_literal, m_literalCs;        // "makefile" (lower-cased), "Makefile"
+    Table m_suffix, m_suffixCs;          // ".tar.gz" of "*.tar.gz" (lower-cased), ".C"
+    std::vector<Glob> m_otherSuffixes;   // "*~", "*,v": a suffix that is not an extension
+    std::bitset<256> m_otherSuffixEnds;  // their last characters
+    std::vector<Glob> m_globs;           // every other pattern: "*.so.[0-9]*", "readme*"
 };
 
 }  // namespace gauzel
