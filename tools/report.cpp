@@ -644,7 +644,7 @@ std::optional<Comparison> CompareWithSaved(SavedScanFileSystem& old, const std::
                                            const std::optional<FileStats>& stats) {
     const std::optional<std::int64_t> timestamp = old.Scan().Timestamp();
     if (rows && stats) {
-        const Gathering gathering{stats->What().types, stats->What().start, 0};
+        const Gathering gathering{stats->What().types, stats->What().start, 0, {}};
         std::optional<FileStats> beforeStats;
         const std::optional<Profile> before =
             ProfileOfSaved(old, oldPath, settings, counting, &gathering, &beforeStats);
@@ -773,7 +773,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ProgressPrinter progress(options->progress ? &err : nullptr);
     ScanEngine engine(fileSystem, settings, progress);
     const Counting counting = Configure(engine, *options, settings, err);
-    if (options->Gathers()) engine.SetGathering({LoadTypes(err), 0, options->largest});
+    if (options->Gathers()) engine.SetGathering({LoadTypes(err), 0, options->largest, {}});
     engine.AddExclusions(exclude, options->excludeCaches);
     std::unique_ptr<FileWrite> exportFile;
     std::ostream* exportTo = &out;

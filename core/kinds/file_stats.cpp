@@ -32,17 +32,71 @@ AgeBand AgeBandOf(std::int64_t mtime, std::int64_t start) {
     return AgeBand::kOverFiveYears;
 }
 
+namespace {
+
+// Where the extension of `name` begins ("a.b.ext": at ".ext"), or npos: none (".bashrc", "a.").
+std::size_t ExtensionAt(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos || dot == 0 || dot + 1 == name.size() ? std::string_view::npos : dot;
+}
+
+}  // namespace
+
+std::uint32_t GatheredFiles::Add(std::string_view name, std::uint64_t size, std::int64_t mtime, bool linked,
+                                 const Gathering& gathering) {
+    const MimeTypes* types = gathering.types.get();
+    const std::uint32_t type = types != nullptr ? types->TypeOf(name) : MimeTypes::kNoType;
+    const std::size_t dot =
+        types != nullptr && type == MimeTypes::kNoType ? ExtensionAt(name) : std::string_view::npos;
+    const bool tallied = !linked && dot == std::string_view::npos;
+    if (tallied) {
+        if (!tally) tally = std::make_unique<FileTally>();
+        tally->ages[static_cast<std::size_t>(AgeBandOf(mtime, gathering.start))].Add(size);
+        if (types != nullptr) {
+            tally->kinds[static_cast<std::size_t>(types->KindOf(type))].Add(size);
+            if (type == MimeTypes::kNoType) {
+                tally->noExtension.Add(size);
+            } else {  // a directory holds few types, and files of one type often together
+                auto found = std::find_if(tally->types.rbegin(), tally->types.rend(),
+                                          [type](const auto& each) { return each.first == type; });
+                if (found != tally->types.rend())
+                    found->second.Add(size);
+                else
+                    tally->types.push_back({type, Tally{size, 1}});
+            }
+        }
+    }
+    const bool large =
+        gathering.largest != 0 && (gathering.smallestLarge == nullptr ||
+                                   size >= gathering.smallestLarge->load(std::memory_order_relaxed));
+    if (tallied && !large) return UINT32_MAX;
+    const std::string_view keep = large                           ? name
+                                  : dot != std::string_view::npos ? name.substr(dot)
+                                                                  : std::string_view();
+    const std::uint16_t at = dot == std::string_view::npos || (large && dot >= GatheredFile::kNoExtension)
+                                 ? GatheredFile::kNoExtension
+                                 : static_cast<std::uint16_t>(large ? dot : 0);
+    if (files.empty()) files.reserve(16);
+    files.push_back({size, mtime, type, static_cast<std::uint32_t>(names.size()),
+                     static_cast<std::uint32_t>(keep.size()), at, linked, tallied});
+    names += keep;
+    return static_cast<std::uint32_t>(files.size() - 1);
+}
+
 void FileStats::Add(const GatheredFile& file, std::string_view names) {
-    const std::string_view name = names.substr(file.nameBegin, file.nameLength);
-    m_ages[static_cast<std::size_t>(AgeBandOf(file.mtime, m_gathering.start))].Add(file.size);
+    const std::string_view name(names.data() + file.nameBegin, file.nameLength);  // the read made it
     const MimeTypes* types = m_gathering.types.get();
-    if (types != nullptr) {
+    if (!file.tallied)
+        m_ages[static_cast<std::size_t>(AgeBandOf(file.mtime, m_gathering.start))].Add(file.size);
+    if (types != nullptr && !file.tallied) {
         m_kinds[static_cast<std::size_t>(types->KindOf(file.type))].Add(file.size);
         if (file.type != MimeTypes::kNoType) {
             if (m_types.size() <= file.type) m_types.resize(types->TypeCount());
             m_types[file.type].Add(file.size);
         } else {
-            AddByExtension(name, file.size);
+            AddByExtension(file.extensionAt == GatheredFile::kNoExtension ? std::string_view()
+                                                                          : name.substr(file.extensionAt),
+                           file.size);
         }
     }
     const std::size_t keep = m_gathering.largest;
@@ -56,18 +110,32 @@ void FileStats::Add(const GatheredFile& file, std::string_view names) {
     if (m_candidates.size() >= keep + keep / 2 + 64) {
         Select();
         m_threshold = m_candidates.back().size;
+        if (m_gathering.smallestLarge)
+            m_gathering.smallestLarge->store(m_threshold, std::memory_order_relaxed);
     }
 }
 
-void FileStats::AddByExtension(std::string_view name, std::uint64_t size) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return m_noExtension.Add(size);
-    if (name.size() - dot > 64) return m_extensions[ExtensionTypeName(name)].Add(size);
-    char key[66] = {'*'};  // "*.ext", lower-cased, without building a string
-    for (std::size_t i = dot; i < name.size(); ++i) key[1 + i - dot] = AsciiLower(name[i]);
-    const std::string_view extension(key, 1 + name.size() - dot);
-    auto found = m_extensions.find(extension);
-    if (found == m_extensions.end()) found = m_extensions.emplace(std::string(extension), Tally{}).first;
+void FileStats::Add(const FileTally& tally) {
+    for (std::size_t i = 0; i < kKindCount; ++i) m_kinds[i] += tally.kinds[i];
+    for (std::size_t i = 0; i < kAgeBandCount; ++i) m_ages[i] += tally.ages[i];
+    m_noExtension += tally.noExtension;
+    for (const auto& [type, each] : tally.types) {
+        if (m_types.size() <= type) m_types.resize(m_gathering.types->TypeCount());
+        m_types[type] += each;
+    }
+}
+
+void FileStats::AddByExtension(std::string_view extension, std::uint64_t size) {
+    if (extension.empty()) return m_noExtension.Add(size);
+    char buffer[64];  // "*.ext", lower-cased, without building a string
+    std::string longKey;
+    char* key =
+        extension.size() < sizeof buffer ? buffer : (longKey.resize(1 + extension.size()), longKey.data());
+    key[0] = '*';
+    for (std::size_t i = 0; i < extension.size(); ++i) key[1 + i] = AsciiLower(extension[i]);
+    const std::string_view lowered(key, 1 + extension.size());
+    auto found = m_extensions.find(lowered);
+    if (found == m_extensions.end()) found = m_extensions.emplace(std::string(lowered), Tally{}).first;
     found->second.Add(size);
 }
 

@@ -3,6 +3,7 @@
 // bytes and files of each kind and type, of each age, and the largest files.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -44,6 +45,11 @@ struct Tally {
         bytes += size;
         ++files;
     }
+    Tally& operator+=(const Tally& other) {
+        bytes += other.bytes;
+        files += other.files;
+        return *this;
+    }
 };
 
 // What to gather: nothing at all without types and without largest files.
@@ -51,16 +57,44 @@ struct Gathering {
     std::shared_ptr<const MimeTypes> types;  // the kinds and types: null, none
     std::int64_t start = 0;                  // the rescan's start, for the ages
     std::size_t largest = 0;                 // how many of the largest files are kept
+    // No smaller file can be among the largest any more (null: any may): the walk raises it as
+    // it goes, and a read keeps no name for a smaller file.
+    std::shared_ptr<std::atomic<std::uint64_t>> smallestLarge;
 };
 
-// One file as a read gathers it, until the walk decides it counts (its name in the read's arena).
+// One file as a read gathers it for the walk: a file with other names, whose counting the walk
+// decides; an untyped file, counted by its extension; a file that may be among the largest. What
+// it keeps of the name, in the read's arena: all of it when the file may be among the largest,
+// else the extension of an untyped file.
 struct GatheredFile {
+    static constexpr std::uint16_t kNoExtension = UINT16_MAX;
     std::uint64_t size;
     std::int64_t mtime;
     std::uint32_t type;  // MimeTypes::kNoType: by its extension
     std::uint32_t nameBegin;
-    std::uint32_t nameLength;
-    bool linked;  // one of several names: it counts only where the walk first meets the file
+    std::uint32_t nameLength;   // of what is kept
+    std::uint16_t extensionAt;  // in what is kept: ".ext", or kNoExtension
+    bool linked;                // one of several names: it counts only where the walk first meets the file
+    bool tallied;               // already in the read's tally: only a candidate for the largest
+};
+
+// The kinds, types and ages of files, in bytes and files.
+struct FileTally {
+    std::array<Tally, kKindCount> kinds{};
+    std::array<Tally, kAgeBandCount> ages{};
+    std::vector<std::pair<std::uint32_t, Tally>> types;  // by MimeTypes index, in the order met
+    Tally noExtension;                                   // untyped files without an extension
+};
+
+// What a read gathers of one directory's files. A file that counts wherever the walk meets it is
+// tallied at once, on the reading thread; only the others are kept for the walk.
+struct GatheredFiles {
+    std::unique_ptr<FileTally> tally;  // null: none tallied
+    std::vector<GatheredFile> files;
+    std::string names;
+    // One file of the directory; returns its index in `files` (a linked file always has one).
+    std::uint32_t Add(std::string_view name, std::uint64_t size, std::int64_t mtime, bool linked,
+                      const Gathering& gathering);
 };
 
 struct LargeFile {
@@ -80,6 +114,8 @@ public:
     }
     // A file of that directory counts, with its name in `names`.
     void Add(const GatheredFile& file, std::string_view names);
+    // The files a read tallied count.
+    void Add(const FileTally& tally);
 
     const Gathering& What() const { return m_gathering; }
     const std::array<Tally, kKindCount>& Kinds() const { return m_kinds; }
@@ -101,7 +137,7 @@ private:
         Kind kind;
         std::string name;
     };
-    void AddByExtension(std::string_view name, std::uint64_t size);
+    void AddByExtension(std::string_view extension, std::uint64_t size);
     static bool Larger(const Candidate& a, const Candidate& b, const std::vector<std::string>& directories);
     // Keeps the largest candidates (the smallest kept last).
     void Select() const;

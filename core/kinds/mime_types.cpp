@@ -231,7 +231,7 @@ void MimeTypes::AddPattern(std::string_view pattern, std::uint32_t type, int wei
         if (key[1] == '.')
             (caseSensitive ? m_suffixCs : m_suffix).Add(std::string_view(key).substr(1), type, weight);
         else {
-            m_otherSuffixes.push_back({key.substr(1), type, weight, caseSensitive, {}, {}, {}});
+            m_otherSuffixes.push_back({key.substr(1), type, weight, caseSensitive, {}, {}, {}, false});
             m_otherSuffixEnds[static_cast<unsigned char>(key.back())] = true;
         }
     } else {
@@ -244,8 +244,13 @@ void MimeTypes::AddPattern(std::string_view pattern, std::uint32_t type, int wei
             if (end < key.size() && key[end] == '[') end = std::min(key.find(']', end + 2), key.size());
             start = end + (end < key.size() && key[end] == '\\' ? 2 : 1);
         }
-        m_globs.push_back(
-            {key, type, weight, caseSensitive, key.substr(0, first), key.substr(last + 1), std::move(inner)});
+        const bool dotted = inner.find('.') != std::string::npos;
+        if (!dotted && first == 0)
+            m_undottedStarts.set();
+        else if (!dotted)
+            m_undottedStarts[static_cast<unsigned char>(key[0])] = true;
+        m_globs.push_back({key, type, weight, caseSensitive, key.substr(0, first), key.substr(last + 1),
+                           std::move(inner), dotted});
     }
 }
 
@@ -300,11 +305,11 @@ private:
 };
 
 // The suffix patterns: case-sensitive ones first, then the others on the lower-cased name.
-MimeTypes::Match MimeTypes::BySuffix(std::string_view name, LowerName& lower) const {
+MimeTypes::Match MimeTypes::BySuffix(std::string_view name, LowerName& lower, std::size_t firstDot) const {
     Match cs;
     Match ci;
     // The leftmost dot first: the longest extension, which keeps a tie.
-    for (std::size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
+    for (std::size_t dot = firstDot; dot != std::string_view::npos; dot = name.find('.', dot + 1)) {
         const std::string_view suffix = name.substr(dot);
         if (m_suffixCs.MayHave(suffix))
             if (const Match* found = m_suffixCs.Find(suffix); found != nullptr && found->weight > cs.weight)
@@ -327,10 +332,11 @@ MimeTypes::Match MimeTypes::BySuffix(std::string_view name, LowerName& lower) co
     return cs.type != kNoType ? cs : ci;
 }
 
-MimeTypes::Match MimeTypes::ByGlob(std::string_view name, std::string_view lower) const {
+MimeTypes::Match MimeTypes::ByGlob(std::string_view name, std::string_view lower, bool dotted) const {
     Match best;
     for (const Glob& glob : m_globs) {
-        if (glob.weight < best.weight || (glob.weight == best.weight && glob.pattern.size() <= best.length))
+        if ((glob.dotted && !dotted) || glob.weight < best.weight ||
+            (glob.weight == best.weight && glob.pattern.size() <= best.length))
             continue;
         const std::string_view text = glob.caseSensitive ? name : lower;
         if (text.starts_with(glob.prefix) && text.ends_with(glob.suffix) &&
@@ -347,16 +353,14 @@ std::uint32_t MimeTypes::TypeOf(std::string_view name) const {
     LowerName lower(name);
     if (m_literal.MayHaveLowered(name))
         if (const Match* found = m_literal.Find(lower.From(0))) return found->type;
-    if (const Match suffix = BySuffix(name, lower); suffix.type != kNoType) return suffix.type;
-    return ByGlob(name, lower.From(0)).type;
-}
-
-std::string ExtensionTypeName(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return "(no extension)";
-    std::string type = "*";
-    type += Lower(name.substr(dot));
-    return type;
+    const std::size_t dot = name.find('.');
+    if (const Match suffix = BySuffix(name, lower, dot); suffix.type != kNoType) return suffix.type;
+    // Most names without a dot begin as no glob that matches one ("readme*") does.
+    const bool dotted = dot != std::string_view::npos;
+    if (!dotted && !m_undottedStarts[static_cast<unsigned char>(name[0])] &&
+        !m_undottedStarts[static_cast<unsigned char>(AsciiLower(name[0]))])
+        return kNoType;
+    return ByGlob(name, lower.From(0), dotted).type;
 }
 
 }  // namespace gauzel

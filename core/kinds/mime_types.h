@@ -47,10 +47,6 @@ struct TransparentHash {
 // `slashes`: `*`, `?` and brackets never match a "/" (as fnmatch's FNM_PATHNAME).
 bool GlobMatches(std::string_view pattern, std::string_view text, bool slashes = false);
 
-// The per-type name of a file no pattern matches: its extension, lower-cased ("*.qcow3"), or
-// "(no extension)".
-std::string ExtensionTypeName(std::string_view name);
-
 class MimeTypes {
 public:
     static constexpr std::uint32_t kNoType = UINT32_MAX;
@@ -119,12 +115,14 @@ private:
         bool caseSensitive;
         std::string prefix, suffix;  // what every name it matches begins and ends with
         std::string inner;           // and holds: the pattern's longest run of plain characters
+        bool dotted;                 // that run holds a dot
     };
     class LowerName;
     std::uint32_t Intern(std::string_view name);
     void AddPattern(std::string_view pattern, std::uint32_t type, int weight, bool caseSensitive);
-    Match BySuffix(std::string_view name, LowerName& lower) const;
-    Match ByGlob(std::string_view name, std::string_view lower) const;
+    Match BySuffix(std::string_view name, LowerName& lower, std::size_t firstDot) const;
+    // `dotted`: the name holds a dot (few globs match one without).
+    Match ByGlob(std::string_view name, std::string_view lower, bool dotted) const;
 
     std::vector<Type> m_types;
     Table m_typeIndex;                   // type name to its index
@@ -133,6 +131,7 @@ private:
     std::vector<Glob> m_otherSuffixes;   // "*~", "*,v": a suffix that is not an extension
     std::bitset<256> m_otherSuffixEnds;  // their last characters
     std::vector<Glob> m_globs;           // every other pattern: "*.so.[0-9]*", "readme*"
+    std::bitset<256> m_undottedStarts;   // how the names begin that a glob needing no dot may match
 };
 
 }  // namespace gauzel

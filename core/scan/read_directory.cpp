@@ -15,21 +15,6 @@ std::uint64_t RecordSize(const ListingRecord& record) {
 
 namespace {
 
-// A file of a listing as the walk gathers it (typed here, on the thread that read it).
-void Gather(DirectoryContents& contents, const ListingRecord& record, std::uint64_t size, bool linked,
-            const Gathering& gathering) {
-    const std::uint32_t type =
-        gathering.types != nullptr ? gathering.types->TypeOf(record.name) : MimeTypes::kNoType;
-    if (contents.gathered.empty()) {  // room for most directories at once: one allocation, not five
-        contents.gathered.reserve(32);
-        contents.gatheredNames.reserve(512);
-    }
-    contents.gathered.push_back({size, record.mtime, type,
-                                 static_cast<std::uint32_t>(contents.gatheredNames.size()),
-                                 static_cast<std::uint32_t>(record.name.size()), linked});
-    contents.gatheredNames += record.name;
-}
-
 // Whether the entry is left out; it may be the tag of a cache directory.
 bool LeftOut(DirectoryContents& contents, const ListingRecord& record, const Exclusions& exclusions,
              std::string_view below) {
@@ -68,8 +53,10 @@ void Add(DirectoryContents& contents, const ListingRecord& record, const Countin
     ++contents.files;
     const std::uint64_t size = counting.allocated ? record.allocated : RecordSize(record);
     const bool linked = counting.linksOnce && record.links > 1;
-    const auto gathered = static_cast<std::uint32_t>(contents.gathered.size());
-    if (counting.gathering != nullptr) Gather(contents, record, size, linked, *counting.gathering);
+    const std::uint32_t gathered =  // typed here, on the thread that read it
+        counting.gathering != nullptr
+            ? contents.gathered.Add(record.name, size, record.mtime, linked, *counting.gathering)
+            : UINT32_MAX;
     if (linked)
         contents.linked.push_back({record.device, record.inode, size, gathered});
     else

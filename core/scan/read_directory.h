@@ -36,7 +36,7 @@ struct LinkedFile {
     std::uint64_t device;
     std::uint64_t inode;
     std::uint64_t size;
-    std::uint32_t gathered;  // its index in DirectoryContents::gathered, when gathering
+    std::uint32_t gathered;  // its index in DirectoryContents::gathered.files, when gathering
 };
 
 // One entry of a listing as it came, kept when a rescan is recorded (a saved scan is written).
@@ -54,9 +54,8 @@ struct DirectoryContents {
     std::uint64_t leftOut = 0;         // entries left out (Counting::exclusions): neither of those
     bool cacheTag = false;             // it holds a CACHEDIR.TAG, and cache directories are left out
     bool isCache = false;              // a cache directory, left out whole (LeaveOutIfCache)
-    // When gathering: each of those files, typed, and their names one after another.
-    std::vector<GatheredFile> gathered;
-    std::string gatheredNames;
+    // When gathering: those files by kind, type and age, and the ones the walk decides on.
+    GatheredFiles gathered;
     ListingStatus status;
     // Only when recorded: every entry, "." and ".." left out; none when there were more than
     // kKeptEntries files, and `listAgain` set instead (by the walk) to the directory to list again.

@@ -78,12 +78,14 @@ void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, 
         if (!m_seen.insert({file.device, file.inode}).second) continue;
         bytes += file.size;
         ++files;
-        if (m_stats && file.gathered < contents.gathered.size())
-            m_stats->Add(contents.gathered[file.gathered], contents.gatheredNames);
+        if (m_stats && file.gathered < contents.gathered.files.size())
+            m_stats->Add(contents.gathered.files[file.gathered], contents.gathered.names);
     }
-    if (m_stats)
-        for (const GatheredFile& file : contents.gathered)
-            if (!file.linked) m_stats->Add(file, contents.gatheredNames);
+    if (m_stats) {
+        if (contents.gathered.tally) m_stats->Add(*contents.gathered.tally);
+        for (const GatheredFile& file : contents.gathered.files)
+            if (!file.linked) m_stats->Add(file, contents.gathered.names);
+    }
     profile.AddBytes(entry, bytes);
     profile.AddCounts(entry, files, 0);
     profile.AddLeftOut(contents.leftOut);
@@ -145,6 +147,8 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     if (m_gathering.types || m_gathering.largest != 0) {
         auto gathering = std::make_shared<Gathering>(m_gathering);
         if (gathering->start == 0) gathering->start = std::time(nullptr);
+        if (gathering->largest != 0)
+            gathering->smallestLarge = std::make_shared<std::atomic<std::uint64_t>>(0);
         m_stats.emplace(*gathering);
         m_counting.gathering = std::move(gathering);  // the readers hold it as long as they read
     }

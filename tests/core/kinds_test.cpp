@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,9 +74,26 @@ TEST(Kinds, ANameHasTheTypeItsBestPatternGivesAndTheKindOfItsIcon) {
     EXPECT_EQ(types.KindOf(types.TypeOf("a.gz")), Kind::kOther);  // application-x-generic
     EXPECT_EQ(types.KindOf(MimeTypes::kNoType), Kind::kOther);
     EXPECT_EQ(MimeTypes().TypeOf("a.png"), MimeTypes::kNoType);  // no database
-    EXPECT_EQ(ExtensionTypeName("disk.QCOW3"), "*.qcow3");
-    EXPECT_EQ(ExtensionTypeName(".bashrc"), "(no extension)");
-    EXPECT_EQ(ExtensionTypeName("trailing."), "(no extension)");
+    // A read tallies what it can and keeps the rest for the walk (untyped names by their
+    // extension, other names of a file, the largest): the sums are the same either way.
+    for (const std::size_t largest : {0, 1}) {
+        FileStats stats(Gathering{std::make_shared<MimeTypes>(kDatabase), 0, largest, {}});
+        GatheredFiles read;
+        for (const bool linked : {false, true})
+            for (const char* name :
+                 {"disk.QCOW3", "b.qcow3", ".bashrc", "trailing.", "none", "x.png", "y.PNG"})
+                read.Add(name, 1, kUnknownTime, linked, stats.What());
+        for (const GatheredFile& file : read.files) stats.Add(file, read.names);
+        if (read.tally) stats.Add(*read.tally);
+        const std::map<std::string, Tally> byType = stats.Types();
+        EXPECT_EQ(byType.size(), 3u);
+        EXPECT_EQ(byType.at("*.qcow3").files, 4u);
+        EXPECT_EQ(byType.at("(no extension)").files, 6u);
+        EXPECT_EQ(byType.at("image/png").files, 4u);
+        EXPECT_EQ(stats.Kinds()[static_cast<std::size_t>(Kind::kImages)].files, 4u);
+        EXPECT_EQ(stats.Ages()[static_cast<std::size_t>(AgeBand::kUnknown)].files, 14u);
+        EXPECT_EQ(stats.Largest().size(), largest);
+    }
 }
 
 // Catches a "*" that crosses a "/" where it must not, brackets misread, and backtracking lost.
@@ -124,20 +142,23 @@ TEST(Kinds, AFilesAgeIsTheFirstBandItFits) {
 // Catches a list of the largest that grows past N, drops a larger file for a smaller one, or
 // orders equal sizes by the order they came in (which differs from run to run on threads).
 TEST(Kinds, TheLargestFilesAreTheNLargestWithTiesByPath) {
-    FileStats stats(Gathering{nullptr, 0, 3});
+    FileStats stats(Gathering{nullptr, 0, 3, {}});
     const std::string names = "abcde";
     const std::string d = "C:\\d", e = "C:\\e";
     for (const auto& [name, size] :
          std::vector<std::pair<std::uint32_t, std::uint64_t>>{{4, 5}, {1, 7}, {3, 7}, {0, 7}, {2, 9}}) {
         stats.Enter(d);
-        stats.Add({size, kUnknownTime, MimeTypes::kNoType, name, 1, false}, names);
+        stats.Add({size, kUnknownTime, MimeTypes::kNoType, name, 1, GatheredFile::kNoExtension, false, false},
+                  names);
         stats.Enter(e);
         for (std::uint64_t i = 0; i < 40; ++i)  // smaller ones: enough to drop candidates as it goes
-            stats.Add({i % 5, kUnknownTime, MimeTypes::kNoType, name, 1, false}, names);
+            stats.Add(
+                {i % 5, kUnknownTime, MimeTypes::kNoType, name, 1, GatheredFile::kNoExtension, false, false},
+                names);
     }
     const std::string d2 = "C:\\d2";  // "C:\d2\a" comes before "C:\d\a": the byte 2 is below the backslash.
     stats.Enter(d2);
-    stats.Add({7, kUnknownTime, MimeTypes::kNoType, 0, 1, false}, names);
+    stats.Add({7, kUnknownTime, MimeTypes::kNoType, 0, 1, GatheredFile::kNoExtension, false, false}, names);
     std::vector<std::pair<std::string, std::uint64_t>> largest;
     for (const LargeFile& file : stats.Largest()) largest.emplace_back(file.path, file.size);
     EXPECT_EQ(largest, (std::vector<std::pair<std::string, std::uint64_t>>{
