@@ -166,10 +166,6 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     if (options.exportFile && (options.importFile || options.compareFile || options.json || options.units ||
                                options.Gathers() || options.count))
         return std::nullopt;
-    if (options.compareFile && options.by != By::kFolder && options.json) {
-        problem = "--compare by kind, type or age is told in the text only (not with --json)";
-        return std::nullopt;
-    }
     return options;
 }
 
@@ -312,42 +308,68 @@ void AppendCounts(std::string& json, EntryCounts counts) {
     AppendJsonMember(json, "directories", ByteCount{counts.directories});
 }
 
-// `"key":[{"name":...,"size":...,"files":...},...]` of the rows with files.
-void AppendTallies(std::string& json, std::string_view key,
-                   const std::vector<std::pair<std::string, Tally>>& rows) {
+using TallyRows = std::vector<std::pair<std::string, Tally>>;
+
+// `"key":[{"name":...,"size":...,"files":...},...]` of the rows with files. Beside a saved scan's
+// rows (`before`), each has its change in bytes and in files, or "new", and a row only the saved
+// scan has comes last with no size and no files.
+void AppendTallies(std::string& json, std::string_view key, const TallyRows& rows, const TallyRows* before) {
     json += ",\"";
     json += key;
     json += "\":[";
     bool first = true;
-    for (const auto& [name, tally] : rows) {
-        if (tally.files == 0) continue;
+    const auto row = [&](const std::string& name, const Tally& now, const Tally* then) {
         json += first ? "{\"name\":" : ",{\"name\":";
         first = false;
         AppendJsonString(json, name, JsonBytes::kUtf8);
         json += ',';
-        AppendJsonMember(json, "size", tally.bytes);
+        AppendJsonMember(json, "size", now.bytes);
         json += ',';
-        AppendJsonMember(json, "files", ByteCount{tally.files});
+        AppendJsonMember(json, "files", ByteCount{now.files});
+        if (before != nullptr && then == nullptr) json += ",\"new\":true";
+        if (then != nullptr)
+            json += ",\"change\":" + SignedDecimal(now.bytes, then->bytes) +
+                    ",\"filesChange\":" + SignedDecimal(now.files, then->files);
         json += '}';
-    }
+    };
+    const auto find = [](const TallyRows* in, const std::string& name) -> const Tally* {
+        if (in == nullptr) return nullptr;
+        const auto found = std::find_if(in->begin(), in->end(), [&name](const auto& each) {
+            return each.first == name && each.second.files != 0;
+        });
+        return found != in->end() ? &found->second : nullptr;
+    };
+    for (const auto& [name, tally] : rows)
+        if (tally.files != 0) row(name, tally, find(before, name));
+    if (before != nullptr)
+        for (const auto& [name, tally] : *before)
+            if (tally.files != 0 && find(&rows, name) == nullptr) row(name, Tally{}, &tally);
     json += ']';
 }
 
-void AppendStats(std::string& json, const FileStats& stats) {
-    std::vector<std::pair<std::string, Tally>> kinds, ages;
-    for (std::size_t i = 0; i < kKindCount; ++i)
-        kinds.emplace_back(KindName(static_cast<Kind>(i)), stats.Kinds()[i]);
-    std::stable_sort(kinds.begin(), kinds.end(),
-                     [](const auto& a, const auto& b) { return a.second.bytes > b.second.bytes; });
-    for (std::size_t i = 0; i < kAgeBandCount; ++i)
-        ages.emplace_back(AgeBandName(static_cast<AgeBand>(i)), stats.Ages()[i]);
-    const std::map<std::string, Tally> byName = stats.Types();
-    std::vector<std::pair<std::string, Tally>> types(byName.begin(), byName.end());
-    std::stable_sort(types.begin(), types.end(),
-                     [](const auto& a, const auto& b) { return a.second.bytes > b.second.bytes; });
-    AppendTallies(json, "kinds", kinds);
-    AppendTallies(json, "types", types);
-    AppendTallies(json, "ages", ages);
+// The kinds (largest first), types (largest first) and age bands (in band order) of `stats`.
+struct StatsRows {
+    TallyRows kinds, types, ages;
+    explicit StatsRows(const FileStats& stats) {
+        for (std::size_t i = 0; i < kKindCount; ++i)
+            kinds.emplace_back(KindName(static_cast<Kind>(i)), stats.Kinds()[i]);
+        const std::map<std::string, Tally> byName = stats.Types();
+        types.assign(byName.begin(), byName.end());
+        for (TallyRows* each : {&kinds, &types})
+            std::stable_sort(each->begin(), each->end(),
+                             [](const auto& a, const auto& b) { return a.second.bytes > b.second.bytes; });
+        for (std::size_t i = 0; i < kAgeBandCount; ++i)
+            ages.emplace_back(AgeBandName(static_cast<AgeBand>(i)), stats.Ages()[i]);
+    }
+};
+
+void AppendStats(std::string& json, const FileStats& stats, const FileStats* before) {
+    const StatsRows now(stats);
+    const std::optional<StatsRows> then =
+        before != nullptr ? std::optional<StatsRows>(*before) : std::nullopt;
+    AppendTallies(json, "kinds", now.kinds, then ? &then->kinds : nullptr);
+    AppendTallies(json, "types", now.types, then ? &then->types : nullptr);
+    AppendTallies(json, "ages", now.ages, then ? &then->ages : nullptr);
     json += ",\"largest\":[";
     bool first = true;
     stats.ForLargest([&](const LargeFile& file) {
@@ -369,7 +391,7 @@ void AppendStats(std::string& json, const FileStats& stats) {
 
 // Written entry by entry; sizes are exact integers at any size.
 void PrintJson(const Profile& profile, Counting counting, std::ostream& out, const Comparison* comparison,
-               const FileStats* stats) {
+               const FileStats* stats, const FileStats* statsBefore) {
     ChunkedOutput chunks(out);
     std::string& json = chunks.text();
     json += "{\"path\":";
@@ -430,7 +452,7 @@ void PrintJson(const Profile& profile, Counting counting, std::ostream& out, con
     AppendJsonMember(json, "unsizedEntries", ByteCount{profile.m_unread.entries});
     json += ',';
     AppendJsonMember(json, "leftOut", ByteCount{profile.m_leftOut});
-    if (stats != nullptr) AppendStats(json, *stats);
+    if (stats != nullptr) AppendStats(json, *stats, statsBefore);
     json += "}\n";
 }
 
@@ -574,6 +596,7 @@ struct Shown {
     const Profile* rows;
     const FileStats* stats;
     const Comparison* comparison;
+    const FileStats* statsBefore;  // the saved scan's, in the JSON
 };
 
 // This machine's type database, for the kinds; a machine without one is told, and every file
@@ -636,24 +659,28 @@ std::string LeftOutLine(const Profile& profile, const Options& options, const Se
 
 // The saved scan beside the rows the text shows: the entries, counted by files in the text with
 // --count (the JSON has both, and changes in bytes), or the kinds, types or age bands of both
-// trees, the ages of both measured from this rescan's start.
+// trees, the ages of both measured from this rescan's start. The JSON compares the entries, and
+// its kinds, types and ages with the saved scan's (`statsBefore`).
 std::optional<Comparison> CompareWithSaved(SavedScanFileSystem& old, const std::string& oldPath,
                                            const SettingsStore& settings, Counting counting,
                                            const Options& options, const Profile& profile,
                                            const std::optional<Profile>& rows,
-                                           const std::optional<FileStats>& stats) {
+                                           const std::optional<FileStats>& stats,
+                                           std::optional<FileStats>& statsBefore) {
     const std::optional<std::int64_t> timestamp = old.Scan().Timestamp();
-    if (rows && stats) {
+    std::optional<Profile> before;
+    if (stats && (rows || options.json)) {
         const Gathering gathering{stats->What().types, stats->What().start, 0, {}};
-        std::optional<FileStats> beforeStats;
-        const std::optional<Profile> before =
-            ProfileOfSaved(old, oldPath, settings, counting, &gathering, &beforeStats);
+        before = ProfileOfSaved(old, oldPath, settings, counting, &gathering, &statsBefore);
+    } else {
+        before = ProfileOfSaved(old, oldPath, settings, counting);
+    }
+    if (rows && !options.json) {
         std::optional<Profile> beforeRows;
-        if (before && beforeStats) beforeRows = RowsOf(*before, *beforeStats, options.by, options.count);
+        if (before && statsBefore) beforeRows = RowsOf(*before, *statsBefore, options.by, options.count);
         return Compare(*rows, std::move(beforeRows), timestamp);
     }
     const bool inFiles = options.count && !options.json;
-    std::optional<Profile> before = ProfileOfSaved(old, oldPath, settings, counting);
     if (inFiles && before) before = before->CountedByFiles();
     return Compare(inFiles ? profile.CountedByFiles() : profile, std::move(before), timestamp);
 }
@@ -665,7 +692,7 @@ Exit Print(const Shown& shown, const Options& options, const SettingsStore& sett
     const Units units = options.units.value_or(UnitsOf(settings.GetProfileInt(kSectionOption, kKeyUnits, 0)));
     errno = 0;
     if (options.json) {
-        PrintJson(profile, counting, out, shown.comparison, shown.stats);
+        PrintJson(profile, counting, out, shown.comparison, shown.stats, shown.statsBefore);
     } else if (!options.exportFile) {
         // Counted, every number that is a size is a number of files, in no unit (the free space
         // stays in bytes).
@@ -703,10 +730,12 @@ Exit PrintReport(const Profile& profile, const std::optional<FileStats>& stats, 
             ? std::optional<Profile>(RowsOf(profile, *stats, options.by, options.count))
             : std::nullopt;
     std::optional<Comparison> comparison;
+    std::optional<FileStats> statsBefore;
     if (old != nullptr)
-        comparison = CompareWithSaved(*old, oldPath, settings, counting, options, profile, rows, stats);
+        comparison =
+            CompareWithSaved(*old, oldPath, settings, counting, options, profile, rows, stats, statsBefore);
     const Shown shown{profile, rows ? &*rows : nullptr, stats ? &*stats : nullptr,
-                      comparison ? &*comparison : nullptr};
+                      comparison ? &*comparison : nullptr, statsBefore ? &*statsBefore : nullptr};
     return Print(shown, options, settings, counting, out, err);
 }
 

@@ -32,9 +32,11 @@ void PrintText(const Profile& profile, Units units, std::ostream& out, const Com
 void PrintRows(const Profile& profile, Units units, std::ostream& out,
                const Comparison* comparison = nullptr);
 // The same profile as one JSON object on one line, with how it counted and what it could not read,
-// and what the rescan gathered of its files (`stats`: the arrays kinds, types, ages and largest).
+// and what the rescan gathered of its files (`stats`: the arrays kinds, types, ages and largest;
+// compared with the saved scan's `statsBefore`, each row's change).
 void PrintJson(const Profile& profile, Counting counting, std::ostream& out,
-               const Comparison* comparison = nullptr, const FileStats* stats = nullptr);
+               const Comparison* comparison = nullptr, const FileStats* stats = nullptr,
+               const FileStats* statsBefore = nullptr);
 
 // "RRGGBB" of a 0x00BBGGRR colour.
 std::string HexColour(unsigned colour);

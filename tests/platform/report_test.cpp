@@ -428,6 +428,12 @@ TEST(Report, ByKindAndAgeAndTheLargestFilesCountAsTheSizesDo) {
     EXPECT_NE(run.out.find("  8,001,000  +1,000  Video\n"), std::string::npos) << run.out;
     ASSERT_EQ(run.Run({"--by", "kind", "--count", "--compare", saved, run.tree.Root()}), 0) << run.err;
     EXPECT_NE(run.out.find("  3  +1  Video\n"), std::string::npos) << run.out;
+    ASSERT_EQ(run.Run({"--json", "--by", "kind", "--compare", saved, run.tree.Root()}), 0) << run.err;
+    const nlohmann::json compared = nlohmann::json::parse(run.out);
+    EXPECT_EQ(
+        compared["kinds"][0],
+        nlohmann::json::parse(R"({"name":"Video","size":8001000,"files":3,"change":1000,"filesChange":1})"));
+    EXPECT_EQ(compared["entries"].size(), live["entries"].size());  // still the folders, with their change
     EXPECT_EQ(run.Run({"--by", "size"}), 2);
     EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
               "gauzel-report: --by size: it is folder, kind, type or age");
