@@ -19,6 +19,7 @@
 #include "core/display/format_size.h"
 #include "core/display/summary.h"
 #include "core/kinds/file_stats.h"
+#include "core/kinds/rows.h"
 #include "core/saved/export_reader.h"
 #include "core/saved/json_writer.h"
 #include "core/saved/saved_drives.h"
@@ -49,8 +50,6 @@ constexpr const char* kUsage =
     "       with any: [--exclude PATTERN]... [--exclude-from FILE]... [--exclude-caches]\n";
 
 // What the rows are: the profiled directory's entries, or the whole tree's kinds, types or ages.
-enum class By { kFolder, kKind, kType, kAge };
-
 struct Options {
     std::optional<Units> units;
     std::optional<int> threads;
@@ -67,9 +66,9 @@ struct Options {
     std::optional<std::string> exportFile;
     std::optional<std::string> importFile;
     std::optional<std::string> compareFile;
-    By by = By::kFolder;
+    RowsBy by = RowsBy::kFolder;
     std::size_t largest = 0;  // the largest files listed after the rows: none
-    bool Gathers() const { return by != By::kFolder || largest != 0; }
+    bool Gathers() const { return by != RowsBy::kFolder || largest != 0; }
 };
 
 std::optional<Units> ParseUnits(std::string_view name) {
@@ -83,14 +82,6 @@ std::optional<Units> ParseUnits(std::string_view name) {
 std::optional<int> ParseCount(std::string_view text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
     return ParseProfileInt(text);
-}
-
-std::optional<By> ParseBy(std::string_view name) {
-    if (name == "folder") return By::kFolder;
-    if (name == "kind") return By::kKind;
-    if (name == "type") return By::kType;
-    if (name == "age") return By::kAge;
-    return std::nullopt;
 }
 
 // Bad usage: nothing, with `problem` saying why when a value is wrong (else the usage tells).
@@ -138,7 +129,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             options.threadsText = *threads;
             if (!options.threads) return std::nullopt;
         } else if (const std::optional<std::string> by = valueOf("--by")) {
-            const std::optional<By> parsed = ParseBy(*by);
+            const std::optional<RowsBy> parsed = RowsByOf(*by);
             if (!parsed) problem = "--by " + EscapeControls(*by) + ": it is folder, kind, type or age";
             if (!parsed) return std::nullopt;
             options.by = *parsed;
@@ -609,28 +600,6 @@ std::shared_ptr<const MimeTypes> LoadTypes(std::ostream& err) {
     return std::make_shared<const MimeTypes>(text);
 }
 
-// The rows of --by kind, type or age: a profile of their own, so that they sort, colour and print
-// as entries do; kinds and types with no file are left out.
-Profile RowsOf(const Profile& profile, const FileStats& stats, By by, bool count) {
-    Profile rows(profile.m_strPath, profile.m_bBelowRoot);
-    const auto add = [&rows, count](const std::string& name, const Tally& tally) {
-        if (tally.files != 0)
-            rows.AddBytes(rows.AddEntry(name), count ? ByteCount{tally.files} : tally.bytes);
-    };
-    if (by == By::kKind)
-        for (std::size_t i = 0; i < kKindCount; ++i) add(KindName(static_cast<Kind>(i)), stats.Kinds()[i]);
-    if (by == By::kType)
-        for (const auto& [name, tally] : stats.Types()) add(name, tally);
-    if (by == By::kAge)
-        for (std::size_t i = 0; i < kAgeBandCount; ++i)
-            add(AgeBandName(static_cast<AgeBand>(i)), stats.Ages()[i]);
-    if (by == By::kAge)
-        rows.AssignEntryColors();  // the bands stay in their order
-    else
-        rows.Finish();
-    return rows;
-}
-
 // "Largest files:", then a line each: "SIZE  YYYY-MM-DD HH:MM  PATH".
 void PrintLargest(const FileStats& stats, Units units, std::ostream& out) {
     ChunkedOutput chunks(out);
@@ -696,7 +665,7 @@ Exit Print(const Shown& shown, const Options& options, const SettingsStore& sett
     } else if (!options.exportFile) {
         // Counted, every number that is a size is a number of files, in no unit (the free space
         // stays in bytes).
-        const Units rowUnits = options.count ? Units::Bytes : units;
+        const Units rowUnits = options.count ? Units::Files : units;
         const std::string treeLine = options.count ? FilesInTreeLine(profile) : std::string();
         const std::string freeSpace = MakeSummaryLines(profile, units).freeSpace;
         const std::string leftOut = LeftOutLine(profile, options, settings);
@@ -726,7 +695,7 @@ Exit PrintReport(const Profile& profile, const std::optional<FileStats>& stats, 
                  const std::string& oldPath, const SettingsStore& settings, Counting counting,
                  const Options& options, std::ostream& out, std::ostream& err) {
     const std::optional<Profile> rows =
-        options.by != By::kFolder && stats
+        options.by != RowsBy::kFolder && stats
             ? std::optional<Profile>(RowsOf(profile, *stats, options.by, options.count))
             : std::nullopt;
     std::optional<Comparison> comparison;

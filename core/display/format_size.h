@@ -7,8 +7,9 @@
 namespace gauzel {
 
 // The units sizes are shown in: kilobytes are 1000 bytes, megabytes 1000000. The settings file
-// keeps them as the integers 0, 1 and 2 ([Option] Num); any other stored value shows bytes.
-enum class Units { Bytes = 0, Kilobytes = 1, Megabytes = 2 };
+// keeps them as the integers 0, 1 and 2 ([Option] Num); any other stored value shows bytes. Files:
+// the numbers are numbers of files, not sizes (Count Files), shown as bytes are.
+enum class Units { Bytes = 0, Kilobytes = 1, Megabytes = 2, Files = 3 };
 constexpr Units UnitsOf(int stored) {
     return stored == 1 ? Units::Kilobytes : stored == 2 ? Units::Megabytes : Units::Bytes;
 }

@@ -58,7 +58,9 @@ std::string EntryDescription(const Profile& profile, std::size_t entry, Units un
     else
         AppendEntryName(text, profile, entry);
     text += '\n' + Marked(FormatSize(size, units), unread);
-    if (units != Units::Bytes)
+    if (units == Units::Files)
+        text += size == 1 ? " file" : " files";
+    else if (units != Units::Bytes)
         text += " (" + Marked(FormatSize(size, Units::Bytes), unread) + " bytes)";
     else
         text += " bytes";

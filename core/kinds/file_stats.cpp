@@ -176,6 +176,20 @@ std::map<std::string, Tally> FileStats::Types() const {
     return types;
 }
 
+std::vector<std::pair<std::string, Tally>> FileStats::TypesOf(Kind kind) const {
+    std::vector<std::pair<std::string, Tally>> types;
+    if (kind == Kind::kOther) {
+        types.assign(m_extensions.begin(), m_extensions.end());
+        if (m_noExtension.files != 0) types.emplace_back("(no extension)", m_noExtension);
+    }
+    for (std::size_t i = 0; i < m_types.size(); ++i) {
+        const auto type = static_cast<std::uint32_t>(i);
+        if (m_types[i].files != 0 && m_gathering.types->KindOf(type) == kind)
+            types.emplace_back(m_gathering.types->Name(type), m_types[i]);
+    }
+    return types;
+}
+
 void FileStats::ForLargest(const std::function<void(const LargeFile&)>& each) const {
     Select();
     std::sort(m_candidates.begin(), m_candidates.end(),

@@ -122,6 +122,8 @@ public:
     const std::array<Tally, kAgeBandCount>& Ages() const { return m_ages; }
     // By type name, or "*.ext" and "(no extension)" for the files no pattern types.
     std::map<std::string, Tally> Types() const;
+    // Those of the files of `kind` (Other holds the untyped ones), in no order.
+    std::vector<std::pair<std::string, Tally>> TypesOf(Kind kind) const;
     // The largest first; equal sizes by path.
     std::vector<LargeFile> Largest() const;
     // The same, one at a time into `each`, the path built in one buffer: a hundred thousand of

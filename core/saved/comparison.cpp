@@ -119,7 +119,10 @@ std::string ChangeDescription(const Profile& now, const Comparison& comparison, 
     const std::size_t then = comparison.match[entry];
     if (then == Profile::kNoEntry) return "\nNot in the saved scan";
     return "\nIn the saved scan: " + EntrySizeText(comparison.before, then, units) +
-           (units == Units::Bytes ? " bytes" : "") + "\nChange: " + ChangeText(now, comparison, entry, units);
+           (units == Units::Bytes   ? " bytes"
+            : units == Units::Files ? " files"
+                                    : "") +
+           "\nChange: " + ChangeText(now, comparison, entry, units);
 }
 
 namespace {
