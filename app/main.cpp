@@ -13,9 +13,11 @@
 
 #include "app/gauzel.h"
 #include "core/commands/command_line.h"
+#include "core/kinds/mime_types.h"
 #include "platform/linux/compressed_file.h"
 #include "platform/linux/ini_settings.h"
 #include "platform/linux/linux_file_system.h"
+#include "platform/linux/mime_database.h"
 #include "platform/linux/mounts.h"
 #include "ui/message_box.h"
 
@@ -85,7 +87,9 @@ int main(int argc, char** argv) {
     gauzel::LinuxDriveList driveList(fileSystem, settings);
     gauzel::QtMessageBoxes messages;
     gauzel::CGauzelApp app(argc, argv);
-    if (!app.InitInstance({fileSystem, settings, driveList, messages, gauzel::LinuxSavedFiles()},
+    // The type database is read once: every rescan types the files' names by it.
+    const auto types = std::make_shared<const gauzel::MimeTypes>(gauzel::ReadMimeDatabase());
+    if (!app.InitInstance({fileSystem, settings, driveList, messages, gauzel::LinuxSavedFiles(), types},
                           line.directory, line.compare))
         return 1;
     return app.exec();

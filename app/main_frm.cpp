@@ -1,6 +1,7 @@
 #include "app/main_frm.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -88,6 +89,36 @@ void CMainFrame::MessageMap() {
     });
     view->OnUpdateGoToRoot(goToRoot);
     view->OnUpdateGoUp(goUp);
+
+    QMenu* viewMenu = AddPopup("&View");
+    auto* by = new QActionGroup(viewMenu);
+    const auto byItem = [&](const char* title, const char* name, Qt::Key key, RowsBy rows) {
+        QAction* item = viewMenu->addAction(title);
+        item->setObjectName(name);
+        item->setShortcut(QKeySequence(Qt::CTRL | key));
+        item->setCheckable(true);
+        by->addAction(item);
+        connect(item, &QAction::triggered, view, [view, rows] { view->SetViewBy(rows); });
+        return item;
+    };
+    QAction* byFolder = byItem("By &Folder", "ID_VIEW_BY_FOLDER", Qt::Key_1, RowsBy::kFolder);
+    QAction* byKind = byItem("By &Kind", "ID_VIEW_BY_KIND", Qt::Key_2, RowsBy::kKind);
+    QAction* byAge = byItem("By &Age", "ID_VIEW_BY_AGE", Qt::Key_3, RowsBy::kAge);
+    viewMenu->addSeparator();
+    QAction* countFiles = viewMenu->addAction("&Count Files");
+    countFiles->setObjectName("ID_VIEW_COUNT_FILES");
+    countFiles->setCheckable(true);
+    connect(countFiles, &QAction::triggered, view, [view] { view->OnCountFiles(); });
+    viewMenu->addSeparator();
+    QAction* largest = viewMenu->addAction("&Largest Files...");
+    largest->setObjectName("ID_VIEW_LARGEST_FILES");
+    largest->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(largest, &QAction::triggered, view, [view] { view->OnLargestFiles(); });
+    connect(viewMenu, &QMenu::aboutToShow, view, [view, byFolder, byKind, byAge, countFiles, largest] {
+        view->OnUpdateView(byFolder, byKind, byAge, countFiles);
+        largest->setEnabled(view->Stats() != nullptr);
+    });
+    view->OnUpdateView(byFolder, byKind, byAge, countFiles);
 
     QMenu* options = AddPopup("&Options");
     QAction* settings = options->addAction("&Settings...");

@@ -41,7 +41,8 @@ public:
             return QString::fromStdString(EntryDescription(profile, row, units) +
                                           (comparison != nullptr
                                                ? ChangeDescription(profile, *comparison, row, units)
-                                               : std::string()));
+                                               : std::string()) +
+                                          m_source.RowNote(row));
         return {};
     }
     void Reset(int count) {

@@ -23,6 +23,9 @@ inline constexpr const char* kSectionScan = "Scan";
 inline constexpr const char* kKeyExclude = "Exclude";              // patterns, separated by "|"
 inline constexpr const char* kKeyExcludeCaches = "ExcludeCaches";  // 1: cache directories are left out
 inline constexpr const char* kKeyLargest = "Largest";              // the largest files kept, 1 to 100000
+inline constexpr const char* kSectionView = "View";
+inline constexpr const char* kKeyBy = "By";        // folder, kind or age: what the pie's slices are
+inline constexpr const char* kKeyCount = "Count";  // 1: numbers of files instead of sizes
 
 // An integer read the way atoi reads it: leading blanks, an optional sign, then digits up to the
 // first non-digit; no digits gives 0. Out-of-range values saturate instead of overflowing.

@@ -27,7 +27,8 @@ constexpr int kStatusPollMs = 33;  // the progress window's pace
 CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     : QWidget(parent),
       m_savedDrives(services.fileSystem, services.drives),
-      m_services{m_savedDrives, services.settings, m_savedDrives, services.messages, services.savedFiles},
+      m_services{m_savedDrives,     services.settings,   m_savedDrives,
+                 services.messages, services.savedFiles, services.types},
       m_cbDrives(new QComboBox(this)),
       m_btnGoToRoot(new QPushButton("Go To Root", this)),
       m_btnGoUp(new QPushButton("Go Up", this)),
@@ -62,6 +63,10 @@ CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
                               QString::fromStdString(problem)));
     m_nUnits = m_services.settings.GetProfileInt(kSectionOption, kKeyUnits, 0);
     m_counting = CountingOfSettings(m_services.settings);
+    const std::optional<RowsBy> by =
+        RowsByOf(m_services.settings.GetProfileString(kSectionView, kKeyBy, "folder"));
+    m_viewBy = by && *by != RowsBy::kType ? *by : RowsBy::kFolder;
+    m_countFiles = m_services.settings.GetProfileInt(kSectionView, kKeyCount, 0) == 1;
     if (const int threads = ThreadsOfSettings(m_services.settings); !ThreadsInRange(threads))
         m_services.messages.Show(
             nullptr, QString("The setting Threads=%1 in %2 is outside 0 to %3; the default is used.")

@@ -15,6 +15,8 @@
 #include "core/commands/navigation.h"
 #include "core/display/layout.h"
 #include "core/display/pie.h"
+#include "core/kinds/file_stats.h"
+#include "core/kinds/rows.h"
 #include "core/profile/profile.h"
 #include "core/saved/saved_drives.h"
 #include "core/saved/scan_export.h"
@@ -45,6 +47,7 @@ struct ViewServices {
     DriveList& drives;
     MessageBoxes& messages;
     SavedFiles savedFiles;
+    std::shared_ptr<const MimeTypes> types;  // the kinds of files (null: every file is Other)
 };
 
 inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";
@@ -61,15 +64,31 @@ public:
     CGauzelView(ViewServices services, QWidget* parent = nullptr);
     ~CGauzelView() override;
 
-    // What the legend (and anyone else) may read; the widgets and the rest stay inside.
-    const Profile& GetProfile() const override { return m_profile; }
+    // What the legend (and anyone else) may read; the widgets and the rest stay inside. The rows
+    // shown: the directory's entries, or its tree's kinds or ages, by size or by number of files.
+    const Profile& GetProfile() const override { return m_rows ? *m_rows : m_profile; }
     // Whether a rescan runs (the tests wait for its end).
     bool IsScanning() const { return m_rescan != nullptr; }
-    Units ShownUnits() const override { return UnitsOf(m_nUnits); }
+    Units ShownUnits() const override { return m_countFiles ? Units::Files : UnitsOf(m_nUnits); }
     // Nothing where the saved scan does not reach the directory shown: no row has a change then.
     const Comparison* Compared() const override {
-        return m_comparison && m_comparison->reached ? &*m_comparison : nullptr;
+        const std::optional<Comparison>& shown = ShownComparison();
+        return shown && shown->reached ? &*shown : nullptr;
     }
+    // A kind's five largest types, under its tooltip.
+    std::string RowNote(std::size_t row) const override;
+
+    // The View menu: by folder, kind or age, by size or number of files; kept in the settings file,
+    // shown at once from the last rescan.
+    RowsBy ViewBy() const { return m_viewBy; }
+    bool CountsFiles() const { return m_countFiles; }
+    void SetViewBy(RowsBy by);
+    void OnCountFiles();
+    void OnUpdateView(QAction* byFolder, QAction* byKind, QAction* byAge, QAction* countFiles) const;
+    // "Largest Files...": the largest files of the tree; from a kind's or band's row, only those.
+    void OnLargestFiles(std::optional<std::size_t> row = std::nullopt);
+    // What the last rescan gathered of the tree's files (none before the first).
+    const FileStats* Stats() const { return m_stats ? &*m_stats : nullptr; }
     // A byte count in the current units.
     QString FormatSize(ByteCount bytes) const;
     // The layout of the start-up tick (and of the size changes after it), whether it has run,
@@ -211,8 +230,24 @@ private:
     std::optional<std::string> LoadSavedScan(const QString& file);
     // Reads the saved scan in `file`, or says why not.
     std::shared_ptr<SavedScan> ReadSavedScan(const QString& file);
-    // The profile shown beside the baseline (after each rescan, and when the baseline changes).
+    // The profile shown beside the baseline (after each rescan, and when the baseline changes),
+    // then the rows.
     void UpdateComparison();
+    // The rows of the view (none by folder and size: the profile's entries), and the comparison
+    // of theirs.
+    void UpdateRows();
+    // The rows, the legend and the pie anew, after the view changed.
+    void ShowRows();
+    const std::optional<Comparison>& ShownComparison() const {
+        return m_rows ? m_rowsComparison : m_comparison;
+    }
+    // The folder a row names (the folder views only).
+    void DescendInto(std::size_t row);
+    // Copy Path and Open in File Manager of a logical path.
+    void CopyPath(const std::string& path);
+    void OpenInFileManager(const std::string& path);
+    // Writes a [View] value, told as WriteOption tells.
+    void WriteView(const char* key, const std::string& value);
     // The legend and the tree line show what changed in the comparison.
     void ShowComparison();
     // A read-only listing with Copy and Close.
@@ -239,6 +274,13 @@ private:
     };
     std::optional<Saving> m_saving;
     Profile m_profile;
+    // What the rescan gathered, and the saved scan's while comparing.
+    std::optional<FileStats> m_stats;
+    std::optional<FileStats> m_statsBefore;
+    RowsBy m_viewBy = RowsBy::kFolder;
+    bool m_countFiles = false;
+    std::optional<Profile> m_rows;  // the rows shown, when they are not m_profile's entries
+    std::optional<Comparison> m_rowsComparison;
     int m_nUnits = 0;       // as stored: 0 bytes, 1 kilobytes, 2 megabytes; other values bytes
     Counting m_counting;    // from the settings at start, then the menu's
     PieWedges m_pieWedges;  // the slices of the last paint, whatever the square

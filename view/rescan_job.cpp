@@ -5,10 +5,11 @@
 namespace gauzel {
 
 RescanJob::RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting,
-                     Profile profile, ScanRecorder* recorder)
+                     Profile profile, ScanRecorder* recorder, Gathering gathering)
     : m_engine(fileSystem, settings, *this), m_profile(std::move(profile)) {
     m_engine.SetCounting(counting);
     m_engine.SetRecorder(recorder);
+    m_engine.SetGathering(std::move(gathering));
 }
 
 RescanJob::~RescanJob() {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,9 @@ public:
     // Rescans `profile`'s path (its path and flag stay). The settings are read on the rescan's
     // thread: nothing may write them until it has ended. `recorder` (if any) is told every
     // directory, on the rescan's thread.
+    // It gathers what `gathering` says of the files (their kinds by its types, the largest).
     RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting, Profile profile,
-              ScanRecorder* recorder = nullptr);
+              ScanRecorder* recorder = nullptr, Gathering gathering = {});
     // Stops the rescan and joins its thread: that thread never waits on the disk itself (the
     // walk's readers do), so this takes at most about a kKeepGoingInterval.
     ~RescanJob() override;
@@ -41,6 +43,7 @@ public:
     // How the rescan ended, and the profile it built (half built when stopped).
     RescanEnd End() const { return m_end; }
     Profile TakeProfile() { return std::move(m_profile); }
+    std::optional<FileStats> TakeStats() { return m_engine.TakeStats(); }
 
 signals:
     // Queued to the window's thread: the rescan has ended.

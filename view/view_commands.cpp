@@ -45,8 +45,13 @@ void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, 
                            ScanRecorder* recorder) {
     if (IsScanning()) return;
     m_services.settings.Reload();  // a hand edit counts from the next rescan on
-    m_rescan = std::make_unique<RescanJob>(m_services.fileSystem, m_services.settings, m_counting,
-                                           Profile(std::move(path), belowRoot), recorder);
+    // The window gathers everything: its views switch without a rescan.
+    m_rescan = std::make_unique<RescanJob>(
+        m_services.fileSystem, m_services.settings, m_counting, Profile(std::move(path), belowRoot), recorder,
+        Gathering{m_services.types ? m_services.types : std::make_shared<MimeTypes>(),
+                  0,
+                  LargestOfSettings(m_services.settings),
+                  {}});
     m_unopened = unopened;
     m_then = std::move(then);
     connect(
@@ -82,6 +87,7 @@ void CGauzelView::OnRescanEnded() {
     job->Join();
     const RescanEnd end = job->End();
     Profile profile = job->TakeProfile();
+    std::optional<FileStats> stats = job->TakeStats();
     if (!end.stopped) QApplication::beep();
     delete m_pSummingDlg.data();
     if (m_saving) FinishSave(end);
@@ -98,8 +104,9 @@ void CGauzelView::OnRescanEnded() {
     if (end.stopped && first) profile = Profile::Unsummed(GoToRoot(profile.m_strPath).path);
     if ((!end.stopped || first) && !refused) {
         m_profile = std::move(profile);
+        m_stats = std::move(stats);
         UpdateComparison();
-        m_lbLegend->SetRowCount(static_cast<int>(m_profile.EntryCount()));
+        m_lbLegend->SetRowCount(static_cast<int>(GetProfile().EntryCount()));
         FitLegend();
         m_btnGoToRoot->setEnabled(CanGoUp());
         m_btnGoUp->setEnabled(CanGoUp());
@@ -340,17 +347,23 @@ void CGauzelView::OnStopComparing() {
 }
 
 void CGauzelView::UpdateComparison() {
-    if (!m_baseline || !m_profile.IsComplete()) {
-        m_comparison.reset();
-        return;
+    m_comparison.reset();
+    m_statsBefore.reset();
+    if (m_baseline && m_profile.IsComplete()) {
+        const std::optional<std::string> shown = m_savedDrives.ShownPathOf(m_profile.m_strPath);
+        const std::optional<std::string> there = shown ? m_baseline->LogicalPathOf(*shown) : std::nullopt;
+        // The saved tree's kinds and ages beside this rescan's: its types, its start.
+        const std::optional<Gathering> gathering =
+            m_stats ? std::optional<Gathering>(Gathering{m_stats->What().types, m_stats->What().start, 0, {}})
+                    : std::nullopt;
+        m_comparison = Compare(m_profile,
+                               there ? ProfileOfSaved(*m_baseline, *there, m_services.settings, m_counting,
+                                                      gathering ? &*gathering : nullptr, &m_statsBefore)
+                                     : std::nullopt,
+                               m_baseline->Scan().Timestamp());
+        m_comparison->reached = there.has_value();
     }
-    const std::optional<std::string> shown = m_savedDrives.ShownPathOf(m_profile.m_strPath);
-    const std::optional<std::string> there = shown ? m_baseline->LogicalPathOf(*shown) : std::nullopt;
-    m_comparison =
-        Compare(m_profile,
-                there ? ProfileOfSaved(*m_baseline, *there, m_services.settings, m_counting) : std::nullopt,
-                m_baseline->Scan().Timestamp());
-    m_comparison->reached = there.has_value();
+    UpdateRows();
 }
 
 void CGauzelView::ShowComparison() {
@@ -362,8 +375,9 @@ void CGauzelView::ShowComparison() {
 void CGauzelView::OnWhatChanged() {
     if (!m_comparison) return;
     const SavedScanOrigin origin{m_baselineFile.toLocal8Bit().toStdString(), m_baseline->Scan().RootPath()};
-    ShowListing("IDD_WHAT_CHANGED", "What Changed",
-                QString::fromStdString(ChangeListing(m_profile, *m_comparison, origin, UnitsOf(m_nUnits))));
+    ShowListing(
+        "IDD_WHAT_CHANGED", "What Changed",
+        QString::fromStdString(ChangeListing(GetProfile(), *ShownComparison(), origin, ShownUnits())));
 }
 
 void CGauzelView::OnUpdateComparing(QAction* stop, QAction* whatChanged) const {
@@ -427,60 +441,78 @@ void CGauzelView::OnSelChangeDrive() {
 
 void CGauzelView::OnDblClkLegend() {
     const int row = m_lbLegend->CurrentSelection();
-    if (row < 0 || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
-    if (m_profile.IsFilesEntry(static_cast<std::size_t>(row))) {
+    if (row < 0 || static_cast<std::size_t>(row) >= GetProfile().EntryCount()) return;
+    if (m_viewBy != RowsBy::kFolder) return OnLargestFiles(static_cast<std::size_t>(row));
+    if (GetProfile().IsFilesEntry(static_cast<std::size_t>(row))) {
         m_services.messages.Show(this, kNoFileSizesMessage);
         return;
     }
-    const Place place = Descend(m_profile.m_strPath, m_profile.m_listNames[static_cast<std::size_t>(row)]);
+    DescendInto(static_cast<std::size_t>(row));
+}
+
+void CGauzelView::DescendInto(std::size_t row) {
+    const Place place = Descend(m_profile.m_strPath, GetProfile().m_listNames[row]);
     GoTo(place.path, place.belowRoot);
 }
 
 void CGauzelView::OnContextMenuLegend(int row, QPoint globalPos) {
-    if (row < 0 || static_cast<std::size_t>(row) >= m_profile.EntryCount()) return;
+    const Profile& shown = GetProfile();
+    if (row < 0 || static_cast<std::size_t>(row) >= shown.EntryCount()) return;
     const auto entry = static_cast<std::size_t>(row);
-    const bool files = m_profile.IsFilesEntry(entry);
+    if (m_viewBy != RowsBy::kFolder) {  // a kind or a band: its files
+        QMenu menu(this);
+        menu.setObjectName("IDR_LEGEND_CONTEXT");
+        if (menu.addAction("Largest Files...") == menu.exec(globalPos)) OnLargestFiles(entry);
+        return;
+    }
+    const bool files = shown.IsFilesEntry(entry);
     // Taken now: the menu runs its own event loop.
-    const Place into = Descend(m_profile.m_strPath, m_profile.m_listNames[entry]);
+    const Place into = Descend(m_profile.m_strPath, shown.m_listNames[entry]);
     // Nothing to open for a saved scan's path; its path on the scanned machine can be copied.
-    const std::string& path = files ? m_profile.m_strPath : into.path;
-    const std::optional<std::string> real = m_services.drives.RealPathOf(path);
-    const std::optional<std::string> shown = m_savedDrives.ShownPathOf(path);
+    const std::string path = files ? m_profile.m_strPath : into.path;
     QMenu menu(this);
     menu.setObjectName("IDR_LEGEND_CONTEXT");
     QAction* open = menu.addAction("Open in File Manager");
     QAction* copy = menu.addAction("Copy Path");
     QAction* goInto = files ? nullptr : menu.addAction("Go Into");
     QAction* unread = menu.addAction(kWhatCouldNotBeRead);
-    open->setEnabled(real.has_value());
-    copy->setEnabled(shown.has_value());
-    unread->setEnabled(m_profile.UnreadBelow(entry).Any());
+    open->setEnabled(m_services.drives.RealPathOf(path).has_value());
+    copy->setEnabled(m_savedDrives.ShownPathOf(path).has_value());
+    unread->setEnabled(shown.UnreadBelow(entry).Any());
     QAction* chosen = menu.exec(globalPos);
     if (chosen == nullptr) return;
-    // The real bytes: a path that is not UTF-8 travels as a file: URI, which keeps them.
-    if (chosen == open &&
-        !QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(FileUri(*real)))))
-        m_services.messages.Show(this, kNoFolderHandlerMessage);
-    if (chosen == copy) {
-        auto* copied = new QMimeData;
-        if (IsUtf8(*shown)) {
-            copied->setText(QString::fromStdString(*shown));
-        } else {
-            const QByteArray uri = QByteArray::fromStdString(FileUri(*shown));
-            copied->setUrls({QUrl::fromEncoded(uri)});
-            copied->setText(QString::fromLatin1(uri));
-        }
-        QGuiApplication::clipboard()->setMimeData(copied);
-    }
+    if (chosen == open) OpenInFileManager(path);
+    if (chosen == copy) CopyPath(path);
     if (chosen == goInto) GoTo(into.path, into.belowRoot);
     if (chosen == unread) ShowUnread(entry);
 }
 
+void CGauzelView::OpenInFileManager(const std::string& path) {
+    const std::optional<std::string> real = m_services.drives.RealPathOf(path);
+    // The real bytes: a path that is not UTF-8 travels as a file: URI, which keeps them.
+    if (!real || !QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(FileUri(*real)))))
+        m_services.messages.Show(this, kNoFolderHandlerMessage);
+}
+
+void CGauzelView::CopyPath(const std::string& path) {
+    const std::optional<std::string> shown = m_savedDrives.ShownPathOf(path);
+    if (!shown) return;
+    auto* copied = new QMimeData;
+    if (IsUtf8(*shown)) {
+        copied->setText(QString::fromStdString(*shown));
+    } else {
+        const QByteArray uri = QByteArray::fromStdString(FileUri(*shown));
+        copied->setUrls({QUrl::fromEncoded(uri)});
+        copied->setText(QString::fromLatin1(uri));
+    }
+    QGuiApplication::clipboard()->setMimeData(copied);
+}
+
 void CGauzelView::ShowUnread(std::optional<std::size_t> entry) {
     ShowListing("IDD_UNREAD", "What Could Not Be Read",
-                QString::fromStdString(UnreadListing(m_profile, entry, [this](const std::string& path) {
-                    return m_savedDrives.ShownPathOf(path);
-                })));
+                QString::fromStdString(UnreadListing(
+                    entry ? GetProfile() : m_profile, entry,
+                    [this](const std::string& path) { return m_savedDrives.ShownPathOf(path); })));
 }
 
 void CGauzelView::ShowListing(const char* objectName, const char* title, const QString& listing) {

@@ -47,7 +47,7 @@ void CGauzelView::DrawPie(QPainter& painter) {
     // shows the picture. The picture is transparent around the pie, so its pixels are exactly
     // those drawn directly.
     // A new square (a resize step) places the same wedges anew.
-    if (m_bPieStale) m_pieWedges = ComputePieWedges(m_profile);
+    if (m_bPieStale) m_pieWedges = ComputePieWedges(GetProfile());
     if (m_bPieStale || square != m_pieSquare || scale != m_pieImage.devicePixelRatio()) {
         const std::vector<PieSlice> slices = PlacePieSlices(m_pieWedges, square);
         m_pieImage = QImage(QSize(std::max(square.Width(), 1), std::max(square.Height(), 1)) * scale,
@@ -67,9 +67,12 @@ void CGauzelView::DrawSummary(QPainter& painter) {
     const SummaryLines lines = MakeSummaryLines(m_profile, UnitsOf(m_nUnits));
     const SummaryBaselines baselines = MakeSummaryBaselines(height(), painter.fontMetrics().height());
     const int x = m_layout.m_nMargin;
-    const std::string change =
-        m_comparison ? TreeChangeText(m_profile, *m_comparison, UnitsOf(m_nUnits)) : std::string();
-    painter.drawText(QPoint(x, baselines.tree), QString::fromStdString(lines.tree + change));
+    // Counted, the tree line is a number of files; the free space stays in bytes.
+    std::string tree = m_countFiles ? FilesInTreeLine(m_profile) : lines.tree;
+    if (m_profile.m_leftOut != 0) tree += " (" + Decimal(m_profile.m_leftOut) + " left out)";
+    const std::optional<Comparison>& comparison = ShownComparison();
+    if (comparison) tree += TreeChangeText(GetProfile(), *comparison, ShownUnits());
+    painter.drawText(QPoint(x, baselines.tree), QString::fromStdString(tree));
     painter.drawText(QPoint(x, baselines.freeSpace), QString::fromStdString(lines.freeSpace));
     painter.drawText(QPoint(x, baselines.path), QString::fromUtf8(lines.path.c_str()));
 }
@@ -78,13 +81,13 @@ void CGauzelView::OnLButtonDblClk(QPoint point) {
     const std::optional<std::size_t> slice =
         HitTestPie(m_layout.m_rectPie, {m_layout.m_ptPieCenter, m_layout.m_nPieRadius}, m_pieWedges.endAngles,
                    {point.x(), point.y()});
-    if (!slice || *slice >= m_profile.EntryCount()) return;
-    if (m_profile.IsFilesEntry(*slice)) {
+    if (!slice || *slice >= GetProfile().EntryCount()) return;
+    if (m_viewBy != RowsBy::kFolder) return OnLargestFiles(*slice);
+    if (GetProfile().IsFilesEntry(*slice)) {
         m_services.messages.Show(this, kNoInfoOnFilesMessage);
         return;
     }
-    const Place place = Descend(m_profile.m_strPath, m_profile.m_listNames[*slice]);
-    GoTo(place.path, place.belowRoot);
+    DescendInto(*slice);
 }
 
 }  // namespace gauzel

@@ -121,6 +121,7 @@ public:
     // rescan's start when `gathering.start` is 0; Stats() holds it after the rescan.
     void SetGathering(Gathering gathering) { m_gathering = std::move(gathering); }
     const std::optional<FileStats>& Stats() const { return m_stats; }
+    std::optional<FileStats> TakeStats() { return std::move(m_stats); }
     // What every later rescan leaves out besides what the settings' [Scan] section says.
     void AddExclusions(std::vector<std::string> patterns, bool caches) {
         m_extraPatterns = std::move(patterns);

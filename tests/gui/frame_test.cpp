@@ -27,7 +27,7 @@ QStringList Titles(const QList<QAction*>& actions) {
 
 TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
     ViewOnFakes fakes;
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles()});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
     EXPECT_EQ(frame.windowTitle(), "Gauzel");
     EXPECT_EQ(frame.minimumSize(), QSize(550, 450));
     EXPECT_EQ(frame.size(), QSize(550, 450));
@@ -35,15 +35,17 @@ TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
     EXPECT_EQ(frame.size(), QSize(550, 450));  // never smaller than it starts
 
     const QList<QAction*> popups = frame.menuBar()->actions();
-    EXPECT_EQ(Titles(popups), (QStringList{"&Gauzel", "&Rescan", "&Go To", "&Options", "&Help"}));
+    EXPECT_EQ(Titles(popups), (QStringList{"&Gauzel", "&Rescan", "&Go To", "&View", "&Options", "&Help"}));
     EXPECT_EQ(Titles(popups[0]->menu()->actions()),
               (QStringList{"&Open Saved Scan...", "&Save Scan As...", "&Compare With Saved Scan...",
                            "Stop Co&mparing", "&What Changed...", "-", "E&xit"}));
     EXPECT_EQ(Titles(popups[1]->menu()->actions()), (QStringList{"From &Root", "This &Tree"}));
     EXPECT_EQ(Titles(popups[2]->menu()->actions()), (QStringList{"Go To &Root", "Go &Up"}));
-    EXPECT_EQ(Titles(popups[3]->menu()->actions()),
+    EXPECT_EQ(Titles(popups[3]->menu()->actions()), (QStringList{"By &Folder", "By &Kind", "By &Age", "-",
+                                                                 "&Count Files", "-", "&Largest Files..."}));
+    EXPECT_EQ(Titles(popups[4]->menu()->actions()),
               (QStringList{"&Settings...", "Count &Disk Usage", "Count Hard &Links Once"}));
-    EXPECT_EQ(Titles(popups[4]->menu()->actions()), (QStringList{"&Help Topics", "-", "&About Gauzel..."}));
+    EXPECT_EQ(Titles(popups[5]->menu()->actions()), (QStringList{"&Help Topics", "-", "&About Gauzel..."}));
     EXPECT_FALSE(popups[2]->menu()->actions()[0]->isEnabled());  // at no place yet
 }
 
@@ -51,7 +53,7 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
     ViewOnFakes fakes;
     fakes.fs.AddFile("C:\\a\\b", "x", 10);
     fakes.fs.AddFile("D:\\d", "y", 20);
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles()});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
     frame.show();
     QApplication::setActiveWindow(&frame);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
@@ -130,7 +132,7 @@ TEST(Frame, TheCountingItemsFlipTheirSettingAndRescan) {
     ViewOnFakes fakes;
     fakes.fs.AddRecord("C:\\a", {"f", kAttributeNormal, 10, 0, 4096, 3, 1});
     fakes.settings.Write("Option", "LinksOnce", "1");
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles()});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     auto* view = frame.findChild<CGauzelView*>();

@@ -136,7 +136,8 @@ struct ViewOnFakes {
     // Builds and shows the main window, its view `size`, and waits for the start-up timer's
     // layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {
-        frame = std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages, LinuxSavedFiles()});
+        frame =
+            std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages, LinuxSavedFiles(), {}});
         view = frame->View();
         if (startDirectory) view->SetStartDirectory(*startDirectory);
         if (startComparison) view->SetStartComparison(*startComparison);
