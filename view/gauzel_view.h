@@ -246,8 +246,7 @@ private:
     // Copy Path and Open in File Manager of a logical path.
     void CopyPath(const std::string& path);
     void OpenInFileManager(const std::string& path);
-    // Writes a [View] value, told as WriteOption tells.
-    void WriteView(const char* key, const std::string& value);
+
     // The legend and the tree line show what changed in the comparison.
     void ShowComparison();
     // A read-only listing with Copy and Close.
@@ -256,6 +255,7 @@ private:
     void ShowUnread(std::optional<std::size_t> entry);
     // Writes an [Option] value; a failure is told, and the choice holds until the program ends.
     void WriteOption(const char* key, int value);
+    void WriteSetting(const char* section, const char* key, const std::string& value);
 
     // The machine's drives and the saved scans opened; m_services reads both through it.
     SavedDrives m_savedDrives;

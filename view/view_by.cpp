@@ -2,7 +2,6 @@
 // files. Every view is made from the last rescan: switching never reads the disk.
 
 #include <QAction>
-#include <cstring>
 
 #include "core/display/format_size.h"
 #include "legend/od_list_box.h"
@@ -38,23 +37,16 @@ void CGauzelView::ShowRows() {
     m_lbLegend->viewport()->update();
 }
 
-void CGauzelView::WriteView(const char* key, const std::string& value) {
-    if (const int error = m_services.settings.Write(kSectionView, key, value); error != 0)
-        m_services.messages.Show(window(), QString("The setting could not be saved to %1: %2")
-                                               .arg(QString::fromStdString(m_services.settings.Location()),
-                                                    QString::fromLocal8Bit(std::strerror(error))));
-}
-
 void CGauzelView::SetViewBy(RowsBy by) {
     if (by == RowsBy::kType) return;  // the report's alone
     m_viewBy = by;
-    WriteView(kKeyBy, RowsByName(by));
+    WriteSetting(kSectionView, kKeyBy, RowsByName(by));
     ShowRows();
 }
 
 void CGauzelView::OnCountFiles() {
     m_countFiles = !m_countFiles;
-    WriteView(kKeyCount, m_countFiles ? "1" : "0");
+    WriteSetting(kSectionView, kKeyCount, m_countFiles ? "1" : "0");
     ShowRows();
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -88,15 +91,45 @@ TEST_F(Options, TheUnitsAreOneTabStopAndTheArrowKeysMoveWithinThem) {
     WorkOptions(fakes, [&stops](QDialog& d) {
         d.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
-        // From OK: Cancel, the checked unit, then Down checks the next unit, and Tab leaves the group.
-        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab}) {
+        // From OK: Cancel, what is below, the checked unit, then Down checks the next unit, and Tab
+        // leaves the group.
+        for (Qt::Key key :
+             {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab}) {
             QTest::keyClick(d.focusWidget(), key);
             stops << d.focusWidget()->objectName();
         }
         Click(d, "IDOK");
     });
-    EXPECT_EQ(stops, (QStringList{"IDCANCEL", "IDC_BYTES", "IDC_KILOBYTES", "IDOK"}));
+    EXPECT_EQ(stops, (QStringList{"IDCANCEL", "IDC_EXCLUDE", "IDC_EXCLUDE_CACHES", "IDC_LARGEST", "IDC_BYTES",
+                                  "IDC_KILOBYTES", "IDOK"}));
     EXPECT_EQ(Stored(), "1");
+}
+
+// Catches a bad number of largest files saved, a pattern list stored other than the scan reads it,
+// and the dialog not showing what is stored.
+TEST_F(Options, WhatToLeaveOutIsKeptAndABadValueIsRefusedSavingNothing) {
+    WorkOptions(fakes, [this](QDialog& d) {
+        d.findChild<QPlainTextEdit*>("IDC_EXCLUDE")->setPlainText("*.o\n\nbuild/out");
+        Click(d, "IDC_EXCLUDE_CACHES");
+        for (const char* bad : {"0", "100001", "many"}) {
+            d.findChild<QLineEdit*>("IDC_LARGEST")->setText(bad);
+            Click(d, "IDOK");
+            EXPECT_TRUE(d.isVisible()) << bad;
+        }
+        EXPECT_EQ(fakes.messages.shown.back(), "Largest files kept: a number from 1 to 100,000.");
+        EXPECT_EQ(fakes.settings.Read("Scan", "Largest"), std::nullopt);
+        d.findChild<QLineEdit*>("IDC_LARGEST")->setText("500");
+        Click(d, "IDOK");
+    });
+    EXPECT_EQ(fakes.settings.Read("Scan", "Exclude"), "*.o|build/out");
+    EXPECT_EQ(fakes.settings.Read("Scan", "ExcludeCaches"), "1");
+    EXPECT_EQ(fakes.settings.Read("Scan", "Largest"), "500");
+    WorkOptions(fakes, [](QDialog& d) {
+        EXPECT_EQ(d.findChild<QPlainTextEdit*>("IDC_EXCLUDE")->toPlainText(), "*.o\nbuild/out");
+        EXPECT_TRUE(d.findChild<QCheckBox*>("IDC_EXCLUDE_CACHES")->isChecked());
+        EXPECT_EQ(d.findChild<QLineEdit*>("IDC_LARGEST")->text(), "500");
+        Click(d, "IDCANCEL");
+    });
 }
 
 TEST_F(Options, CancelEscapeAndCloseChangeNothing) {
