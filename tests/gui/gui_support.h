@@ -127,6 +127,7 @@ struct ViewOnFakes {
     CGauzelView* view = nullptr;                // the frame's (or one a test makes itself)
     std::optional<std::string> startDirectory;  // as on the command line
     std::optional<QString> startComparison;     // --compare
+    std::shared_ptr<const MimeTypes> types;     // the kinds of files (none: all Other)
 
     ViewOnFakes() {
         fs.volume = {250, 1000};
@@ -136,8 +137,8 @@ struct ViewOnFakes {
     // Builds and shows the main window, its view `size`, and waits for the start-up timer's
     // layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {
-        frame =
-            std::make_unique<CMainFrame>(ViewServices{fs, settings, drives, messages, LinuxSavedFiles(), {}});
+        frame = std::make_unique<CMainFrame>(
+            ViewServices{fs, settings, drives, messages, LinuxSavedFiles(), types});
         view = frame->View();
         if (startDirectory) view->SetStartDirectory(*startDirectory);
         if (startComparison) view->SetStartComparison(*startComparison);

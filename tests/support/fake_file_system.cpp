@@ -76,6 +76,7 @@ private:
         record.device = 1;
         record.inode = fake.inode;
         record.links = fake.links;
+        record.mtime = fake.mtime;
         return record;
     }
 

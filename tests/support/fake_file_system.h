@@ -24,6 +24,7 @@ struct FakeRecord {
     std::uint64_t allocated = 0;
     std::uint64_t inode = 0;  // the file it is a name of (device 1)
     std::uint32_t links = 1;
+    std::int64_t mtime = INT64_MIN;  // not known
 };
 
 class FakeFileSystem final : public FileSystem {
