@@ -309,6 +309,16 @@ TEST_F(Legend, ASaveComparedAfterAChangeShowsEachRowsChange) {
     EXPECT_TRUE(listing.startsWith(heading)) << listing.toStdString();
     EXPECT_TRUE(listing.endsWith("):\n+10  big\n+4  new  (new)\n")) << listing.toStdString();
     EXPECT_TRUE(closedByEnter);
+    fakes.Command("ID_VIEW_BY_KIND");  // what kind grew, in bytes and in files
+    EXPECT_TRUE(asked(0, Qt::AccessibleTextRole).endsWith("  +14"))
+        << asked(0, Qt::AccessibleTextRole).toStdString();
+    fakes.Command("ID_VIEW_COUNT_FILES");
+    EXPECT_TRUE(asked(0, Qt::AccessibleTextRole).endsWith("  +2"))
+        << asked(0, Qt::AccessibleTextRole).toStdString();
+    whatChanged();
+    EXPECT_TRUE(listing.endsWith("):\n+2  Other\n")) << listing.toStdString();
+    fakes.Command("ID_VIEW_COUNT_FILES");
+    fakes.Command("ID_VIEW_BY_FOLDER");
 
     fakes.DoubleClickRow(fakes.RowOf("new"));  // a directory the saved scan lacks
     ASSERT_NE(fakes.view->Compared(), nullptr);
