@@ -26,7 +26,7 @@ COptDlg::COptDlg(QWidget* parent, MessageBoxes& messages)
     setObjectName("IDD_OPTIONS");
     setWindowTitle("Options");
     const DialogUnits units = DialogUnitsOf(font());
-    setFixedSize(units.X(167), units.Y(156));
+    setFixedSize(units.X(190), units.Y(156));
 
     // The group box frames the radio buttons from behind.
     auto* frame = new QGroupBox("Show Sizes in:", this);
@@ -55,17 +55,17 @@ COptDlg::COptDlg(QWidget* parent, MessageBoxes& messages)
     cancel->setGeometry(DialogRect(units, 108, 44, 50, 14));
     // What the rescans leave out and keep, below.
     auto* excludeLabel = new QLabel("Leave out names matching:", this);
-    excludeLabel->setGeometry(DialogRect(units, 8, 80, 150, 9));
+    excludeLabel->setGeometry(DialogRect(units, 8, 80, 174, 9));
     excludeLabel->setBuddy(m_exclude);
     m_exclude->setObjectName("IDC_EXCLUDE");
-    m_exclude->setGeometry(DialogRect(units, 8, 90, 150, 30));
+    m_exclude->setGeometry(DialogRect(units, 8, 90, 174, 30));
     m_exclude->setTabChangesFocus(true);
     m_exclude->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_exclude->setToolTip(
         "One shell pattern a line, on a name (*.o, node_modules) or, with a /, on the "
         "path below the directory shown (build/*.o)");
     m_caches->setObjectName("IDC_EXCLUDE_CACHES");
-    m_caches->setGeometry(DialogRect(units, 8, 124, 150, 10));
+    m_caches->setGeometry(DialogRect(units, 8, 124, 174, 10));
     auto* largestLabel = new QLabel("Largest files kept:", this);
     largestLabel->setGeometry(DialogRect(units, 8, 140, 70, 9));
     largestLabel->setBuddy(m_largest);
