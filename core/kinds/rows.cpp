@@ -35,6 +35,11 @@ Profile RowsOf(const Profile& profile, const FileStats& stats, RowsBy by, bool c
     if (by == RowsBy::kAge)
         for (std::size_t i = 0; i < kAgeBandCount; ++i)
             add(AgeBandName(static_cast<AgeBand>(i)), stats.Ages()[i]);
+    // What the tree could not read may hold files of any row: each is marked as leaving it out.
+    if (profile.IsIncomplete()) {
+        rows.m_unread = profile.m_unread;
+        for (std::size_t row = 0; row < rows.EntryCount(); ++row) rows.m_unreadBelow[row] = profile.m_unread;
+    }
     if (by == RowsBy::kAge)
         rows.AssignEntryColors();  // the bands stay in their order
     else

@@ -21,7 +21,8 @@ const char* RowsByName(RowsBy by);
 
 // The rows of `by` (not kFolder) for `profile`'s tree: a profile of their own, so that they sort,
 // colour, compare and show as entries do. Kinds and types largest first, bands in their order;
-// rows with no file are left out. `count`: each row's size is its number of files.
+// rows with no file are left out; when the tree could not be read whole, every row says so.
+// `count`: each row's size is its number of files.
 Profile RowsOf(const Profile& profile, const FileStats& stats, RowsBy by, bool count);
 
 // The `most` largest types of files of `kind`, largest first: (type, tally).

@@ -52,14 +52,18 @@ TEST(ViewBy, KindsAgesAndCountsSwitchAtOnceAndAreKept) {
     fakes.fs.AddFile("C:\\a", "y.png", 200);
     fakes.fs.AddFile("C:\\a", "film.mp4", 1000);
     fakes.fs.AddRecord("C:", {.name = "notes", .size = 50, .mtime = 1});
+    fakes.fs.AddDirectory("C:\\locked");
+    fakes.fs.Refuse("C:\\locked");
     CGauzelView& view = fakes.Start();
     const int listings = fakes.Listings("C:");
     fakes.Command("ID_VIEW_BY_KIND");
     EXPECT_EQ(RowsOf(view), (Rows{{"Video", 1000}, {"Images", 500}, {"Other", 50}}));
+    // What could not be read may hold files of any kind.
+    EXPECT_EQ(LegendOf(view)->model()->index(2, 0).data(Qt::AccessibleTextRole).toString(), "Other, 50+");
     fakes.Command("ID_VIEW_COUNT_FILES");
     EXPECT_EQ(RowsOf(view), (Rows{{"Images", 2}, {"Video", 1}, {"Other", 1}}));
     const QString tip = LegendOf(view)->model()->index(0, 0).data(Qt::ToolTipRole).toString();
-    EXPECT_TRUE(tip.startsWith("Images\n2 files\n")) << tip.toStdString();
+    EXPECT_TRUE(tip.startsWith("Images\n2+ files\n")) << tip.toStdString();
     EXPECT_FALSE(tip.contains("bytes")) << tip.toStdString();
     fakes.Command("ID_VIEW_BY_AGE");
     EXPECT_EQ(RowsOf(view), (Rows{{"Over 5 years", 1}, {"Unknown", 3}}));  // in band order
