@@ -76,7 +76,7 @@ TEST(Kinds, ANameHasTheTypeItsBestPatternGivesAndTheKindOfItsIcon) {
     EXPECT_EQ(MimeTypes().TypeOf("a.png"), MimeTypes::kNoType);  // no database
     // A read tallies what it can and keeps the rest for the walk (untyped names by their
     // extension, other names of a file, the largest): the sums are the same either way.
-    for (const std::size_t largest : {0, 1}) {
+    for (const std::size_t largest : {std::size_t{0}, std::size_t{1}}) {
         FileStats stats(Gathering{std::make_shared<MimeTypes>(kDatabase), 0, largest, {}});
         GatheredFiles read;
         for (const bool linked : {false, true})
