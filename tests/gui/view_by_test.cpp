@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
@@ -97,17 +99,22 @@ TEST(ViewBy, LargestFilesOfAKindShowOnlyItsFilesLargestFirst) {
     fakes.settings.Write("View", "By", "kind");
     CGauzelView& view = fakes.Start();
     ASSERT_EQ(RowsOf(view)[1].first, "Images");
-    QString title;
+    QString title, copied;
     QStringList paths;
     OnNextDialog([&](QDialog& dialog) {
         title = dialog.windowTitle();
-        const auto* list = dialog.findChild<QTreeWidget*>("IDC_LARGEST_LIST");
+        auto* list = dialog.findChild<QTreeWidget*>("IDC_LARGEST_LIST");
         for (int i = 0; i < list->topLevelItemCount(); ++i) paths << list->topLevelItem(i)->text(3);
-        dialog.reject();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);  // the path, not the cell's text
+        copied = QGuiApplication::clipboard()->text();
+        QTest::keyClick(list, Qt::Key_Escape);
     });
     fakes.DoubleClickRow(1);
     EXPECT_EQ(title, "Largest Files: Images");
     EXPECT_EQ(paths, (QStringList{"C:\\a\\q.png", "C:\\b\\p.png", "C:\\a\\z.png"}));
+    EXPECT_EQ(copied, "/c/b/p.png");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // Esc closed it
 }
 
 }  // namespace
