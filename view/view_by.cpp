@@ -82,8 +82,9 @@ void CGauzelView::OnLargestFiles(std::optional<std::size_t> row) {
         only = LargestFilesDlg::Only{m_viewBy, m_rows->m_listNames[*row]};
     LargestFilesDlg dialog(window(), *m_stats, only, UnitsOf(m_nUnits));
     connect(&dialog, &LargestFilesDlg::copyPath, this, [this](const std::string& path) { CopyPath(path); });
-    connect(&dialog, &LargestFilesDlg::openFolder, this,
-            [this](const std::string& path) { OpenInFileManager(path); });
+    connect(&dialog, &LargestFilesDlg::openFolder, this, [this](const std::string& path) {
+        OpenInFileManager(path.substr(0, path.rfind('\\')));  // the file's directory
+    });
     dialog.exec();
 }
 
