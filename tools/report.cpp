@@ -1,8 +1,5 @@
 #include "tools/report.h"
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -158,18 +155,6 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                                options.Gathers() || options.count))
         return std::nullopt;
     return options;
-}
-
-// The profiled directory's own record, for the root of an export: which file it is.
-ListingRecord RootRecord(const std::string& realPath) {
-    ListingRecord record;
-    record.attributes = kAttributeDirectory;
-    struct stat info {};
-    if (::stat(realPath.c_str(), &info) != 0) return record;
-    record.device = std::uint64_t{major(info.st_dev)} << 32 | minor(info.st_dev);  // as the listing gives it
-    record.inode = info.st_ino;
-    record.mtime = info.st_mtime;
-    return record;
 }
 
 // At most this many problems are named one by one; the rest are counted.
@@ -780,10 +765,13 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (const Exit exit = OpenExport(*options->exportFile, exportFile, exportTo, err)) return *exit;
         const std::string real =
             machine.Drives().ToReal(profile.m_strPath).value_or(RealPath{"/", {}}).Joined();
-        exporter = std::make_unique<ScanExport>(
-            *exportTo,
-            ExportHead{
-                real, RootRecord(real), counting, "gauzel-report", GAUZEL_VERSION, std::time(nullptr), {}});
+        exporter = std::make_unique<ScanExport>(*exportTo, ExportHead{real,
+                                                                      DirectoryRecord(real),
+                                                                      counting,
+                                                                      "gauzel-report",
+                                                                      GAUZEL_VERSION,
+                                                                      std::time(nullptr),
+                                                                      {}});
         engine.SetRecorder(exporter.get());
     }
     const RescanEnd end = engine.Rescan(profile);

@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/drives/drive_table.h"
 #include "core/saved/json_reader.h"
 #include "core/saved/scan_export.h"
+#include "platform/drive_table.h"
 
 namespace gauzel {
 

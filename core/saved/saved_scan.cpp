@@ -7,9 +7,9 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "core/drives/drive_table.h"
 #include "core/profile/profile.h"
 #include "platform/ascii.h"
+#include "platform/drive_table.h"
 
 namespace gauzel {
 

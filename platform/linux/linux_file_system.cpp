@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +25,17 @@
 
 #include "platform/threads.h"
 namespace gauzel {
+
+ListingRecord DirectoryRecord(const std::string& realPath) {
+    ListingRecord record;
+    record.attributes = kAttributeDirectory;
+    struct stat info {};
+    if (::stat(realPath.c_str(), &info) != 0) return record;
+    record.device = std::uint64_t{major(info.st_dev)} << 32 | minor(info.st_dev);  // as the listing gives it
+    record.inode = info.st_ino;
+    record.mtime = info.st_mtime;
+    return record;
+}
 
 namespace {
 

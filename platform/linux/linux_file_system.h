@@ -1,10 +1,14 @@
 #pragma once
 // Directory listing on openat / getdents64 / statx and volume figures on statvfs.
 
-#include "core/drives/drive_table.h"
+#include "platform/drive_table.h"
 #include "platform/file_system.h"
 
 namespace gauzel {
+
+// The directory `realPath`'s own record, as its parent's listing would give it (which file it is,
+// when it changed); only its attributes when it cannot be read.
+ListingRecord DirectoryRecord(const std::string& realPath);
 
 class LinuxFileSystem final : public FileSystem {
 public:

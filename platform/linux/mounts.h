@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/drives/drive_table.h"
 #include "platform/drive_list.h"
+#include "platform/drive_table.h"
 #include "platform/linux/linux_file_system.h"
 #include "platform/settings_store.h"
 

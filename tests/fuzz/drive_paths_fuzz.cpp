@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/drives/drive_table.h"
+#include "platform/drive_table.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/drives/drive_table.h"
+#include "platform/drive_table.h"
 #include "platform/linux/mounts.h"
 #include "tests/support/fake_file_system.h"
 #include "tests/support/temp_tree.h"

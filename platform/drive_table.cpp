@@ -1,4 +1,4 @@
-#include "core/drives/drive_table.h"
+#include "platform/drive_table.h"
 
 #include <algorithm>
 
