@@ -164,12 +164,9 @@ constexpr std::size_t kNamedProblems = 20;
 class ProgressPrinter final : public ProgressSink {
 public:
     explicit ProgressPrinter(std::ostream* err) : m_err(err) {}
-    void Opened() override {}
     void Status(const std::string& text) override {
         if (m_err != nullptr) *m_err << EscapeControls(text) << '\n';
     }
-    void Beep() override {}
-    void Closed() override {}
     void Problem(const ScanProblem& problem) override {
         if (named.size() == kNamedProblems) return;  // the profile counts them all
         const std::string path = "'" + EscapeControls(problem.path) + "': " + ErrorText(problem.error);

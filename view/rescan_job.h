@@ -51,10 +51,7 @@ signals:
 
 private:
     void Run();
-    void Opened() override {}
     void Status(const std::string& text) override;
-    void Beep() override {}
-    void Closed() override {}
     bool KeepGoing() override { return !m_stop.load(std::memory_order_relaxed); }
     bool MayStop() const override { return true; }
 

@@ -13,14 +13,6 @@ namespace gauzel {
 namespace {
 
 // A rescan of a saved tree shows nothing of its progress.
-class Unseen final : public ProgressSink {
-public:
-    void Opened() override {}
-    void Status(const std::string&) override {}
-    void Beep() override {}
-    void Closed() override {}
-};
-
 // "+" or "-" and the size of the difference in the units, or "0".
 std::string Difference(ByteCount now, ByteCount before, Units units) {
     if (now == before) return FormatSize(0, units);
@@ -62,7 +54,7 @@ std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::str
                                       const SettingsStore& settings, Counting counting,
                                       const Gathering* gathering, std::optional<FileStats>* stats) {
     if (!saved.OpenDirectory(logicalPath).directory) return std::nullopt;
-    Unseen unseen;
+    ProgressSink unseen;  // nobody watches
     ScanEngine engine(saved, settings, unseen);
     engine.SetCounting(counting);
     engine.SetThreads(1);  // in memory: nothing to wait for

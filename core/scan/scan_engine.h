@@ -20,13 +20,14 @@ namespace gauzel {
 inline constexpr const char* kStartingStatus = "starting...";
 
 // Where a rescan reports its progress: the window shows it, the report may print it.
+// Every call does nothing unless a sink says otherwise: a rescan nobody watches takes this one.
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
-    virtual void Opened() = 0;                         // the progress window appears
-    virtual void Status(const std::string& text) = 0;  // "starting...", then each directory
-    virtual void Beep() = 0;                           // every rescan, after the trees are summed
-    virtual void Closed() = 0;                         // the progress window goes
+    virtual void Opened() {}                             // the progress window appears
+    virtual void Status(const std::string& /*text*/) {}  // "starting...", then each directory
+    virtual void Beep() {}                               // every rescan, after the trees are summed
+    virtual void Closed() {}                             // the progress window goes
     // The window says nothing of these; the report lists them.
     virtual void Problem(const ScanProblem& problem) { (void)problem; }
     // Asked after every directory, and every kKeepGoingInterval while the rescan waits for the

@@ -27,16 +27,9 @@ public:
     std::string Problem() const override { return {}; }
 };
 
-class Quiet final : public gauzel::ProgressSink {
-    void Opened() override {}
-    void Status(const std::string&) override {}
-    void Beep() override {}
-    void Closed() override {}
-};
-
 gauzel::Profile Profiled(gauzel::FileSystem& fs, gauzel::Counting counting, gauzel::ScanRecorder* recorder) {
     NoSettings settings;
-    Quiet quiet;
+    gauzel::ProgressSink quiet;
     gauzel::Profile profile("Z:", false);
     gauzel::ScanEngine engine(fs, settings, quiet);
     engine.SetCounting(counting);
