@@ -17,6 +17,7 @@
 #include "core/display/summary.h"
 #include "core/kinds/file_stats.h"
 #include "core/kinds/rows.h"
+#include "core/saved/chunked_output.h"
 #include "core/saved/export_reader.h"
 #include "core/saved/json_writer.h"
 #include "core/saved/saved_drives.h"
@@ -183,28 +184,6 @@ private:
     std::ostream* m_err;  // null: progress is not shown
 };
 
-// A directory may hold a hundred thousand entries: the report goes out in writes of 64 KiB as it
-// is built, so its memory does not grow with it.
-class ChunkedOutput {
-public:
-    explicit ChunkedOutput(std::ostream& out) : m_out(out) {}
-    ~ChunkedOutput() { Write(); }
-    std::string& text() { return m_text; }
-    // At the end of a line or an entry: writes what has gathered once it is large enough.
-    void Done() {
-        if (m_text.size() >= kWriteBytes) Write();
-    }
-
-private:
-    static constexpr std::size_t kWriteBytes = 64 * 1024;
-    void Write() {
-        m_out.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
-        m_text.clear();
-    }
-    std::ostream& m_out;
-    std::string m_text;
-};
-
 }  // namespace
 
 void PrintText(const Profile& profile, Units units, std::ostream& out, const Comparison* comparison,
@@ -242,19 +221,6 @@ void PrintRows(const Profile& profile, Units units, std::ostream& out, const Com
 }
 
 namespace {
-
-void AppendJsonMember(std::string& json, std::string_view key, ByteCount value) {
-    json += '"';
-    json += key;
-    json += "\":";
-    AppendDecimal(json, value);
-}
-
-void AppendJsonMember(std::string& json, std::string_view key, bool value) {
-    json += '"';
-    json += key;
-    json += value ? "\":true" : "\":false";
-}
 
 // The saved side of a comparison: its tree's size, time and what it could not read (null where the
 // saved scan lacks the directory).

@@ -195,8 +195,8 @@ private:
     };
     // Starts rescanning `path` into a new profile, shown in one step when the rescan ends; a
     // stopped rescan changes nothing (the first one shows the drive root, not summed). `then`
-    // runs after. Refused (nothing happens) while another rescan runs.
-    void RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then = {},
+    // runs after. Refused (nothing happens, false) while another rescan runs.
+    bool RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then = {},
                   ScanRecorder* recorder = nullptr);
     // The save's rescan has ended: the file is put in place, or removed, and a failure told.
     void FinishSave(const RescanEnd& end);

@@ -21,9 +21,9 @@ namespace gauzel {
 // A rescan reads on a thread of its own behind the modal progress window, so no input reaches
 // the window meanwhile; a call that comes another way (a queued call, a timer) is refused here.
 // The profile shown stays whole until the new one replaces it in one step.
-void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then,
+bool CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, Then then,
                            ScanRecorder* recorder) {
-    if (IsScanning()) return;
+    if (IsScanning()) return false;
     m_services.settings.Reload();  // a hand edit counts from the next rescan on
     // The window gathers everything: its views switch without a rescan.
     m_rescan = std::make_unique<RescanJob>(
@@ -42,6 +42,7 @@ void CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, 
     TracePaint("rescan");
     m_rescan->Start();
     m_statusPoll.start();
+    return true;
 }
 
 void CGauzelView::StopRescan() {

@@ -70,7 +70,7 @@ void CGauzelView::OnSaveScanAs() {
 }
 
 void CGauzelView::SaveScanAs(const QString& file) {
-    if (!HasPath() || IsScanning() || m_profile.m_bStopped) return;
+    if (!HasPath() || m_profile.m_bStopped) return;
     std::string problem;
     std::unique_ptr<FileWrite> out = m_services.savedFiles.write(file.toLocal8Bit().toStdString(), problem);
     if (!out) {
@@ -87,10 +87,11 @@ void CGauzelView::SaveScanAs(const QString& file) {
         head.timestamp = opened->Scan().Timestamp();
     }
     auto exporter = std::make_unique<ScanExport>(out->Out(), std::move(head));
-    ScanRecorder* recorder = exporter.get();
+    ScanRecorder* recorder = exporter.get();  // it stays where it is when the owner moves below
+    // Refused while another rescan runs: the unfinished file goes with `out`, and a save under
+    // way keeps its own.
+    if (!RescanAt(m_profile.m_strPath, m_profile.m_bBelowRoot, Unopened::kShow, {}, recorder)) return;
     m_saving = Saving{file, std::move(out), std::move(exporter)};
-    RescanAt(m_profile.m_strPath, m_profile.m_bBelowRoot, Unopened::kShow, {}, recorder);
-    if (!IsScanning()) m_saving.reset();
 }
 
 void CGauzelView::FinishSave(const RescanEnd& end) {

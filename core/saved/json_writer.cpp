@@ -1,6 +1,7 @@
 #include "core/saved/json_writer.h"
 
 #include "core/display/escape.h"
+#include "core/display/format_size.h"
 
 namespace gauzel {
 
@@ -52,6 +53,33 @@ void AppendJsonControl(std::string& json, unsigned char control) {
             json += kHex[control >> 4];
             json += kHex[control & 0xF];
     }
+}
+
+namespace {
+
+void AppendKey(std::string& json, std::string_view key) {
+    json += '"';
+    json += key;
+    json += "\":";
+}
+
+}  // namespace
+
+void AppendJsonMember(std::string& json, std::string_view key, ByteCount value) {
+    AppendKey(json, key);
+    AppendDecimal(json, value);
+}
+
+void AppendJsonMember(std::string& json, std::string_view key, std::int64_t value) {
+    AppendKey(json, key);
+    if (value < 0) json += '-';
+    AppendDecimal(json,
+                  value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
+}
+
+void AppendJsonMember(std::string& json, std::string_view key, bool value) {
+    AppendKey(json, key);
+    json += value ? "true" : "false";
 }
 
 }  // namespace gauzel

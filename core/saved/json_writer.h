@@ -1,8 +1,11 @@
 #pragma once
-// JSON strings as the program writes them: the report's JSON and the saved scans alike.
+// JSON strings and members as the program writes them: the report's JSON and the saved scans alike.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "core/profile/byte_count.h"
 
 namespace gauzel {
 
@@ -19,5 +22,10 @@ void AppendJsonString(std::string& json, std::string_view bytes, JsonBytes mode,
 // A control character (below 0x20, or DEL) as JSON writes it in a string: \b \t \n \f \r, else
 // \u00HH.
 void AppendJsonControl(std::string& json, unsigned char control);
+
+// `"key":value`, the value exact at any size; a time in seconds since 1970 may be negative.
+void AppendJsonMember(std::string& json, std::string_view key, ByteCount value);
+void AppendJsonMember(std::string& json, std::string_view key, std::int64_t value);
+void AppendJsonMember(std::string& json, std::string_view key, bool value);
 
 }  // namespace gauzel

@@ -1,7 +1,5 @@
 #include "core/saved/scan_export.h"
 
-#include <cerrno>
-#include <charconv>
 #include <utility>
 
 #include "core/saved/json_writer.h"
@@ -11,30 +9,21 @@ namespace gauzel {
 
 namespace {
 
-void AppendNumber(std::string& text, std::uint64_t value) {
-    char digits[24];
-    text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
-
+// `,"key":value`: a member after others.
 void AppendMember(std::string& text, std::string_view key, std::uint64_t value) {
-    text += ",\"";
-    text += key;
-    text += "\":";
-    AppendNumber(text, value);
+    text += ',';
+    AppendJsonMember(text, key, ByteCount{value});
 }
 
 // Seconds since 1970, which may be before it.
 void AppendTime(std::string& text, std::string_view key, std::int64_t seconds) {
-    text += ",\"";
-    text += key;
-    text += seconds < 0 ? "\":-" : "\":";
-    AppendNumber(text,
-                 seconds < 0 ? 0 - static_cast<std::uint64_t>(seconds) : static_cast<std::uint64_t>(seconds));
+    text += ',';
+    AppendJsonMember(text, key, seconds);
 }
 
 }  // namespace
 
-ScanExport::ScanExport(std::ostream& out, ExportHead head) : m_out(out), m_head(std::move(head)) {}
+ScanExport::ScanExport(std::ostream& out, ExportHead head) : m_chunks(out), m_head(std::move(head)) {}
 
 void ScanExport::Volume(const VolumeSpace& space) {
     m_text += "[1,2,{\"progname\":";
@@ -130,7 +119,7 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
         m_text += mountPoint ? ",\n[" : ",\n";
         Item(entryName, true, record, device);
         if (mountPoint) m_text += ']';
-        Flush(false);
+        m_chunks.Done();
     };
     // Too many entries were listed to keep them: they are written as a second listing hands them
     // out (what could not be read is the first listing's, which the totals count).
@@ -142,7 +131,7 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
             ReadersThatFit(contents.listAgain->Kind()));
     for (const ListedEntry& entry : contents.entries) write(entry.name, entry.record);
     m_levels.push_back(std::move(level));
-    Flush(false);
+    m_chunks.Done();
 }
 
 ListingRecord ScanExport::Level::TakeSubdirectory(std::string_view name) {
@@ -176,24 +165,7 @@ ListingRecord ScanExport::Level::TakeSubdirectory(std::string_view name) {
 bool ScanExport::Finish() {
     for (; !m_levels.empty(); m_levels.pop_back()) m_text += ']';
     m_text += "]\n";
-    Flush(true);
-    errno = 0;
-    m_out.flush();
-    Failed();
-    return static_cast<bool>(m_out);
-}
-
-void ScanExport::Flush(bool always) {
-    if (!always && m_text.size() < 64 * 1024) return;
-    errno = 0;
-    m_out.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
-    Failed();
-    m_text.clear();
-}
-
-void ScanExport::Failed() {
-    // The reason is kept when the write fails: the walk's own calls would replace it by the end.
-    if (!m_out && m_writeError == 0) m_writeError = errno != 0 ? errno : EIO;
+    return m_chunks.Finish();
 }
 
 }  // namespace gauzel

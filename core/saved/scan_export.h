@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/saved/chunked_output.h"
 #include "core/scan/scan_engine.h"
 #include "platform/file_system.h"
 
@@ -44,7 +45,7 @@ public:
     // Closes the directories still open; false when a write failed.
     bool Finish();
     // Why the first write failed (an errno), or 0.
-    int WriteError() const { return m_writeError; }
+    int WriteError() const { return m_chunks.Error(); }
 
 private:
     struct Level {
@@ -64,15 +65,12 @@ private:
     };
     // One entry's object; `logical`: its name's "/" is a real "\".
     void Item(std::string_view name, bool logical, const ListingRecord& record, std::uint64_t parentDevice);
-    void Flush(bool always);
-    void Failed();  // keeps the reason of a write that failed
 
-    std::ostream& m_out;
+    ChunkedOutput m_chunks;
+    std::string& m_text = m_chunks.text();
     ExportHead m_head;
     std::vector<Level> m_levels;  // the walk's path
     std::string m_path;           // the last directory's logical path: the levels' are its prefixes
-    std::string m_text;           // written in pieces of 64 KiB
-    int m_writeError = 0;
 };
 
 }  // namespace gauzel
