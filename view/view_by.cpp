@@ -64,12 +64,11 @@ std::string CGauzelView::RowNote(std::size_t row) const {
     for (std::size_t i = 0; i < kKindCount; ++i) {
         if (name != KindName(static_cast<Kind>(i))) continue;
         std::string note = "\nThe largest types:";
-        for (const auto& [type, tally] : TypesOfKind(*m_stats, static_cast<Kind>(i), 5))
-            note += "\n" + type + ": " +
-                    (m_countFiles ? gauzel::FormatSize(tally.files, Units::Files) +
-                                        (tally.files == 1 ? " file" : " files")
-                                  : gauzel::FormatSize(tally.bytes, UnitsOf(m_nUnits)) +
-                                        (UnitsOf(m_nUnits) == Units::Bytes ? " bytes" : ""));
+        for (const auto& [type, tally] : TypesOfKind(*m_stats, static_cast<Kind>(i), 5)) {
+            const ByteCount shown = m_countFiles ? ByteCount{tally.files} : tally.bytes;
+            note +=
+                "\n" + type + ": " + gauzel::FormatSize(shown, ShownUnits()) + UnitWord(shown, ShownUnits());
+        }
         return note;
     }
     return {};

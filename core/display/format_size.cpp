@@ -46,6 +46,11 @@ std::string FormatSize(ByteCount bytes, Units units) {
     return text;
 }
 
+const char* UnitWord(ByteCount value, Units units) {
+    if (units == Units::Files) return value == 1 ? " file" : " files";
+    return units == Units::Bytes ? " bytes" : "";
+}
+
 std::string FormatPercent(ByteCount freeBytes, ByteCount diskBytes) {
     const ByteCount percent = diskBytes != 0 ? RoundedQuotient(freeBytes * 100, diskBytes) : 100;
     return "(" + Decimal(percent) + "%)";

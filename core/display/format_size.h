@@ -25,6 +25,9 @@ void AppendDecimal(std::string& text, ByteCount value);
 // The one text of a byte count: scaled to the units and rounded (exact halves away from zero),
 // digits grouped in threes with commas, then "K" or "M". 2500 bytes in kilobytes is "3K".
 std::string FormatSize(ByteCount bytes, Units units);
+// What follows that text in a sentence: " bytes", " files" (" file" for one), nothing for the
+// scaled units, whose letter says it.
+const char* UnitWord(ByteCount value, Units units);
 
 // The free share of the volume as "(12%)", rounded like sizes; "(100%)" when the volume size is
 // unknown (0).

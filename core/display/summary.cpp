@@ -58,12 +58,10 @@ std::string EntryDescription(const Profile& profile, std::size_t entry, Units un
     else
         AppendEntryName(text, profile, entry);
     text += '\n' + Marked(FormatSize(size, units), unread);
-    if (units == Units::Files)
-        text += size == 1 ? " file" : " files";
-    else if (units != Units::Bytes)
+    if (units == Units::Kilobytes || units == Units::Megabytes)
         text += " (" + Marked(FormatSize(size, Units::Bytes), unread) + " bytes)";
     else
-        text += " bytes";
+        text += UnitWord(size, units);
     const ByteCount tenths = profile.m_dTreeSize > 0 ? RoundedQuotient(size * 1000, profile.m_dTreeSize) : 0;
     text += '\n' + Decimal(tenths / 10) + '.' + Decimal(tenths % 10) + "% of the tree";
     if (unread.Any()) text += '\n' + UnreadPhrase(unread, " below") + "; the size leaves them out.";

@@ -12,7 +12,6 @@ namespace gauzel {
 
 namespace {
 
-// A rescan of a saved tree shows nothing of its progress.
 // "+" or "-" and the size of the difference in the units, or "0".
 std::string Difference(ByteCount now, ByteCount before, Units units) {
     if (now == before) return FormatSize(0, units);
@@ -111,9 +110,7 @@ std::string ChangeDescription(const Profile& now, const Comparison& comparison, 
     const std::size_t then = comparison.match[entry];
     if (then == Profile::kNoEntry) return "\nNot in the saved scan";
     return "\nIn the saved scan: " + EntrySizeText(comparison.before, then, units) +
-           (units == Units::Bytes   ? " bytes"
-            : units == Units::Files ? " files"
-                                    : "") +
+           UnitWord(comparison.before.EntrySize(then), units) +
            "\nChange: " + ChangeText(now, comparison, entry, units);
 }
 
