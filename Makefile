@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test bench fuzz deps configure build install uninstall deb clean
+.PHONY: run test bench fuzz locks deps configure build install uninstall deb clean
 
 # Builds the program alone (not the tests), then starts it.
 run: configure
@@ -33,6 +33,14 @@ fuzz:
 	  ./$(BUILD)-fuzz/tests/fuzz/gauzel_fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    $(BUILD)-fuzz/corpus-$$target tests/fuzz/corpus/$$target || exit 1; \
 	done
+
+# The core and the platform layer with clang's thread-safety analysis: every member a mutex
+# guards is touched only with it held (a build only).
+locks:
+	bash scripts/install-deps.sh fuzz
+	cmake -S . -B $(BUILD)-locks -G Ninja -DGAUZEL_GUI=OFF -DBUILD_TESTING=OFF -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DCMAKE_CXX_FLAGS="-Wthread-safety -Werror"
+	cmake --build $(BUILD)-locks --target gauzel_core gauzel_platform
 
 deps:
 	bash scripts/install-deps.sh

@@ -16,6 +16,7 @@
 #include "platform/linux/linux_file_system.h"
 #include "platform/linux/mime_database.h"
 #include "platform/linux/mounts.h"
+#include "platform/reader_pool.h"
 #include "ui/message_box.h"
 
 int main(int argc, char** argv) {
@@ -47,7 +48,10 @@ int main(int argc, char** argv) {
     gauzel::CGauzelApp app(argc, argv);
     // The type database is read once: every rescan types the files' names by it.
     const auto types = std::make_shared<const gauzel::MimeTypes>(gauzel::ReadMimeDatabase());
-    if (!app.InitInstance({fileSystem, settings, driveList, messages, gauzel::LinuxSavedFiles(), types},
+    // The threads that read the disk: they outlive every window and every rescan, and the process
+    // ends without waiting for a read left behind.
+    const gauzel::ReaderPool pool;
+    if (!app.InitInstance({fileSystem, settings, driveList, messages, gauzel::LinuxSavedFiles(), types, pool},
                           line.directory, line.compare))
         return 1;
     return app.exec();

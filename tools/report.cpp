@@ -717,7 +717,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
     Profile profile(*logical.path, IsBelowRoot(*logical.path));
     ProgressPrinter progress(options->progress ? &err : nullptr);
-    ScanEngine engine(fileSystem, settings, progress);
+    ScanEngine engine(fileSystem.Snapshot(), ReaderPool(), settings, progress);
     const Counting counting = Configure(engine, *options, settings, err);
     if (options->Gathers()) engine.SetGathering({LoadTypes(err), 0, options->largest, {}});
     engine.AddExclusions(exclude, options->excludeCaches);

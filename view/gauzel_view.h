@@ -24,6 +24,7 @@
 #include "legend/legend_source.h"
 #include "platform/drive_list.h"
 #include "platform/file_system.h"
+#include "platform/reader_pool.h"
 #include "platform/saved_file.h"
 #include "platform/settings_store.h"
 
@@ -48,6 +49,7 @@ struct ViewServices {
     MessageBoxes& messages;
     SavedFiles savedFiles;
     std::shared_ptr<const MimeTypes> types;  // the kinds of files (null: every file is Other)
+    ReaderPool pool;                         // every rescan's reads
 };
 
 inline constexpr const char* kNoFileSizesMessage = "Use Windows File Manager for file sizes";

@@ -1,12 +1,13 @@
 #include "view/rescan_job.h"
 
+#include <system_error>
 #include <utility>
 
 namespace gauzel {
 
-RescanJob::RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting,
-                     Profile profile, ScanRecorder* recorder, Gathering gathering)
-    : m_engine(fileSystem, settings, *this), m_profile(std::move(profile)) {
+RescanJob::RescanJob(std::shared_ptr<FileSystem> fileSystem, ReaderPool pool, const SettingsStore& settings,
+                     Counting counting, Profile profile, ScanRecorder* recorder, Gathering gathering)
+    : m_engine(std::move(fileSystem), std::move(pool), settings, *this), m_profile(std::move(profile)) {
     m_engine.SetCounting(counting);
     m_engine.SetRecorder(recorder);
     m_engine.SetGathering(std::move(gathering));
@@ -17,10 +18,16 @@ RescanJob::~RescanJob() {
     Join();
 }
 
-void RescanJob::Join() { m_thread.Join(); }
+void RescanJob::Join() {
+    if (m_thread.joinable()) m_thread.join();
+}
 
 void RescanJob::Start() {
-    if (!m_thread.Start([this] { Run(); })) Run();  // a user at the process limit waits for the rescan
+    try {
+        m_thread = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        Run();  // a user at the process limit waits for the rescan
+    }
 }
 
 void RescanJob::Run() {

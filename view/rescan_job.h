@@ -8,11 +8,12 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/profile/profile.h"
 #include "core/scan/scan_engine.h"
-#include "platform/threads.h"
+#include "platform/reader_pool.h"
 
 namespace gauzel {
 
@@ -22,12 +23,13 @@ class RescanJob final : public QObject, private ProgressSink {
 public:
     // Rescans `profile`'s path (its path and flag stay). The settings are read on the rescan's
     // thread: nothing may write them until it has ended. `recorder` (if any) is told every
-    // directory, on the rescan's thread.
-    // It gathers what `gathering` says of the files (their kinds by its types, the largest).
-    RescanJob(FileSystem& fileSystem, const SettingsStore& settings, Counting counting, Profile profile,
-              ScanRecorder* recorder = nullptr, Gathering gathering = {});
+    // directory, on the rescan's thread. Every read is a job of `pool`, on `fileSystem` (the
+    // window's Snapshot). It gathers what `gathering` says of the files (their kinds by its
+    // types, the largest).
+    RescanJob(std::shared_ptr<FileSystem> fileSystem, ReaderPool pool, const SettingsStore& settings,
+              Counting counting, Profile profile, ScanRecorder* recorder = nullptr, Gathering gathering = {});
     // Stops the rescan and joins its thread: that thread never waits on the disk itself (the
-    // walk's readers do), so this takes at most about a kKeepGoingInterval.
+    // pool's jobs do), so this takes at most about a kKeepGoingInterval.
     ~RescanJob() override;
 
     // Starts the thread; with no thread to be had, the rescan runs here.
@@ -61,7 +63,7 @@ private:
     std::atomic<bool> m_stop = false;
     std::mutex m_mutex;
     std::vector<std::string> m_statuses;  // under m_mutex
-    ThreadGroup m_thread;                 // the rescan's one thread
+    std::thread m_thread;                 // the rescan's one thread
 };
 
 }  // namespace gauzel

@@ -27,7 +27,8 @@ bool CGauzelView::RescanAt(std::string path, bool belowRoot, Unopened unopened, 
     m_services.settings.Reload();  // a hand edit counts from the next rescan on
     // The window gathers everything: its views switch without a rescan.
     m_rescan = std::make_unique<RescanJob>(
-        m_services.fileSystem, m_services.settings, m_counting, Profile(std::move(path), belowRoot), recorder,
+        m_services.fileSystem.Snapshot(), m_services.pool, m_services.settings, m_counting,
+        Profile(std::move(path), belowRoot), recorder,
         Gathering{m_services.types ? m_services.types : std::make_shared<MimeTypes>(),
                   0,
                   LargestOfSettings(m_services.settings),

@@ -54,7 +54,7 @@ std::optional<Profile> ProfileOfSaved(SavedScanFileSystem& saved, const std::str
                                       const Gathering* gathering, std::optional<FileStats>* stats) {
     if (!saved.OpenDirectory(logicalPath).directory) return std::nullopt;
     ProgressSink unseen;  // nobody watches
-    ScanEngine engine(saved, settings, unseen);
+    ScanEngine engine(saved.Snapshot(), ReaderPool(), settings, unseen);
     engine.SetCounting(counting);
     engine.SetThreads(1);  // in memory: nothing to wait for
     Profile profile(logicalPath, logicalPath.size() > 2);

@@ -20,7 +20,7 @@ char SavedDrives::Add(std::shared_ptr<const SavedScan> scan) {
             return entry.size() > 2 && AsciiUpper(entry[2]) == candidate;
         });
     });
-    if (letter != 0) m_saved.push_back(std::make_unique<SavedScanFileSystem>(std::move(scan), letter));
+    if (letter != 0) m_saved.push_back(std::make_shared<SavedScanFileSystem>(std::move(scan), letter));
     return letter;
 }
 
@@ -53,6 +53,42 @@ Opened SavedDrives::OpenDirectory(const std::string& logicalPath) {
 VolumeSpace SavedDrives::QueryVolume(const std::string& logicalPath) {
     if (const SavedScanFileSystem* saved = SavedOf(logicalPath)) return saved->Scan().Volume();
     return m_machine.QueryVolume(logicalPath);
+}
+
+namespace {
+
+// What a rescan reads: the machine's drives and the saved scans, as they were when it began.
+class DrivesAsTheyWere final : public FileSystem {
+public:
+    DrivesAsTheyWere(std::shared_ptr<FileSystem> machine, std::vector<std::shared_ptr<SavedScanFileSystem>> saved)
+        : m_machine(std::move(machine)), m_saved(std::move(saved)) {}
+    Opened OpenDirectory(const std::string& logicalPath) override {
+        if (FileSystem* saved = Find(logicalPath)) return saved->OpenDirectory(logicalPath);
+        return m_machine->OpenDirectory(logicalPath);
+    }
+    VolumeSpace QueryVolume(const std::string& logicalPath) override {
+        if (FileSystem* saved = Find(logicalPath)) return saved->QueryVolume(logicalPath);
+        return m_machine->QueryVolume(logicalPath);
+    }
+    std::shared_ptr<FileSystem> Snapshot() const override {
+        return std::make_shared<DrivesAsTheyWere>(m_machine, m_saved);
+    }
+
+private:
+    FileSystem* Find(const std::string& logicalPath) const {
+        for (const auto& saved : m_saved)
+            if (!logicalPath.empty() && AsciiUpper(logicalPath[0]) == saved->Letter()) return saved.get();
+        return nullptr;
+    }
+
+    std::shared_ptr<FileSystem> m_machine;
+    std::vector<std::shared_ptr<SavedScanFileSystem>> m_saved;
+};
+
+}  // namespace
+
+std::shared_ptr<FileSystem> SavedDrives::Snapshot() const {
+    return std::make_shared<DrivesAsTheyWere>(m_machine.Snapshot(), m_saved);
 }
 
 std::vector<std::string> SavedDrives::Entries() const {

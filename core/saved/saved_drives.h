@@ -34,6 +34,8 @@ public:
 
     Opened OpenDirectory(const std::string& logicalPath) override;
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
+    // The machine's drives as they are now and the scans opened so far, owned by the snapshot.
+    std::shared_ptr<FileSystem> Snapshot() const override;
 
     std::vector<std::string> Entries() const override;
     std::optional<std::string> CurrentDirectory() const override {
@@ -52,7 +54,7 @@ private:
 
     FileSystem& m_machine;
     DriveList& m_machineDrives;
-    std::vector<std::unique_ptr<SavedScanFileSystem>> m_saved;
+    std::vector<std::shared_ptr<SavedScanFileSystem>> m_saved;
 };
 
 }  // namespace gauzel

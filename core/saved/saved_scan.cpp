@@ -52,7 +52,7 @@ public:
     SavedDirectory(std::shared_ptr<const SavedScan> scan, std::uint32_t index)
         : m_scan(std::move(scan)), m_index(index) {}
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int, ReaderPool*) override {
         const SavedScan& scan = *m_scan;
         const SavedScan::Entry& self = scan.At(m_index);
         ListingStatus status;

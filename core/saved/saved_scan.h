@@ -87,6 +87,9 @@ public:
         : m_scan(std::move(scan)), m_letter(letter) {}
     Opened OpenDirectory(const std::string& logicalPath) override;
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
+    std::shared_ptr<FileSystem> Snapshot() const override {
+        return std::make_shared<SavedScanFileSystem>(m_scan, m_letter);
+    }
     // The path of a logical one as it was on the scanned machine, or nothing.
     std::optional<std::string> ScannedPathOf(const std::string& logicalPath) const;
     // The logical path of a path on the scanned machine at or below the scanned root ("//", "."

@@ -67,7 +67,8 @@ void ScanExport::Item(std::string_view name, bool logical, const ListingRecord& 
     m_text += '}';
 }
 
-void ScanExport::Directory(const std::string& path, DirectoryContents& contents, int openError) {
+void ScanExport::Directory(const std::string& path, DirectoryContents& contents, int openError,
+                           const ListAgain& listAgain) {
     // The directories the walk has left are complete.
     const auto isParent = [&](std::size_t length) {
         return path.size() > length && path.compare(0, length, m_path, 0, length) == 0 &&
@@ -123,12 +124,7 @@ void ScanExport::Directory(const std::string& path, DirectoryContents& contents,
     };
     // Too many entries were listed to keep them: they are written as a second listing hands them
     // out (what could not be read is the first listing's, which the totals count).
-    if (contents.listAgain)
-        contents.listAgain->List(
-            [&](const ListingRecord& record) {
-                if (!IsDotOrDotDot(record.name)) write(record.name, record);
-            },
-            ReadersThatFit(contents.listAgain->Kind()));
+    if (listAgain) listAgain([&](const ListedEntry& entry) { write(entry.name, entry.record); });
     for (const ListedEntry& entry : contents.entries) write(entry.name, entry.record);
     m_levels.push_back(std::move(level));
     m_chunks.Done();

@@ -41,7 +41,8 @@ class ScanExport final : public ScanRecorder {
 public:
     ScanExport(std::ostream& out, ExportHead head);
     void Volume(const VolumeSpace& space) override;
-    void Directory(const std::string& path, DirectoryContents& contents, int openError) override;
+    void Directory(const std::string& path, DirectoryContents& contents, int openError,
+                   const ListAgain& listAgain) override;
     // Closes the directories still open; false when a write failed.
     bool Finish();
     // Why the first write failed (an errno), or 0.

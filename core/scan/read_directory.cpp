@@ -65,13 +65,14 @@ void Add(DirectoryContents& contents, const ListingRecord& record, const Countin
 
 }  // namespace
 
-DirectoryContents ReadDirectory(Directory* directory, const Counting& counting, int threads, bool keepEntries,
-                                std::string_view below) {
+DirectoryContents ReadDirectory(Directory* directory, const Counting& counting, int threads, ReaderPool* pool,
+                                bool keepEntries, std::string_view below) {
     DirectoryContents contents;
     if (directory == nullptr) return contents;
     if (threads <= 0) threads = ReadersThatFit(directory->Kind());
     contents.status = directory->List(
-        [&](const ListingRecord& record) { Add(contents, record, counting, keepEntries, below); }, threads);
+        [&](const ListingRecord& record) { Add(contents, record, counting, keepEntries, below); }, threads,
+        pool);
     return contents;
 }
 

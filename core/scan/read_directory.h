@@ -58,18 +58,19 @@ struct DirectoryContents {
     GatheredFiles gathered;
     ListingStatus status;
     // Only when recorded: every entry, "." and ".." left out; none when there were more than
-    // kKeptEntries files, and `listAgain` set instead (by the walk) to the directory to list again.
+    // kKeptEntries files, and `listAgain` set instead (by the walk) to the directory to list again
+    // (the recorder is handed a ListAgain of it).
     std::vector<ListedEntry> entries;
     bool tooManyToKeep = false;
     std::shared_ptr<Directory> listAgain;
 };
 
 // Reads `directory` once. A null directory (one that could not be opened) reads as empty.
-// `threads` may size a large directory's entries side by side. `record`: every entry is kept too.
-// `below`: the directory's path below the profiled one (names joined by "/"; empty: the profiled
-// one), which patterns on paths are matched against.
+// `threads` jobs of `pool` may size a large directory's entries side by side. `record`: every
+// entry is kept too. `below`: the directory's path below the profiled one (names joined by "/";
+// empty: the profiled one), which patterns on paths are matched against.
 DirectoryContents ReadDirectory(Directory* directory, const Counting& counting = {}, int threads = 1,
-                                bool record = false, std::string_view below = {});
+                                ReaderPool* pool = nullptr, bool record = false, std::string_view below = {});
 // A walked directory that holds a valid CACHEDIR.TAG when cache directories are left out: its
 // contents are dropped, and it is one entry left out.
 void LeaveOutIfCache(const Directory* directory, DirectoryContents& contents);

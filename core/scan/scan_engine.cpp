@@ -1,48 +1,108 @@
 #include "core/scan/scan_engine.h"
 
 #include "core/scan/wait.h"
-#include "platform/threads.h"
+#include "platform/locking.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <ctime>
-#include <mutex>
+#include <deque>
 #include <utility>
 
 namespace gauzel {
 
 namespace {
 
-// Runs `task` on a thread of its own while the calling thread asks `keepGoing` every
-// kKeepGoingInterval. Nothing when told to stop: the thread finishes on its own, and what it
-// returns is dropped.
+// Runs `task` as a job of `pool` while the calling thread asks `keepGoing` every
+// kKeepGoingInterval. Nothing when told to stop: the job finishes on its own, and what it
+// returns is dropped with it.
 template <typename Result>
-std::optional<Result> RunAside(std::function<Result()> task, const std::function<bool()>& keepGoing) {
+std::optional<Result> RunAside(ReaderPool& pool, std::function<Result()> task,
+                               const std::function<bool()>& keepGoing) {
     struct Shared {
-        std::function<Result()> task;
-        std::mutex mutex;
+        Mutex mutex;
         std::condition_variable done;
-        std::optional<Result> result;
+        std::optional<Result> result GUARDED_BY(mutex);
     };
     const auto shared = std::make_shared<Shared>();
-    shared->task = std::move(task);
-    ThreadGroup aside;
-    const bool started = aside.Start([shared] {
-        Result result = shared->task();
-        const std::lock_guard lock(shared->mutex);
-        shared->result = std::move(result);
-        shared->done.notify_one();
-    });
-    if (!started) return shared->task();  // no thread to be had: here, then
-    std::unique_lock lock(shared->mutex);
+    if (!pool.Run([shared, task] {
+            Result result = task();
+            const MutexLock lock(shared->mutex);
+            shared->result = std::move(result);
+            shared->done.notify_one();
+        }))
+        return task();  // no thread to be had: here, then
+    Shared& aside = *shared;
+    const MutexLock lock(aside.mutex);
     if (!WaitAsking(
-            shared->done, lock, [&] { return shared->result.has_value(); }, keepGoing)) {
-        aside.Leave();
+            aside.done, aside.mutex, [&aside]() REQUIRES(aside.mutex) { return aside.result.has_value(); },
+            keepGoing))
         return std::nullopt;
+    return std::move(aside.result);
+}
+
+// Lists `directory` as a job of `pool`, handing its entries to `each` here a batch at a time and
+// asking `keepGoing` while it waits: false when told to stop (the job drops the rest). The job
+// keeps at most two batches ahead, so a directory of a million entries costs no more memory.
+bool ListAside(ReaderPool& pool, const std::shared_ptr<Directory>& directory,
+               const std::function<void(const ListedEntry&)>& each, const std::function<bool()>& keepGoing) {
+    struct Shared {
+        Mutex mutex;
+        std::condition_variable changed;
+        std::deque<std::vector<ListedEntry>> batches GUARDED_BY(mutex);
+        bool done GUARDED_BY(mutex) = false;
+        bool abandoned GUARDED_BY(mutex) = false;
+    };
+    const auto shared = std::make_shared<Shared>();
+    const bool started = pool.Run([shared, directory, pool]() mutable {
+        Shared& list = *shared;
+        std::vector<ListedEntry> batch;
+        const auto hand = [&list, &batch] {
+            const MutexLock lock(list.mutex);
+            list.mutex.Wait(list.changed, [&list]() REQUIRES(list.mutex) {
+                return list.abandoned || list.batches.size() < 2;
+            });
+            if (!list.abandoned) list.batches.push_back(std::move(batch));
+            batch = {};
+            list.changed.notify_all();
+        };
+        directory->List(
+            [&](const ListingRecord& record) {
+                if (IsDotOrDotDot(record.name)) return;
+                batch.push_back({std::string(record.name), record});
+                batch.back().record.name = {};
+                if (batch.size() == kKeptEntries) hand();
+            },
+            ReadersThatFit(directory->Kind()), &pool);
+        hand();
+        const MutexLock lock(list.mutex);
+        list.done = true;
+        list.changed.notify_all();
+    });
+    if (!started) {  // no thread to be had: here, then
+        directory->List([&each](const ListingRecord& record) {
+            if (!IsDotOrDotDot(record.name)) each({std::string(record.name), record});
+        });
+        return true;
     }
-    lock.unlock();
-    aside.Join();
-    return std::move(shared->result);
+    Shared& list = *shared;
+    const MutexLock lock(list.mutex);
+    for (;;) {
+        const auto ready = [&list]() REQUIRES(list.mutex) { return !list.batches.empty() || list.done; };
+        if (!WaitAsking(list.changed, list.mutex, ready, keepGoing)) {
+            list.abandoned = true;
+            list.batches.clear();
+            list.changed.notify_all();
+            return false;
+        }
+        if (list.batches.empty()) return true;
+        std::vector<ListedEntry> batch = std::move(list.batches.front());
+        list.batches.pop_front();
+        list.changed.notify_all();
+        list.mutex.Unlock();
+        for (const ListedEntry& entry : batch) each(entry);
+        list.mutex.Lock();
+    }
 }
 
 // What a rescan reads before the walk: the volume, and the profiled directory's own listing.
@@ -91,6 +151,23 @@ void ScanEngine::SumFiles(std::size_t entry, const DirectoryContents& contents, 
     profile.AddLeftOut(contents.leftOut);
 }
 
+void ScanEngine::Record(const std::string& path, DirectoryContents& contents, int openError) {
+    ListAgain listAgain;
+    if (const std::shared_ptr<Directory> directory = std::move(contents.listAgain)) {
+        listAgain = [this, directory](const std::function<void(const ListedEntry&)>& each) {
+            if (m_progress.MayStop())
+                return ListAside(m_pool, directory, each, [this] { return m_progress.KeepGoing(); });
+            directory->List(
+                [&each](const ListingRecord& record) {
+                    if (!IsDotOrDotDot(record.name)) each({std::string(record.name), record});
+                },
+                ReadersThatFit(directory->Kind()), &m_pool);
+            return true;
+        };
+    }
+    m_recorder->Directory(path, contents, openError, listAgain);
+}
+
 void ScanEngine::Report(Profile& profile, std::size_t entry, const std::string& path,
                         const DirectoryContents& contents, int openError) {
     const auto report = [&](ScanProblem problem) {
@@ -122,12 +199,12 @@ bool ScanEngine::SumTree(Profile& profile, std::shared_ptr<Directory> current) {
     // A directory's path is reported when the walk reaches it, before its subdirectories: before
     // the walk waits for it (a share that stopped answering shows where), or as its files are
     // summed. A directory that cannot be read is reported too, and adds nothing.
-    return std::make_shared<TreeWalk>(m_fileSystem, m_threads, m_counting, !m_progress.MayStop(),
+    return std::make_shared<TreeWalk>(m_fileSystem, m_pool, m_threads, m_counting, !m_progress.MayStop(),
                                       m_recorder != nullptr)
         ->Run(
             std::move(current), profile.m_strPath, profile.m_listNames,
             [&](std::size_t entry, const std::string& path, DirectoryContents& contents, int openError) {
-                if (m_recorder != nullptr) m_recorder->Directory(path, contents, openError);
+                if (m_recorder != nullptr) Record(path, contents, openError);
                 SumFiles(entry, contents, profile, path);
                 profile.AddCounts(entry, 0, contents.isCache ? 0 : 1);
                 Report(profile, entry, path, contents, openError);
@@ -161,15 +238,15 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     // threads may size the entries of a large one.
     m_progress.Opened();
     m_progress.Status(kStartingStatus);
-    const std::function<Start()> read = [&fileSystem = m_fileSystem, path = profile.m_strPath,
+    const std::function<Start()> read = [fileSystem = m_fileSystem, pool = m_pool, path = profile.m_strPath,
                                          counting = m_counting, threads = m_threads,
-                                         record = m_recorder != nullptr] {
-        Start what{QueryDiskSpace(fileSystem, path), fileSystem.OpenDirectory(path), {}};
-        what.contents = ReadDirectory(what.current.directory.get(), counting, threads, record);
+                                         record = m_recorder != nullptr]() mutable {
+        Start what{QueryDiskSpace(*fileSystem, path), fileSystem->OpenDirectory(path), {}};
+        what.contents = ReadDirectory(what.current.directory.get(), counting, threads, &pool, record);
         return what;
     };
     std::optional<Start> start =
-        m_progress.MayStop() ? RunAside(read, [this] { return m_progress.KeepGoing(); }) : read();
+        m_progress.MayStop() ? RunAside(m_pool, read, [this] { return m_progress.KeepGoing(); }) : read();
     if (!start) {
         m_progress.Closed();
         return {true, 0};
@@ -181,9 +258,8 @@ RescanEnd ScanEngine::Rescan(Profile& profile) {
     if (m_recorder != nullptr) {
         if (contents.tooManyToKeep) contents.listAgain = current;
         m_recorder->Volume(start->space);
-        m_recorder->Directory(profile.m_strPath, contents, openError);
+        Record(profile.m_strPath, contents, openError);
         contents.entries = std::vector<ListedEntry>();
-        contents.listAgain.reset();
     }
     // Room for every entry and the loose files' (a hundred thousand entries must not double).
     profile.ReserveEntries(contents.subdirs.size() + 1);

@@ -12,6 +12,7 @@
 #include "core/profile/profile.h"
 #include "core/scan/tree_walk.h"
 #include "platform/file_system.h"
+#include "platform/reader_pool.h"
 #include "platform/settings_store.h"
 
 namespace gauzel {
@@ -38,6 +39,10 @@ public:
     virtual bool MayStop() const { return false; }
 };
 
+// Lists a directory of more entries than a rescan keeps once more, handing each entry to `each` on
+// the calling thread; false when the rescan was stopped meanwhile (the rest is not handed out).
+using ListAgain = std::function<bool(const std::function<void(const ListedEntry&)>& each)>;
+
 // Told every directory a rescan reads, with every entry of its listing: a saved scan is written
 // from it as the rescan goes, so nothing of the tree is held.
 class ScanRecorder {
@@ -47,9 +52,10 @@ public:
     virtual void Volume(const VolumeSpace& space) = 0;
     // The profiled directory first, then every walked one in walk order (a directory before its
     // subdirectories). `openError`: it could not be opened (its contents are empty). It may take
-    // the entries: nobody reads them after it. A directory of more entries than were kept is
-    // listed again, here, through `contents.listAgain`.
-    virtual void Directory(const std::string& path, DirectoryContents& contents, int openError) = 0;
+    // the entries: nobody reads them after it. A directory of more entries than were kept
+    // (`contents.tooManyToKeep`) hands them out through `listAgain` instead.
+    virtual void Directory(const std::string& path, DirectoryContents& contents, int openError,
+                           const ListAgain& listAgain) = 0;
 };
 
 // How a rescan ended.
@@ -86,8 +92,11 @@ int ThreadsOfSettings(const SettingsStore& settings);
 
 class ScanEngine {
 public:
-    ScanEngine(FileSystem& fileSystem, const SettingsStore& settings, ProgressSink& progress)
-        : m_fileSystem(fileSystem), m_settings(settings), m_progress(progress) {}
+    // Every read is a job of `pool` that owns what it reads: `fileSystem` (a Snapshot), the
+    // directories, its own copies of names and paths.
+    ScanEngine(std::shared_ptr<FileSystem> fileSystem, ReaderPool pool, const SettingsStore& settings,
+               ProgressSink& progress)
+        : m_fileSystem(std::move(fileSystem)), m_pool(std::move(pool)), m_settings(settings), m_progress(progress) {}
 
     // Rebuilds `profile` for its m_strPath: sums every admitted subdirectory's tree and the
     // loose files, sorts and colours the entries. Path and flag are left as they are. With a sink
@@ -137,11 +146,15 @@ public:
     int Threads() const;
 
 private:
+    // Hands `contents` to the recorder, with a second listing of the directory when it held too
+    // many entries to keep (on a job of the pool when the rescan may stop).
+    void Record(const std::string& path, DirectoryContents& contents, int openError);
     // Tells the sink and the profile what a read of `path` left out, below entry `entry`.
     void Report(Profile& profile, std::size_t entry, const std::string& path,
                 const DirectoryContents& contents, int openError);
 
-    FileSystem& m_fileSystem;
+    const std::shared_ptr<FileSystem> m_fileSystem;
+    ReaderPool m_pool;
     const SettingsStore& m_settings;
     ProgressSink& m_progress;
     std::optional<int> m_threadsOverride;

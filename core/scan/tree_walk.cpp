@@ -60,19 +60,21 @@ std::vector<Pending> ToPending(std::vector<std::string> names, const std::string
 
 }  // namespace
 
-TreeWalk::TreeWalk(FileSystem& fileSystem, int threads, Counting counting, bool callerReads, bool record)
-    : m_fileSystem(fileSystem),
+TreeWalk::TreeWalk(std::shared_ptr<FileSystem> fileSystem, ReaderPool pool, int threads, Counting counting,
+                   bool callerReads, bool record)
+    : m_fileSystem(std::move(fileSystem)),
+      m_pool(std::move(pool)),
       m_callerReads(callerReads),
       m_record(record),
-      m_threads(threads),
-      m_counting(counting) {}
+      m_counting(std::move(counting)),
+      m_threads(threads) {}
 TreeWalk::~TreeWalk() = default;
 
 bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
                    const std::vector<std::string>& names, const Visit& visit, const Reach& reach,
                    const KeepGoing& keepGoing) {
     if (names.empty()) return true;
-    std::unique_lock lock(m_mutex);
+    const MutexLock lock(m_mutex);
     Begin(std::move(root), rootPath.size(), names);
     std::string path = rootPath;
     while (!m_levels.empty()) {
@@ -85,23 +87,23 @@ bool TreeWalk::Run(std::shared_ptr<Directory> root, const std::string& rootPath,
         std::unique_ptr<Node> node = std::move(next.ahead);
         const bool ready = node && node->state == Node::State::kRead;
         if (!ready) {
-            lock.unlock();
+            m_mutex.Unlock();
             reach(path);
-            lock.lock();
+            m_mutex.Lock();
         }
         bool urgent = false;
-        if (!Await(node, at, next, path, urgent, lock, keepGoing)) return Stop(std::move(node), lock);
+        if (!Await(node, at, next, path, urgent, keepGoing)) return Stop(std::move(node));
         std::shared_ptr<Directory> done = Advance(*node, at, path, urgent);
-        lock.unlock();
+        m_mutex.Unlock();
         done.reset();  // a finished level's directory is closed outside the lock
         if (ready) reach(path);
         visit(entry, path, node->contents, node->openError);
         node.reset();
         const bool go = keepGoing();
-        lock.lock();
-        if (!go) return Stop(nullptr, lock);
+        m_mutex.Lock();
+        if (!go) return Stop(nullptr);
     }
-    EndReaders(lock).Join();
+    EndReaders();
     return true;
 }
 
@@ -129,8 +131,7 @@ TreeWalk::Pending TreeWalk::TakeNext(std::size_t at) {
 }
 
 bool TreeWalk::Await(std::unique_ptr<Node>& node, std::size_t at, const Pending& next,
-                     const std::string& path, bool& urgent, std::unique_lock<std::mutex>& lock,
-                     const KeepGoing& keepGoing) {
+                     const std::string& path, bool& urgent, const KeepGoing& keepGoing) {
     const std::string& name = next.name;
     // Not read ahead, or the read-ahead ran out of descriptors (before the walk took it, or
     // while it waits): the first reader free reads it, or the walk itself where it may. Its
@@ -147,8 +148,8 @@ bool TreeWalk::Await(std::unique_ptr<Node>& node, std::size_t at, const Pending&
             urgent = true;
             awaited.state = Node::State::kReading;
             m_urgent = {&awaited, at, name, path};
-            if (m_callerReads || m_readers.Size() == 0) {
-                ReadUrgent(lock);  // here: the walk may read, or no thread could be started
+            if (m_callerReads || m_readers == 0) {
+                ReadUrgent();  // here: the walk may read, or no thread could be started
             } else {
                 m_work.notify_one();
                 m_reserve.notify_one();  // a reader beyond the cores takes it as well
@@ -157,17 +158,17 @@ bool TreeWalk::Await(std::unique_ptr<Node>& node, std::size_t at, const Pending&
         }
         // A walk that may read sizes entries and reads ahead itself rather than wait; so does
         // one that has no reader.
-        if ((m_callerReads || m_readers.Size() == 0) && !m_sizing.empty()) {
-            SizeNext(lock);
+        if ((m_callerReads || m_readers == 0) && !m_sizing.empty()) {
+            SizeNext();
             continue;
         }
         Candidate candidate = m_callerReads && !m_starved ? FindCandidate() : Candidate{};
         if (candidate.pending != nullptr) {
-            ReadAhead(candidate, lock);
+            ReadAhead(candidate);
             continue;
         }
         const auto read = [&awaited] { return awaited.state != Node::State::kReading; };
-        if (!WaitAsking(m_ready, lock, read, keepGoing)) return false;
+        if (!WaitAsking(m_ready, m_mutex, read, keepGoing)) return false;
     }
     m_awaited = nullptr;
     return true;
@@ -190,28 +191,27 @@ std::shared_ptr<Directory> TreeWalk::Advance(Node& node, std::size_t at, const s
     return done;
 }
 
-bool TreeWalk::Stop(std::unique_ptr<Node> node, std::unique_lock<std::mutex>& lock) {
+bool TreeWalk::Stop(std::unique_ptr<Node> node) {
     // The readers end after what they are reading, which nobody uses; the node being read, if
     // any, stays with the walk, which its reader keeps alive.
     if (node) m_abandoned.push_back(std::move(node));
-    EndReaders(lock).Leave();
+    EndReaders();
     return false;
 }
 
-ThreadGroup TreeWalk::EndReaders(std::unique_lock<std::mutex>& lock) {
+void TreeWalk::EndReaders() {
     m_finished = true;
-    ThreadGroup readers = std::move(m_readers);
-    lock.unlock();
+    m_entryNames = nullptr;  // the caller's: a reader left behind never sees them
     m_work.notify_all();
     m_reserve.notify_all();
-    return readers;
 }
 
 void TreeWalk::StartReaders(int count) {
-    while (!m_finished && m_readers.Size() < static_cast<std::size_t>(count)) {
-        const bool eager = m_readers.Size() < static_cast<std::size_t>(m_eager);
-        // A user at the process limit reads with the readers already there.
-        if (!m_readers.Start([self = shared_from_this(), eager] { self->Work(eager); })) return;
+    while (!m_finished && m_readers < count) {
+        const bool eager = m_readers < m_eager;
+        // Without a thread to be had, the walk reads with the readers already there.
+        if (!m_pool.Run([self = shared_from_this(), eager] { self->Work(eager); })) return;
+        ++m_readers;
     }
 }
 
@@ -240,7 +240,7 @@ void TreeWalk::QueueEntries() {
 }
 
 void TreeWalk::Wake(std::size_t readers) {
-    const bool slow = m_microsPerEntry > kSlowMicrosPerEntry;
+    const bool slow = Waiting();
     for (std::size_t i = 0; i < readers; ++i) {
         m_work.notify_one();
         if (slow) m_reserve.notify_one();
@@ -248,59 +248,58 @@ void TreeWalk::Wake(std::size_t readers) {
 }
 
 void TreeWalk::Work(bool eager) {
-    std::unique_lock lock(m_mutex);
+    const MutexLock lock(m_mutex);
     for (;;) {
         Candidate candidate;
-        (eager ? m_work : m_reserve).wait(lock, [&] {
+        m_mutex.Wait(eager ? m_work : m_reserve, [&]() REQUIRES(m_mutex) {
             if (m_finished || m_urgent.node != nullptr || !m_sizing.empty()) return true;
-            if (m_starved || (!eager && m_microsPerEntry <= kSlowMicrosPerEntry)) return false;
+            if (m_starved || (!eager && !Waiting())) return false;
             candidate = FindCandidate();
             return candidate.pending != nullptr;
         });
         if (m_finished) return;
         if (m_urgent.node != nullptr)
-            ReadUrgent(lock);
+            ReadUrgent();
         else if (!m_sizing.empty())
-            SizeNext(lock);
+            SizeNext();
         else
-            ReadAhead(candidate, lock);
+            ReadAhead(candidate);
     }
 }
 
-void TreeWalk::ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& lock) {
+void TreeWalk::ReadAhead(Candidate& candidate) {
     candidate.pending->ahead = std::make_unique<Node>();
     Node* node = candidate.pending->ahead.get();
     node->below = candidate.pending->below;
     const std::string name = candidate.pending->name;
-    lock.unlock();
+    m_mutex.Unlock();
     const auto start = std::chrono::steady_clock::now();
     Opened opened = candidate.parent->OpenSubdirectory(name);
     candidate.parent.reset();
-    lock.lock();
-    Store(node, std::move(opened), true, start, lock);
+    m_mutex.Lock();
+    Store(node, std::move(opened), true, start);
 }
 
-void TreeWalk::ReadUrgent(std::unique_lock<std::mutex>& lock) {
+void TreeWalk::ReadUrgent() {
     const Urgent job = std::exchange(m_urgent, {});
     const auto start = std::chrono::steady_clock::now();
     Opened opened;
     if (std::shared_ptr<Directory> parent = m_levels[job.at].directory) {
-        lock.unlock();
+        m_mutex.Unlock();
         opened = parent->OpenSubdirectory(job.name);
         parent.reset();
-        lock.lock();
+        m_mutex.Lock();
     }
     if (m_finished) return;  // stopped meanwhile: the levels are no longer walked
     // A level given back, or no descriptor left: from the nearest open level, or the drive.
     if (!opened.directory && (opened.error == 0 || OutOfDescriptors(opened.error)))
         opened = OpenBelow(job.at, job.name, job.path);
-    Store(job.node, std::move(opened), false, start, lock);
+    Store(job.node, std::move(opened), false, start);
 }
 
-void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
-                     std::unique_lock<std::mutex>& lock) {
-    const bool waits = m_microsPerEntry > kSlowMicrosPerEntry;
-    lock.unlock();
+void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start) {
+    const bool waits = Waiting();
+    m_mutex.Unlock();
     const bool retry = mayRetry && OutOfDescriptors(opened.error);
     std::shared_ptr<Directory> directory = std::move(opened.directory);
     DirectoryContents contents;
@@ -309,19 +308,19 @@ void TreeWalk::Store(Node* node, Opened opened, bool mayRetry, std::chrono::stea
         sizing->directory = std::move(directory);
         const std::size_t from = ListOnShare(*sizing, waits, start);
         if (from < sizing->entries.names.size()) {
-            lock.lock();
+            m_mutex.Lock();
             HandOut(node, std::move(sizing), from);
             return;
         }
         contents = sizing->entries.Contents(m_counting, m_record, node->below);
         directory = std::move(sizing->directory);
     } else if (!retry) {
-        contents = ReadDirectory(directory.get(), m_counting, 1, m_record, node->below);
+        contents = ReadDirectory(directory.get(), m_counting, 1, nullptr, m_record, node->below);
     }
     LeaveOutIfCache(directory.get(), contents);
     Read read = Prepared(*node, std::move(contents), std::move(directory), opened.error, MicrosSince(start));
     read.retry = retry;
-    lock.lock();
+    m_mutex.Lock();
     Settle(node, std::move(read));
 }
 
@@ -332,12 +331,12 @@ std::size_t TreeWalk::ListOnShare(Sizing& sizing, bool waits, std::chrono::stead
     const auto count = entries.names.size();
     // Wall time: a listing or a size that waits on a share says the rest will. Sized here while
     // they come at once; from the first that waits, each is left to a reader.
-    bool slow = waits || MicrosSince(listing) > kSlowMicrosPerEntry * static_cast<double>(count + 1);
+    bool slow = waits || ReadsWait(MicrosSince(listing) / static_cast<double>(count + 1));
     std::size_t from = 0;
     while (!slow && from < count) {
         const auto before = std::chrono::steady_clock::now();
         entries.Size(*sizing.directory, from++);
-        slow = MicrosSince(before) > kSlowMicrosPerEntry;
+        slow = ReadsWait(MicrosSince(before));
     }
     entries.status.waited = slow;
     sizing.micros = MicrosSince(start);
@@ -351,33 +350,33 @@ void TreeWalk::HandOut(Node* node, std::unique_ptr<Sizing> sizing, std::size_t f
     node->sizing = std::move(sizing);
     m_sizing.push_back(node);
     // The walk knows now that reads wait, and every reader may help.
-    if (m_microsPerEntry <= kSlowMicrosPerEntry) {
-        m_microsPerEntry = 2 * kSlowMicrosPerEntry;
+    if (!Waiting()) {
+        m_microsPerEntry = 2 * kWaitingMicrosPerEntry;
         StartReaders(m_threads);
     }
     Wake(std::min(left, static_cast<std::size_t>(m_threads)));
 }
 
-void TreeWalk::SizeNext(std::unique_lock<std::mutex>& lock) {
+void TreeWalk::SizeNext() {
     Node* const node = m_sizing.front();
     Sizing& sizing = *node->sizing;
     const std::size_t i = sizing.next++;
     if (sizing.next == sizing.entries.names.size()) m_sizing.pop_front();
-    lock.unlock();
+    m_mutex.Unlock();
     const auto start = std::chrono::steady_clock::now();
     sizing.entries.Size(*sizing.directory, i);
     const double micros = MicrosSince(start);
-    lock.lock();
+    m_mutex.Lock();
     sizing.micros += micros;
     if (--sizing.left != 0) return;
     // The last one in reads the sizes into the directory's contents, in listing order.
     std::unique_ptr<Sizing> sized = std::move(node->sizing);
-    lock.unlock();
+    m_mutex.Unlock();
     DirectoryContents contents = sized->entries.Contents(m_counting, m_record, node->below);
     LeaveOutIfCache(sized->directory.get(), contents);
     Read read = Prepared(*node, std::move(contents), std::move(sized->directory), 0, sized->micros);
     sized.reset();
-    lock.lock();
+    m_mutex.Lock();
     Settle(node, std::move(read));
 }
 
@@ -399,9 +398,9 @@ TreeWalk::Read TreeWalk::Prepared(const Node& node, DirectoryContents contents,
 }
 
 void TreeWalk::Settle(Node* node, Read read) {
-    const bool wasSlow = m_microsPerEntry > kSlowMicrosPerEntry;
+    const bool wasSlow = Waiting();
     m_microsPerEntry += (read.waited - m_microsPerEntry) / 16;
-    if (!wasSlow && m_microsPerEntry > kSlowMicrosPerEntry) {  // the rest may help now
+    if (!wasSlow && Waiting()) {  // the rest may help now
         StartReaders(m_threads);
         m_reserve.notify_all();
     }
@@ -422,7 +421,7 @@ void TreeWalk::Settle(Node* node, Read read) {
 }
 
 std::size_t TreeWalk::Window() const {
-    return m_microsPerEntry > kSlowMicrosPerEntry ? kWaitingReadAheadWindow : kReadAheadWindow;
+    return Waiting() ? kWaitingReadAheadWindow : kReadAheadWindow;
 }
 
 TreeWalk::Candidate TreeWalk::FindCandidate() {
@@ -479,7 +478,7 @@ int TreeWalk::ReopenLevel(std::size_t at, const std::string& path) {
     while (above > 0 && !m_levels[above - 1].directory) --above;
     if (above == 0) {
         const std::string logical = path.substr(0, m_levels[at].pathLength);
-        Opened opened = RetryOpen(at, [&] { return m_fileSystem.OpenDirectory(logical); });
+        Opened opened = RetryOpen(at, [&] { return m_fileSystem->OpenDirectory(logical); });
         if (!opened.directory) return opened.error;
         m_levels[at].directory = std::move(opened.directory);
         return 0;

@@ -12,7 +12,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,12 +19,14 @@
 #include "core/scan/tuning.h"
 #include "core/scan/wait.h"
 #include "platform/file_system.h"
-#include "platform/threads.h"
+#include "platform/locking.h"
+#include "platform/reader_pool.h"
 
 namespace gauzel {
 
-// Made with std::make_shared: a reader still waiting on the disk when the walk is stopped keeps
-// it alive until its read returns.
+// Made with std::make_shared: its readers are jobs of the reader pool, and one still waiting on
+// the disk when the walk is stopped keeps the walk (and so the file system and the directories it
+// reads) alive until its read returns.
 class TreeWalk : public std::enable_shared_from_this<TreeWalk> {
 public:
     // `entry`: which of the walked subdirectories of the profiled directory this one lies in.
@@ -44,11 +45,12 @@ public:
     // named), or just before its visit when it was read already. Once a directory, in walk order.
     using Reach = std::function<void(const std::string& path)>;
     // `record`: each directory's contents carry its entries (ReadDirectory).
-    TreeWalk(FileSystem& fileSystem, int threads, Counting counting = {}, bool callerReads = false,
-             bool record = false);
+    TreeWalk(std::shared_ptr<FileSystem> fileSystem, ReaderPool pool, int threads, Counting counting = {},
+             bool callerReads = false, bool record = false);
     ~TreeWalk();
 
-    // Walks the trees of `names`, subdirectories of `root` (logical path `rootPath`): the entries
+    // Walks the trees of `names` (read only by the calling thread, and only until Run returns),
+    // subdirectories of `root` (logical path `rootPath`): the entries
     // in the order given, each tree depth first, subdirectories in reverse listing order, a
     // directory before its subdirectories. Returns when every directory has been visited.
     // Descriptors: one per level of the walk's path that has subdirectories left, plus one per
@@ -90,94 +92,96 @@ private:
         std::string path;
     };
 
-    // These run with m_mutex held (by `lock`, when they take one).
+    // These run with m_mutex held; those that read let go of it meanwhile.
     // The readers start, the profiled directory's level is queued.
-    void Begin(std::shared_ptr<Directory> root, std::size_t rootLength,
-               const std::vector<std::string>& names);
+    void Begin(std::shared_ptr<Directory> root, std::size_t rootLength, const std::vector<std::string>& names)
+        REQUIRES(m_mutex);
     // The next directory of the walk, from level `at`.
-    Pending TakeNext(std::size_t at);
+    Pending TakeNext(std::size_t at) REQUIRES(m_mutex);
     // Waits until `node` (made when it was not read ahead) has been read, handing it to a reader
     // when nobody reads it; false when told to stop.
     bool PatternsOnPaths() const { return m_counting.exclusions && m_counting.exclusions->HasPaths(); }
     bool Await(std::unique_ptr<Node>& node, std::size_t at, const Pending& next, const std::string& path,
-               bool& urgent, std::unique_lock<std::mutex>& lock, const KeepGoing& keepGoing);
+               bool& urgent, const KeepGoing& keepGoing) REQUIRES(m_mutex);
     // The walk steps past `node`: its subdirectories become the last level; returns the directory
     // of a level that is done, to be closed outside the lock.
-    std::shared_ptr<Directory> Advance(Node& node, std::size_t at, const std::string& path, bool urgent);
+    std::shared_ptr<Directory> Advance(Node& node, std::size_t at, const std::string& path, bool urgent)
+        REQUIRES(m_mutex);
     // Told to stop: returns false at once.
-    bool Stop(std::unique_ptr<Node> node, std::unique_lock<std::mutex>& lock);
-    // Takes the last level off the walk's path, its directory into `directory` (m_mutex held).
-    void PopLevel(std::shared_ptr<Directory>& directory);
-    // Tops up the profiled directory's level from m_entryNames (m_mutex held).
-    void QueueEntries();
-    void Work(bool eager);
-    // The walk is done or stopped: the readers are told to end, and handed to the caller to
-    // join or leave (m_mutex held by `lock` on entry, released on return).
-    ThreadGroup EndReaders(std::unique_lock<std::mutex>& lock);
-    // Starts readers up to `count` (m_mutex held); one that cannot be started is done without.
-    void StartReaders(int count);
-    // Wakes up to `readers` readers for new directories to read (m_mutex held).
-    void Wake(std::size_t readers);
-    // These read with m_mutex held by `lock` on entry and on return, and without it meanwhile.
-    void ReadAhead(Candidate& candidate, std::unique_lock<std::mutex>& lock);
-    void ReadUrgent(std::unique_lock<std::mutex>& lock);
+    bool Stop(std::unique_ptr<Node> node) REQUIRES(m_mutex);
+    // Takes the last level off the walk's path, its directory into `directory`.
+    void PopLevel(std::shared_ptr<Directory>& directory) REQUIRES(m_mutex);
+    // Tops up the profiled directory's level from m_entryNames.
+    void QueueEntries() REQUIRES(m_mutex);
+    void Work(bool eager) EXCLUDES(m_mutex);
+    // The walk is done or stopped: the readers are told to end; none is waited for.
+    void EndReaders() REQUIRES(m_mutex);
+    // Starts readers up to `count`; one the pool cannot run is done without.
+    void StartReaders(int count) REQUIRES(m_mutex);
+    // Wakes up to `readers` readers for new directories to read.
+    void Wake(std::size_t readers) REQUIRES(m_mutex);
+    // Whether reads wait on the disk, by how long they took lately.
+    bool Waiting() const REQUIRES(m_mutex) { return ReadsWait(m_microsPerEntry); }
+    void ReadAhead(Candidate& candidate) REQUIRES(m_mutex);
+    void ReadUrgent() REQUIRES(m_mutex);
     // Reads what `opened` opened (since `start`) into `node` and tells the walk; on a share, its
     // entries may be left to the readers to size (m_sizing).
-    void Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start,
-               std::unique_lock<std::mutex>& lock);
+    void Store(Node* node, Opened opened, bool mayRetry, std::chrono::steady_clock::time_point start)
+        REQUIRES(m_mutex);
     // Lists a share's directory by names and sizes them here while they come at once (`waits`:
     // the walk knows they wait); returns the first left to the readers, or the count when none is.
     static std::size_t ListOnShare(Sizing& sizing, bool waits, std::chrono::steady_clock::time_point start);
-    // These run with m_mutex held (by `lock`, when they take one, which they release meanwhile).
     // `node`'s entries from `from` on are left to the readers.
-    void HandOut(Node* node, std::unique_ptr<Sizing> sizing, std::size_t from);
+    void HandOut(Node* node, std::unique_ptr<Sizing> sizing, std::size_t from) REQUIRES(m_mutex);
     // Sizes the next entry of m_sizing's first directory; the last one in tells the walk.
-    void SizeNext(std::unique_lock<std::mutex>& lock);
+    void SizeNext() REQUIRES(m_mutex);
     // Tells the walk that `node` has been read.
-    void Settle(Node* node, Read read);
+    void Settle(Node* node, Read read) REQUIRES(m_mutex);
     // What a read gave, ready for the walk (`micros` it took): runs without m_mutex.
     Read Prepared(const Node& node, DirectoryContents contents, std::shared_ptr<Directory> directory,
                   int openError, double micros);
-    Candidate FindCandidate();
-    // kReadAheadWindow, or kWaitingReadAheadWindow while reads wait (m_mutex held).
-    std::size_t Window() const;
+    Candidate FindCandidate() REQUIRES(m_mutex);
+    // kReadAheadWindow, or kWaitingReadAheadWindow while reads wait.
+    std::size_t Window() const REQUIRES(m_mutex);
     bool FindIn(Pending& pending, const std::shared_ptr<Directory>& parent, std::size_t& budget,
-                Candidate& found);
+                Candidate& found) REQUIRES(m_mutex);
 
-    // These run with m_mutex held.
-    Opened OpenBelow(std::size_t at, const std::string& name, const std::string& path);
-    int ReopenLevel(std::size_t at, const std::string& path);
-    Opened RetryOpen(std::size_t keep, const std::function<Opened()>& open);
-    void GiveBackAhead(std::vector<Pending>& pending);
+    Opened OpenBelow(std::size_t at, const std::string& name, const std::string& path) REQUIRES(m_mutex);
+    int ReopenLevel(std::size_t at, const std::string& path) REQUIRES(m_mutex);
+    Opened RetryOpen(std::size_t keep, const std::function<Opened()>& open) REQUIRES(m_mutex);
+    void GiveBackAhead(std::vector<Pending>& pending) REQUIRES(m_mutex);
 
-    FileSystem& m_fileSystem;
+    const std::shared_ptr<FileSystem> m_fileSystem;
+    ReaderPool m_pool;
     const bool m_callerReads;
     const bool m_record;
-    int m_threads;  // readers besides the calling thread
     const Counting m_counting;
-    int m_eager = 0;  // of those, the ones that always read ahead: one a core
-    ThreadGroup m_readers;
+    Mutex m_mutex;
+    int m_threads GUARDED_BY(m_mutex);     // readers besides the calling thread
+    int m_eager GUARDED_BY(m_mutex) = 0;   // of those, the ones that always read ahead: one a core
+    int m_readers GUARDED_BY(m_mutex) = 0;  // started
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
     // would only take turns on the cores.
-    double m_microsPerEntry = 0;
-    std::vector<Level> m_levels;  // the walk's path; shared with the workers under m_mutex
-    const std::vector<std::string>* m_entryNames = nullptr;  // the entries, walked in this order
-    std::size_t m_entriesQueued = 0;                         // how many of them have been queued
-    std::size_t m_entriesTaken = 0;                          // and taken by the walk
-    std::mutex m_mutex;
+    double m_microsPerEntry GUARDED_BY(m_mutex) = 0;
+    std::vector<Level> m_levels GUARDED_BY(m_mutex);  // the walk's path
+    // The entries, walked in this order: the calling thread's, while Run runs.
+    const std::vector<std::string>* m_entryNames GUARDED_BY(m_mutex) = nullptr;
+    std::size_t m_entriesQueued GUARDED_BY(m_mutex) = 0;  // how many of them have been queued
+    std::size_t m_entriesTaken GUARDED_BY(m_mutex) = 0;   // and taken by the walk
     std::condition_variable m_ready;    // a directory read ahead is done
     std::condition_variable m_work;     // the walk moved on, or there is more to read
     std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
-    std::size_t m_stepsSinceWake = 0;   // the walk's steps since it last woke the readers
-    Urgent m_urgent;
+    std::size_t m_stepsSinceWake GUARDED_BY(m_mutex) = 0;  // the walk's steps since it last woke the readers
+    Urgent m_urgent GUARDED_BY(m_mutex);
     // Directories of a share whose entries the readers size one by one, the oldest first; each
     // until all its entries have been handed out.
-    std::deque<Node*> m_sizing;
-    Node* m_awaited = nullptr;                       // the directory the walk waits for
-    std::vector<std::unique_ptr<Node>> m_abandoned;  // being read when the walk was stopped
-    bool m_finished = false;                         // done or stopped: the readers end
-    bool m_starved = false;                          // out of descriptors: no more reading ahead
+    std::deque<Node*> m_sizing GUARDED_BY(m_mutex);
+    Node* m_awaited GUARDED_BY(m_mutex) = nullptr;  // the directory the walk waits for
+    // Being read when the walk was stopped.
+    std::vector<std::unique_ptr<Node>> m_abandoned GUARDED_BY(m_mutex);
+    bool m_finished GUARDED_BY(m_mutex) = false;  // done or stopped: the readers end
+    bool m_starved GUARDED_BY(m_mutex) = false;   // out of descriptors: no more reading ahead
 };
 
 }  // namespace gauzel

@@ -9,10 +9,6 @@
 
 namespace gauzel {
 
-// Reads that wait (ListingStatus::waited) longer than this (microseconds an entry) wait on the
-// disk: readers beyond one a core help then; a warm cache takes 2 to 5, and never waits.
-inline constexpr double kSlowMicrosPerEntry = 15;
-
 // How many threads may read one filesystem side by side while its reads wait, when nobody set a
 // number: a network share serves many requests at once; a local disk's queue takes fewer (more
 // readers only make a cold disk seek); memory needs no more than the cores.

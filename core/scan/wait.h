@@ -5,21 +5,22 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
-#include <mutex>
+
+#include "platform/locking.h"
 
 namespace gauzel {
 
 inline constexpr std::chrono::milliseconds kKeepGoingInterval{25};
 
-// Waits on `ready` (with `lock` held on entry and on return) until `done` holds, asking
-// `keepGoing` every kKeepGoingInterval, without the lock. False when it says no.
+// Waits on `ready` (with `mutex` held on entry and on return) until `done` holds, asking
+// `keepGoing` every kKeepGoingInterval, without the mutex. False when it says no.
 template <typename Done>
-bool WaitAsking(std::condition_variable& ready, std::unique_lock<std::mutex>& lock, Done done,
-                const std::function<bool()>& keepGoing) {
-    while (!ready.wait_for(lock, kKeepGoingInterval, done)) {
-        lock.unlock();
+bool WaitAsking(std::condition_variable& ready, Mutex& mutex, Done done, const std::function<bool()>& keepGoing)
+    REQUIRES(mutex) {
+    while (!mutex.WaitFor(ready, kKeepGoingInterval, done)) {
+        mutex.Unlock();
         const bool go = keepGoing();
-        lock.lock();
+        mutex.Lock();
         if (!go) return false;
     }
     return true;

@@ -23,7 +23,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/threads.h"
+#include "platform/locking.h"
+#include "platform/reader_pool.h"
+
 namespace gauzel {
 
 ListingRecord DirectoryRecord(const std::string& realPath) {
@@ -38,11 +40,6 @@ ListingRecord DirectoryRecord(const std::string& realPath) {
 }
 
 namespace {
-
-// A listing that took longer than this (microseconds an entry) may have waited on the disk: only
-// then is the kernel asked whether it slept, and only then are a directory's sizes asked side by
-// side. A warm cache takes 2 to 5.
-constexpr double kWaitingMicros = 15;
 
 class FileDescriptor {
 public:
@@ -172,42 +169,40 @@ private:
 thread_local std::unique_ptr<char[]> ListingBuffer::t_kept;
 thread_local bool ListingBuffer::t_inUse = false;
 
-// Threads that take a share of a run of work items, a slice at a time, the calling thread
-// among them. Each starts when a run first needs it and serves every run until the crew goes: a
-// large directory's listing buffers are sized one after another.
+// Jobs of the reader pool that take a share of a run of work items, a slice at a time, the
+// calling thread among them. Finish returns when every one has returned, so a job touches nothing
+// its listing does not keep until then.
 class Crew {
 public:
-    ~Crew() {
+    explicit Crew(ReaderPool& pool) : m_pool(pool) {}
+    ~Crew() { Finish(); }
+    Crew(const Crew&) = delete;
+    Crew& operator=(const Crew&) = delete;
+    // Starts calling `each(i)` for every i from `from` below `count` on up to `helpers` jobs of
+    // the pool (fewer when it has no more threads); Finish takes its share on this thread and
+    // returns when all are done. `slice`: how many items a job takes at a time (1 when each item
+    // waits on the disk). Returns how many jobs help.
+    std::size_t Start(std::size_t from, std::size_t count, std::size_t helpers, std::size_t slice,
+                      const std::function<void(std::size_t)>& each) {
         {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_start.notify_all();
-    }
-    // Starts calling `each(i)` for every i from `from` below `count` on `helpers` of the crew
-    // (started as they are first needed; fewer when no more threads can be had); Finish takes its
-    // share on this thread and returns when all are done.
-    // `slice`: how many items a thread takes at a time (1 when each item waits on the disk).
-    void Start(std::size_t from, std::size_t count, std::size_t helpers, std::size_t slice,
-               const std::function<void(std::size_t)>& each) {
-        while (m_helpers.Size() < helpers)
-            if (!m_helpers.Start([this, index = m_helpers.Size()] { Help(index); })) break;
-        {
-            const std::lock_guard lock(m_mutex);
+            const MutexLock lock(m_mutex);
             m_each = &each;
             m_count = count;
             m_next = from;
             m_slice = slice;
-            m_called = std::min(helpers, m_helpers.Size());
-            m_busy = m_called;
-            ++m_round;
         }
-        if (m_called != 0) m_start.notify_all();
+        std::size_t started = 0;
+        while (started < helpers && m_pool.Run([this] { Help(); })) {
+            ++started;
+            const MutexLock lock(m_mutex);
+            ++m_busy;
+        }
+        return started;
     }
     void Finish() {
-        Slices();
-        std::unique_lock lock(m_mutex);
-        m_done.wait(lock, [this] { return m_busy == 0; });
+        if (m_each != nullptr) Slices();
+        const MutexLock lock(m_mutex);
+        m_mutex.Wait(m_done, [this]() REQUIRES(m_mutex) { return m_busy == 0; });
     }
 
 private:
@@ -215,31 +210,21 @@ private:
         for (std::size_t start; (start = m_next.fetch_add(m_slice)) < m_count;)
             for (std::size_t i = start; i < std::min(start + m_slice, m_count); ++i) (*m_each)(i);
     }
-    void Help(std::size_t index) {
-        std::unique_lock lock(m_mutex);
-        for (std::uint64_t seen = 0;;) {
-            m_start.wait(lock, [&] { return m_stop || (m_round != seen && index < m_called); });
-            if (m_stop) return;
-            seen = m_round;
-            lock.unlock();
-            Slices();
-            lock.lock();
-            if (--m_busy == 0) m_done.notify_one();
-        }
+    void Help() {
+        Slices();
+        const MutexLock lock(m_mutex);
+        if (--m_busy == 0) m_done.notify_one();
     }
 
-    std::mutex m_mutex;
-    std::condition_variable m_start;
+    ReaderPool& m_pool;
+    Mutex m_mutex;
     std::condition_variable m_done;
+    // Set by Start before any job runs, and read by the jobs until Finish returns.
     const std::function<void(std::size_t)>* m_each = nullptr;
     std::size_t m_count = 0;
     std::atomic<std::size_t> m_next{0};
     std::size_t m_slice = 1;
-    std::uint64_t m_round = 0;
-    std::size_t m_called = 0;  // helpers that take part in this round
-    std::size_t m_busy = 0;    // of those, the ones not done yet
-    bool m_stop = false;
-    ThreadGroup m_helpers;  // last: they stop before the rest goes
+    std::size_t m_busy GUARDED_BY(m_mutex) = 0;  // jobs not done yet
 };
 
 class LinuxDirectory final : public Directory {
@@ -255,7 +240,8 @@ public:
 
     Medium Kind() const override { return m_share ? Medium::kShare : Medium::kLocalDisk; }
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int threads,
+                       ReaderPool* pool) override {
         ListingStatus status;
         if (!Rewind(status)) return status;
         std::string converted;  // a name holding "\\" in its logical form
@@ -273,8 +259,8 @@ public:
             }
             each(record);
         };
-        if (threads > 1) {
-            ListSizedApart(status, deliver, threads);
+        if (threads > 1 && pool != nullptr) {
+            ListSizedApart(status, deliver, threads, *pool);
             return status;
         }
         // Whether the listing slept is asked of the kernel only after one that took long: the
@@ -291,7 +277,7 @@ public:
             });
         }
         const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
-        const bool slow = took.count() > kWaitingMicros * static_cast<double>(entries);
+        const bool slow = ReadsWait(took.count() / static_cast<double>(entries));
         status.waited = t_askSleeps && slow && Sleeps() != sleeps;
         t_askSleeps = slow;
         return status;
@@ -380,11 +366,11 @@ private:
         }
     }
 
-    // A buffer's entries are sized side by side by a crew that serves the rest of the listing (one
-    // thread a core, the others while the sizes wait on the disk). Meanwhile this thread delivers
+    // A buffer's entries are sized side by side by a crew of the pool's jobs (one a core, the
+    // others while the sizes wait on the disk). Meanwhile this thread delivers
     // the buffer before, in listing order, and reads the next one into it.
     template <typename Deliver>
-    void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads) const {
+    void ListSizedApart(ListingStatus& status, const Deliver& deliver, int threads, ReaderPool& pool) const {
         struct Batch {
             ListingBuffer buffer;
             std::vector<const char*> names;
@@ -423,16 +409,16 @@ private:
                 // Wall time: one size that waits on a share says the rest will.
                 size(from++);
                 const auto end = std::chrono::steady_clock::now();
-                slow = std::chrono::duration<double, std::micro>(end - start).count() > kWaitingMicros;
+                slow = ReadsWait(std::chrono::duration<double, std::micro>(end - start).count());
                 start = end;
             }
             const bool apart = count - from >= kSizedApartFrom || (slow.value_or(false) && count - from > 1);
             std::size_t helpers = 0;
             if (apart) {
-                if (!crew) crew.emplace();
+                if (!crew) crew.emplace(pool);
                 // No more helpers than entries left beside this thread's share.
                 helpers = std::min(slow.value_or(true) ? most : std::min(cores - 1, most), count - from - 1);
-                crew->Start(from, count, helpers, slow.value_or(true) ? 1 : 32, size);
+                helpers = crew->Start(from, count, helpers, slow.value_or(true) ? 1 : 32, size);
             }
             if (sized != nullptr) deliverAll(*sized);
             more = read(*following);
@@ -441,9 +427,8 @@ private:
                 const std::chrono::duration<double, std::micro> took =
                     std::chrono::steady_clock::now() - start;
                 // Core time an entry: threads beyond the cores only take turns on them.
-                slow = took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
-                           static_cast<double>(count - from) >
-                       kWaitingMicros;
+                slow = ReadsWait(took.count() * static_cast<double>(std::min(helpers + 1, cores)) /
+                                 static_cast<double>(count - from));
             } else {
                 for (std::size_t i = from; i < count; ++i) size(i);
             }

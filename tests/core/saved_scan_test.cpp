@@ -43,7 +43,7 @@ Shown Rescan(FileSystem& fs, const std::string& path, Counting counting, ScanRec
     MemorySettings settings;
     RecordingSink sink;
     Profile profile(path, path.size() > 2);
-    ScanEngine engine(fs, settings, sink);
+    ScanEngine engine(fs.Snapshot(), {}, settings, sink);
     engine.SetCounting(counting);
     engine.SetRecorder(recorder);
     engine.Rescan(profile);
@@ -130,7 +130,7 @@ TEST(SavedScan, AComparisonMatchesEntriesByNameAndTellsWhatIsGone) {
     MemorySettings settings;
     RecordingSink sink;
     Profile now("C:", false);
-    ScanEngine(fs, settings, sink).Rescan(now);
+    ScanEngine(fs.Snapshot(), {}, settings, sink).Rescan(now);
     const Comparison comparison = Compare(now, ProfileOfSaved(saved, "Z:", settings, {}), std::nullopt);
     std::map<std::string, std::pair<std::string, std::string>> changes;  // bytes, kilobytes
     for (std::size_t i = 0; i < now.EntryCount(); ++i)

@@ -30,7 +30,7 @@ struct Scan {
 
     void Rescan(const std::string& path = "C:") {
         profile = Profile(path, path.size() > 2);
-        ScanEngine(fs, settings, sink).Rescan(profile);
+        ScanEngine(fs.Snapshot(), {}, settings, sink).Rescan(profile);
     }
     std::vector<std::pair<std::string, ByteCount>> Entries() const {
         std::vector<std::pair<std::string, ByteCount>> entries;
@@ -427,7 +427,7 @@ TEST(Walk, AStopLeavesAReadThatNeverReturnsBehindAndUsesNothingOfIt) {
                                 std::chrono::steady_clock::now() - *since < std::chrono::seconds(2));
         };
         scan.profile = Profile("C:", false);
-        EXPECT_TRUE(ScanEngine(scan.fs, scan.settings, scan.sink).Rescan(scan.profile).stopped) << hung;
+        EXPECT_TRUE(ScanEngine(scan.fs.Snapshot(), {}, scan.settings, scan.sink).Rescan(scan.profile).stopped) << hung;
         EXPECT_EQ(scan.sink.events.back(), "<closed>");
         EXPECT_EQ(scan.sink.events.end()[-2], shown) << hung;
         EXPECT_EQ(std::count(scan.sink.events.begin(), scan.sink.events.end(), "<beep>"), 0);

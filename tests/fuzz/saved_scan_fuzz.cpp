@@ -31,7 +31,7 @@ gauzel::Profile Profiled(gauzel::FileSystem& fs, gauzel::Counting counting, gauz
     NoSettings settings;
     gauzel::ProgressSink quiet;
     gauzel::Profile profile("Z:", false);
-    gauzel::ScanEngine engine(fs, settings, quiet);
+    gauzel::ScanEngine engine(fs.Snapshot(), {}, settings, quiet);
     engine.SetCounting(counting);
     engine.SetThreads(1);
     engine.SetRecorder(recorder);

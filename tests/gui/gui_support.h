@@ -128,6 +128,7 @@ struct ViewOnFakes {
     std::optional<std::string> startDirectory;  // as on the command line
     std::optional<QString> startComparison;     // --compare
     std::shared_ptr<const MimeTypes> types;     // the kinds of files (none: all Other)
+    ReaderPool pool;                            // the window's reads (a test may wait for them)
 
     ViewOnFakes() {
         fs.volume = {250, 1000};
@@ -138,7 +139,7 @@ struct ViewOnFakes {
     // layout and first rescan.
     CGauzelView& Start(QSize size = QSize(700, 500)) {
         frame = std::make_unique<CMainFrame>(
-            ViewServices{fs, settings, drives, messages, LinuxSavedFiles(), types});
+            ViewServices{fs, settings, drives, messages, LinuxSavedFiles(), types, pool});
         view = frame->View();
         if (startDirectory) view->SetStartDirectory(*startDirectory);
         if (startComparison) view->SetStartComparison(*startComparison);

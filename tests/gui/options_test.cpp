@@ -171,7 +171,7 @@ TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
         ViewOnFakes fakes;
         IniSettings settings(path);
         fakes.frame = std::make_unique<CMainFrame>(
-            ViewServices{fakes.fs, settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
+            ViewServices{fakes.fs, settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
         WorkOptions(fakes, [](QDialog& d) {
             Click(d, "IDC_KILOBYTES");
             Click(d, "IDOK");
@@ -179,7 +179,7 @@ TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
     }
     ViewOnFakes fakes;
     IniSettings settings(path);
-    CGauzelView next(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
+    CGauzelView next(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
     EXPECT_EQ(next.ShownUnits(), Units::Kilobytes);
     std::ifstream file(path);
     const std::string text{std::istreambuf_iterator<char>(file), {}};

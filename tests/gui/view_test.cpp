@@ -34,7 +34,7 @@ TEST(StartUp, FirstPaintOnlyStartsTheTimerWhoseTickLaysOutAndScansOnce) {
     ViewOnFakes fakes;
     fakes.fs.AddFile("C:\\a", "x", 10);
     CGauzelView view(
-        ViewServices{fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
+        ViewServices{fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
     view.resize(700, 500);
     QTest::qWait(100);
     EXPECT_FALSE(view.IsLaidOut());  // no tick before a paint

@@ -40,7 +40,7 @@ struct RealScan {
 
     void Rescan(const std::string& path = "T:") {
         profile = Profile(path, path.size() > 2);
-        ScanEngine(fs, settings, sink).Rescan(profile);
+        ScanEngine(fs.Snapshot(), {}, settings, sink).Rescan(profile);
     }
     std::map<std::string, ByteCount> Sizes() const {
         std::map<std::string, ByteCount> sizes;

@@ -210,7 +210,7 @@ TEST(Report, SizesAreExactInTextAndJson) {
     for (const char* name : {"a", "b", "c"}) fs.AddFile("C:", name, (1ull << 63) - 1);
     fs.AddFile("C:\\odd", "f", (1ull << 53) + 1);
     Profile profile("C:", false);
-    ScanEngine(fs, settings, sink).Rescan(profile);
+    ScanEngine(fs.Snapshot(), {}, settings, sink).Rescan(profile);
     std::ostringstream text, json;
     PrintText(profile, Units::Bytes, text);
     PrintJson(profile, {}, json);

@@ -16,7 +16,7 @@ public:
         --m_fs.openNow;
     }
 
-    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int /*threads*/) override {
+    ListingStatus List(const std::function<void(const ListingRecord&)>& each, int, ReaderPool*) override {
         ListingStatus status = Listed();
         for (const FakeRecord& fake : m_fs.m_directories.at(m_path)) {
             if (fake.sizeError != 0) {

@@ -41,6 +41,10 @@ public:
 
     Opened OpenDirectory(const std::string& logicalPath) override;
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
+    // The fake itself, not owned: a test keeps it until every read it started has returned.
+    std::shared_ptr<FileSystem> Snapshot() const override {
+        return {std::shared_ptr<void>(), const_cast<FakeFileSystem*>(this)};
+    }
 
     VolumeSpace volume{};
     // Counted under m_counting, since threads may read ahead.
