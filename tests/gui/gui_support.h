@@ -61,20 +61,32 @@ public:
     std::map<std::string, std::string> resolvable;  // real path -> logical
 };
 
-// A read that never returns, as from a share that stopped answering: the listing of `path` waits
-// in the fake disk until Open. Release lets it go and waits until the reader has finished with the
-// fakes, as the destructor does.
+// A read that never returns, as from a share that stopped answering: the listing of `path` (after
+// `skip` listings of it that return), or the volume query of `path`, waits in the fake disk until
+// Open, or for kGivesUp, after which a test that waited on the read fails rather than hangs.
+// Release lets it go and waits until the reader has finished with the fakes, as the destructor
+// does.
 class HungRead {
 public:
-    HungRead(FakeFileSystem& fs, std::string path) : m_fs(fs) {
-        fs.onList = [this, hung = std::move(path)](const std::string& listed) {
-            if (listed != hung) return;
+    enum class What { kListing, kVolume };
+    static constexpr std::chrono::seconds kGivesUp{5};
+    HungRead(FakeFileSystem& fs, std::string path, What what = What::kListing, int skip = 0)
+        : m_fs(fs), m_hook(what == What::kVolume ? fs.onVolume : fs.onList) {
+        m_hook = [this, hung = std::move(path), skip](const std::string& read) mutable {
+            if (read != hung) return;
             std::unique_lock lock(m_mutex);
+            if (skip-- > 0) return;
             ++m_waiting;
-            m_changed.wait(lock, [this] { return m_open; });
+            m_changed.notify_all();
+            m_changed.wait_for(lock, kGivesUp, [this] { return m_open; });
             --m_waiting;
             m_changed.notify_all();
         };
+    }
+    // Waits until the read hangs: whether it did (within kGivesUp).
+    bool Hangs() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, kGivesUp, [this] { return m_waiting != 0; });
     }
     ~HungRead() { Release(); }
     int Waiting() {
@@ -94,11 +106,12 @@ public:
         }
         for (int i = 0; i < 500 && m_fs.OpenCount() != 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        m_fs.onList = nullptr;
+        m_hook = nullptr;
     }
 
 private:
     FakeFileSystem& m_fs;
+    std::function<void(const std::string&)>& m_hook;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_open = false;

@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -363,6 +364,24 @@ TEST_F(Legend, ASaveComparedAfterAChangeShowsEachRowsChange) {
     ASSERT_NE(started.view->Compared(), nullptr);
     EXPECT_EQ(TreeChangeText(started.profile(), *started.view->Compared(), Units::Bytes).substr(0, 13),
               " (-2,507 sinc");
+}
+
+// Fault: Save Scan As listed a directory of more files than a rescan keeps a second time on the
+// rescan's own thread: on a share that stopped answering there, Esc waited for the share.
+TEST_F(Legend, SaveScanAsStopsAtOnceWhileASecondListingNeverReturnsAndLeavesNoFile) {
+    testing::TempTree files;
+    for (int i = 0; i <= 4096; ++i) fakes.fs.AddFile("C:\\many", "f" + std::to_string(i), 1);
+    testing::HungRead second(fakes.fs, "C:\\many", testing::HungRead::What::kListing, 1);
+    fakes.view->SaveScanAs(QString::fromStdString(files.PathOf("scan.json")));
+    ASSERT_TRUE(second.Hangs());
+    QElapsedTimer took;
+    took.start();
+    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !fakes.view->IsScanning(); }, 500));
+    EXPECT_LT(took.elapsed(), 500);
+    EXPECT_EQ(second.Waiting(), 1);  // the listing still waits, on the pool
+    fakes.Settle();
+    EXPECT_EQ(QDir(QString::fromStdString(files.Root())).entryList(QDir::Files), QStringList());
 }
 
 // Fault: a save that filled the disk left the old saved scan as it was only by luck of the order

@@ -48,6 +48,8 @@ public:
         return ENOENT;
     }
 
+    Medium Kind() const override { return m_fs.medium; }
+
     Opened OpenSubdirectory(std::string_view name) override {
         return m_fs.OpenDirectory(m_path + "\\" + std::string(name));
     }
@@ -118,6 +120,7 @@ Opened FakeFileSystem::OpenDirectory(const std::string& logicalPath) {
 }
 
 VolumeSpace FakeFileSystem::QueryVolume(const std::string& logicalPath) {
+    if (onVolume) onVolume(logicalPath);
     const std::lock_guard lock(m_counting);
     volumeQueries.push_back(logicalPath);
     return volume;

@@ -55,11 +55,13 @@ public:
         const std::lock_guard lock(m_counting);
         return openNow;
     }
-    int openMost = 0;                                // the most open at once
-    int descriptorLimit = INT_MAX;                   // opens beyond it fail with EMFILE
-    std::map<std::string, int> listingErrors;        // directories whose listing ends with this error
-    std::function<void(const std::string&)> onList;  // called with each directory as it is listed
-    bool listingsWait = false;                       // every listing says it waited
+    int openMost = 0;                                  // the most open at once
+    int descriptorLimit = INT_MAX;                     // opens beyond it fail with EMFILE
+    std::map<std::string, int> listingErrors;          // directories whose listing ends with this error
+    std::function<void(const std::string&)> onList;    // called with each directory as it is listed
+    std::function<void(const std::string&)> onVolume;  // called with each path QueryVolume is asked
+    bool listingsWait = false;                         // every listing says it waited
+    Medium medium = Medium::kShare;                    // what every directory's reads go to
     // Sizing entries one by one (a share's way): each size sleeps 50 µs when `sizesWait`, after
     // `onSize` is called with the entry's path.
     bool sizesWait = false;
