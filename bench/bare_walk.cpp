@@ -7,7 +7,8 @@
 //
 // With -j N, N threads take directories from one shared stack, in no order and with no
 // progress: the limit of this machine for that many threads. With -e, every entry is sized by
-// a job of its own on those threads (the limit of a share, where each request waits). Each prints the total
+// a job of its own on those threads, and a subdirectory is listed the moment the listing names
+// it, unsized (the limit of a share, where each request waits). Each prints the total
 // it found (the benchmark checks it against the tree's).
 
 #include <dirent.h>
@@ -136,8 +137,9 @@ void WalkParallel(int root, int threads) {
     });
 }
 
-// Every entry sized by a job of its own: a directory's entries are sized side by side, the next
-// level listed as soon as its size has said it is a directory: the most a share can have in
+// Every entry sized by a job of its own: a directory's entries are sized side by side, and a
+// subdirectory is opened and listed as soon as the listing names it (its type comes with its
+// name; sized first only when the filesystem does not tell it): the most a share can have in
 // flight with N threads.
 void WalkEveryEntry(int root, int threads) {
     RunStack(Job{}, threads, [root](Job& job) {
@@ -152,7 +154,7 @@ void WalkEveryEntry(int root, int threads) {
                     const auto* entry = reinterpret_cast<const dirent64*>(own.data() + offset);
                     offset += entry->d_reclen;
                     if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                        children.push_back({self, entry->d_name, false});
+                        children.push_back({self, entry->d_name, entry->d_type == DT_DIR});
                 }
             return children;
         }
