@@ -521,16 +521,17 @@ int main(int argc, char** argv) {
                     table.MedianSeconds(k) < table.MedianSeconds(best))
                     best = k;
             const auto named = [&table](const std::string& name) {
-                return static_cast<std::size_t>(
-                    std::find(table.names.begin(), table.names.end(), name) - table.names.begin());
+                return static_cast<std::size_t>(std::find(table.names.begin(), table.names.end(), name) -
+                                                table.names.begin());
             };
             if (!cold) {
                 std::printf("  target: gauzel-report / bare walk %.3f (<= %s)\n", table.Ratio(1, 0),
                             c.name == "wide" ? "0.65" : "0.6");
-                std::printf("  target: gauzel-report / bare walk -j 2 %.3f (<= 1.10); --threads 1 / bare walk "
-                            "-j 1 %.3f (<= 1.05)\n",
-                            table.Ratio(1, named("bare walk -j 2")),
-                            table.Ratio(named("gauzel-report --threads 1"), named("bare walk -j 1")));
+                std::printf(
+                    "  target: gauzel-report / bare walk -j 2 %.3f (<= 1.10); --threads 1 / bare walk "
+                    "-j 1 %.3f (<= 1.05)\n",
+                    table.Ratio(1, named("bare walk -j 2")),
+                    table.Ratio(named("gauzel-report --threads 1"), named("bare walk -j 1")));
             } else {
                 std::printf("  target: gauzel-report / fastest %s %.3f (<= 1.10)\n",
                             table.names[best].c_str(), table.Ratio(1, best));

@@ -37,8 +37,8 @@ public:
     }
     // The same for at most `most`: whether `done()` holds.
     template <typename Done, typename Duration>
-    bool WaitFor(std::condition_variable& signal, Duration most, Done done) REQUIRES(this)
-        NO_THREAD_SAFETY_ANALYSIS {
+    bool WaitFor(std::condition_variable& signal, Duration most, Done done)
+        REQUIRES(this) NO_THREAD_SAFETY_ANALYSIS {
         std::unique_lock lock(m_mutex, std::adopt_lock);
         const bool held = signal.wait_for(lock, most, done);
         lock.release();

@@ -20,8 +20,8 @@ struct ReaderPool::Shared {
     explicit Shared(std::size_t limit) : most(limit) {}
     const std::size_t most;
     mutable Mutex mutex;
-    std::condition_variable work;   // a job is queued
-    std::condition_variable quiet;  // no job runs
+    std::condition_variable work;                              // a job is queued
+    std::condition_variable quiet;                             // no job runs
     std::deque<std::function<void()>> jobs GUARDED_BY(mutex);  // each promised to an idle thread
     std::size_t threads GUARDED_BY(mutex) = 0;
     std::size_t idle GUARDED_BY(mutex) = 0;
@@ -36,9 +36,8 @@ void ReaderPool::Shared::Serve(const std::shared_ptr<Shared>& shared) {
     for (;;) {
         if (pool.jobs.empty()) {
             ++pool.idle;
-            pool.mutex.WaitFor(pool.work, kIdleEnds, [&pool]() REQUIRES(pool.mutex) {
-                return !pool.jobs.empty();
-            });
+            pool.mutex.WaitFor(pool.work, kIdleEnds,
+                               [&pool]() REQUIRES(pool.mutex) { return !pool.jobs.empty(); });
             --pool.idle;
             if (pool.jobs.empty()) {  // idle long enough
                 --pool.threads;

@@ -27,7 +27,7 @@ constexpr int kStatusPollMs = 33;  // the progress window's pace
 CGauzelView::CGauzelView(ViewServices services, QWidget* parent)
     : QWidget(parent),
       m_savedDrives(services.fileSystem, services.drives),
-      m_services{m_savedDrives,     services.settings,   m_savedDrives,  services.messages,
+      m_services{m_savedDrives,       services.settings, m_savedDrives, services.messages,
                  services.savedFiles, services.types,    services.pool},
       m_cbDrives(new QComboBox(this)),
       m_btnGoToRoot(new QPushButton("Go To Root", this)),

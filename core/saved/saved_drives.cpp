@@ -60,7 +60,8 @@ namespace {
 // What a rescan reads: the machine's drives and the saved scans, as they were when it began.
 class DrivesAsTheyWere final : public FileSystem {
 public:
-    DrivesAsTheyWere(std::shared_ptr<FileSystem> machine, std::vector<std::shared_ptr<SavedScanFileSystem>> saved)
+    DrivesAsTheyWere(std::shared_ptr<FileSystem> machine,
+                     std::vector<std::shared_ptr<SavedScanFileSystem>> saved)
         : m_machine(std::move(machine)), m_saved(std::move(saved)) {}
     Opened OpenDirectory(const std::string& logicalPath) override {
         if (FileSystem* saved = Find(logicalPath)) return saved->OpenDirectory(logicalPath);

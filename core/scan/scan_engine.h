@@ -96,7 +96,10 @@ public:
     // directories, its own copies of names and paths.
     ScanEngine(std::shared_ptr<FileSystem> fileSystem, ReaderPool pool, const SettingsStore& settings,
                ProgressSink& progress)
-        : m_fileSystem(std::move(fileSystem)), m_pool(std::move(pool)), m_settings(settings), m_progress(progress) {}
+        : m_fileSystem(std::move(fileSystem)),
+          m_pool(std::move(pool)),
+          m_settings(settings),
+          m_progress(progress) {}
 
     // Rebuilds `profile` for its m_strPath: sums every admitted subdirectory's tree and the
     // loose files, sorts and colours the entries. Path and flag are left as they are. With a sink

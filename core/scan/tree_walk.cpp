@@ -420,9 +420,7 @@ void TreeWalk::Settle(Node* node, Read read) {
         Wake(std::min(node->children.size() - 1, static_cast<std::size_t>(m_threads)));
 }
 
-std::size_t TreeWalk::Window() const {
-    return Waiting() ? kWaitingReadAheadWindow : kReadAheadWindow;
-}
+std::size_t TreeWalk::Window() const { return Waiting() ? kWaitingReadAheadWindow : kReadAheadWindow; }
 
 TreeWalk::Candidate TreeWalk::FindCandidate() {
     // The first directory not yet read, in the walk's order, within the window.

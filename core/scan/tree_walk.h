@@ -157,8 +157,8 @@ private:
     const bool m_record;
     const Counting m_counting;
     Mutex m_mutex;
-    int m_threads GUARDED_BY(m_mutex);     // readers besides the calling thread
-    int m_eager GUARDED_BY(m_mutex) = 0;   // of those, the ones that always read ahead: one a core
+    int m_threads GUARDED_BY(m_mutex);      // readers besides the calling thread
+    int m_eager GUARDED_BY(m_mutex) = 0;    // of those, the ones that always read ahead: one a core
     int m_readers GUARDED_BY(m_mutex) = 0;  // started
     // How long a read takes, per entry, lately (microseconds, a running average). The readers
     // beyond m_eager read ahead only while the disk keeps reads waiting: on a warm cache they
@@ -169,8 +169,8 @@ private:
     const std::vector<std::string>* m_entryNames GUARDED_BY(m_mutex) = nullptr;
     std::size_t m_entriesQueued GUARDED_BY(m_mutex) = 0;  // how many of them have been queued
     std::size_t m_entriesTaken GUARDED_BY(m_mutex) = 0;   // and taken by the walk
-    std::condition_variable m_ready;    // a directory read ahead is done
-    std::condition_variable m_work;     // the walk moved on, or there is more to read
+    std::condition_variable m_ready;                      // a directory read ahead is done
+    std::condition_variable m_work;                       // the walk moved on, or there is more to read
     std::condition_variable m_reserve;  // the same, for the readers beyond m_eager, while the disk is slow
     std::size_t m_stepsSinceWake GUARDED_BY(m_mutex) = 0;  // the walk's steps since it last woke the readers
     Urgent m_urgent GUARDED_BY(m_mutex);

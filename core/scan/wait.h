@@ -15,8 +15,8 @@ inline constexpr std::chrono::milliseconds kKeepGoingInterval{25};
 // Waits on `ready` (with `mutex` held on entry and on return) until `done` holds, asking
 // `keepGoing` every kKeepGoingInterval, without the mutex. False when it says no.
 template <typename Done>
-bool WaitAsking(std::condition_variable& ready, Mutex& mutex, Done done, const std::function<bool()>& keepGoing)
-    REQUIRES(mutex) {
+bool WaitAsking(std::condition_variable& ready, Mutex& mutex, Done done,
+                const std::function<bool()>& keepGoing) REQUIRES(mutex) {
     while (!mutex.WaitFor(ready, kKeepGoingInterval, done)) {
         mutex.Unlock();
         const bool go = keepGoing();

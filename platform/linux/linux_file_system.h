@@ -20,7 +20,9 @@ public:
     // statvfs of the directory itself: the filesystem that holds it, whatever its drive.
     VolumeSpace QueryVolume(const std::string& logicalPath) override;
 
-    std::shared_ptr<FileSystem> Snapshot() const override { return std::make_shared<LinuxFileSystem>(m_drives); }
+    std::shared_ptr<FileSystem> Snapshot() const override {
+        return std::make_shared<LinuxFileSystem>(m_drives);
+    }
     const DriveTable& Drives() const { return m_drives; }
     // The drives after the mount table changed (a rescan reads its own Snapshot).
     void SetDrives(DriveTable drives) { m_drives = std::move(drives); }

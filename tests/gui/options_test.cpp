@@ -179,7 +179,8 @@ TEST(OptionsStored, TheNextStartShowsTheUnitsChosenLast) {
     }
     ViewOnFakes fakes;
     IniSettings settings(path);
-    CGauzelView next(ViewServices{fakes.fs, settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
+    CGauzelView next(
+        ViewServices{fakes.fs, settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
     EXPECT_EQ(next.ShownUnits(), Units::Kilobytes);
     std::ifstream file(path);
     const std::string text{std::istreambuf_iterator<char>(file), {}};
