@@ -88,8 +88,12 @@ static int ReadDir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t o
     Wait();
     DIR* directory = (DIR*)(uintptr_t)file->fh;
     rewinddir(directory);
-    for (struct dirent* entry; (entry = readdir(directory)) != NULL;)
-        if (fill(buffer, entry->d_name, NULL, 0, 0) != 0) break;
+    // Each name with its type, as a network filesystem's listing gives it (NFS, SMB).
+    for (struct dirent* entry; (entry = readdir(directory)) != NULL;) {
+        struct stat type = {0};
+        type.st_mode = DTTOIF(entry->d_type);
+        if (fill(buffer, entry->d_name, &type, 0, 0) != 0) break;
+    }
     return 0;
 }
 
