@@ -27,7 +27,7 @@ QStringList Titles(const QList<QAction*>& actions) {
 
 TEST(Frame, StartsCentredAtItsMinimumSizeWithTheMenusInOrder) {
     ViewOnFakes fakes;
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
     EXPECT_EQ(frame.windowTitle(), "Gauzel");
     EXPECT_EQ(frame.minimumSize(), QSize(550, 450));
     EXPECT_EQ(frame.size(), QSize(550, 450));
@@ -53,7 +53,7 @@ TEST(Frame, TheKeyboardReachesEveryMove) {
     ViewOnFakes fakes;
     fakes.fs.AddFile("C:\\a\\b", "x", 10);
     fakes.fs.AddFile("D:\\d", "y", 20);
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
     frame.show();
     QApplication::setActiveWindow(&frame);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
@@ -132,7 +132,7 @@ TEST(Frame, TheCountingItemsFlipTheirSettingAndRescan) {
     ViewOnFakes fakes;
     fakes.fs.AddRecord("C:\\a", {"f", kAttributeNormal, 10, 0, 4096, 3, 1});
     fakes.settings.Write("Option", "LinksOnce", "1");
-    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}});
+    CMainFrame frame({fakes.fs, fakes.settings, fakes.drives, fakes.messages, LinuxSavedFiles(), {}, {}});
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     auto* view = frame.findChild<CGauzelView*>();
