@@ -343,11 +343,6 @@ TEST(Walk, ReadingAheadOnAnyNumberOfThreadsChangesNothing) {
         }
         // Fault: a reader thread that could not be started ended the program. Here none can
         // start (a user at the process limit): the walk reads alone, to the same result.
-        // ThreadSanitizer starts no thread in a child forked from a process that has some (the
-        // pools' idle readers of the rescans above): not there.
-#if defined(__SANITIZE_THREAD__)
-        continue;
-#endif
         const int refused = testing::AsOrdinaryUser([&] {
             const rlimit onlyThisProcess{1, 1};
             if (setrlimit(RLIMIT_NPROC, &onlyThisProcess) != 0) return 98;
