@@ -41,6 +41,19 @@ std::optional<Result> RunAside(ReaderPool& pool, std::function<Result()> task,
     return std::move(aside.result);
 }
 
+// Every entry of `directory` ("." and ".." left out) to `each`, on the calling thread; jobs of
+// `pool` may size a large one's entries.
+void ListEntries(Directory& directory, ReaderPool& pool, const std::function<void(ListedEntry&&)>& each) {
+    directory.List(
+        [&each](const ListingRecord& record) {
+            if (IsDotOrDotDot(record.name)) return;
+            ListedEntry entry{std::string(record.name), record};
+            entry.record.name = {};  // the listing's: the entry keeps its own
+            each(std::move(entry));
+        },
+        ReadersThatFit(directory.Kind()), &pool);
+}
+
 // Lists `directory` as a job of `pool`, handing its entries to `each` here a batch at a time and
 // asking `keepGoing` while it waits: false when told to stop (the job drops the rest). The job
 // keeps at most two batches ahead, so a directory of a million entries costs no more memory.
@@ -66,23 +79,17 @@ bool ListAside(ReaderPool& pool, const std::shared_ptr<Directory>& directory,
             batch = {};
             list.changed.notify_all();
         };
-        directory->List(
-            [&](const ListingRecord& record) {
-                if (IsDotOrDotDot(record.name)) return;
-                batch.push_back({std::string(record.name), record});
-                batch.back().record.name = {};
-                if (batch.size() == kKeptEntries) hand();
-            },
-            ReadersThatFit(directory->Kind()), &pool);
+        ListEntries(*directory, pool, [&](ListedEntry&& entry) {
+            batch.push_back(std::move(entry));
+            if (batch.size() == kKeptEntries) hand();
+        });
         hand();
         const MutexLock lock(list.mutex);
         list.done = true;
         list.changed.notify_all();
     });
     if (!started) {  // no thread to be had: here, then
-        directory->List([&each](const ListingRecord& record) {
-            if (!IsDotOrDotDot(record.name)) each({std::string(record.name), record});
-        });
+        ListEntries(*directory, pool, [&each](ListedEntry&& entry) { each(entry); });
         return true;
     }
     Shared& list = *shared;
@@ -157,11 +164,7 @@ void ScanEngine::Record(const std::string& path, DirectoryContents& contents, in
         listAgain = [this, directory](const std::function<void(const ListedEntry&)>& each) {
             if (m_progress.MayStop())
                 return ListAside(m_pool, directory, each, [this] { return m_progress.KeepGoing(); });
-            directory->List(
-                [&each](const ListingRecord& record) {
-                    if (!IsDotOrDotDot(record.name)) each({std::string(record.name), record});
-                },
-                ReadersThatFit(directory->Kind()), &m_pool);
+            ListEntries(*directory, m_pool, [&each](ListedEntry&& entry) { each(entry); });
             return true;
         };
     }
